@@ -1,0 +1,47 @@
+// Every test runs with its own temporary HOME and XDG folders, so that the
+// application-data folder, the videos folder and the settings never touch the
+// developer's own, and no test sees another's files.
+#pragma once
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace zdtest {
+
+inline QTemporaryDir& sandbox()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+inline void enterSandbox()
+{
+    const QString root = sandbox().path();
+    const char* names[][2] = {{"HOME", "home"},
+                              {"XDG_DATA_HOME", "home/.local/share"},
+                              {"XDG_CONFIG_HOME", "home/.config"},
+                              {"XDG_CACHE_HOME", "home/.cache"},
+                              {"XDG_RUNTIME_DIR", "runtime"},
+                              {"TMPDIR", "tmp"}};
+    for (const auto& n : names) {
+        const QString path = root + "/" + n[1];
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ExeOwner);
+        qputenv(n[0], path.toUtf8());
+    }
+}
+
+} // namespace zdtest
+
+// QTEST_MAIN with the sandbox entered before the application object exists.
+#define ZD_TEST_MAIN(TestObject, AppClass)                                                      \
+    int main(int argc, char** argv)                                                            \
+    {                                                                                          \
+        zdtest::enterSandbox();                                                                \
+        AppClass app(argc, argv);                                                              \
+        TestObject tc;                                                                         \
+        QTEST_SET_MAIN_SOURCE_PATH                                                             \
+        return QTest::qExec(&tc, argc, argv);                                                  \
+    }

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks, builds, and runs the program
+# or the tests. Usage: tools/zd.sh run | test
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${ZD_BUILD_DIR:-$here/build}"
+jobs="$(nproc)"
+
+packages=(
+  build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libavcodec-dev libavformat-dev libavdevice-dev libavfilter-dev libswscale-dev
+  libswresample-dev libavutil-dev
+  libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev
+  libobs-dev xvfb xauth ffmpeg
+)
+
+install_packages() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+  fi
+}
+
+configure_build() {
+  local dir="$1"; shift
+  cmake -S "$here" -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {
+  local dir="$1"
+  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600)
+}
+
+run_fuzzers() {
+  local dir="$build-fuzz"
+  CC=clang CXX=clang++ configure_build "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZD_FUZZ=ON -DZD_BUILD_TESTS=OFF
+  local secs="${ZD_FUZZ_SECONDS:-30}"
+  local failed=0
+  for f in "$dir"/bin/fuzz_*; do
+    [ -x "$f" ] || continue
+    local name corpus
+    name="$(basename "$f")"
+    corpus="$dir/corpus/$name"
+    mkdir -p "$corpus"
+    [ -d "$here/tests/fuzz/seeds/$name" ] && cp -n "$here/tests/fuzz/seeds/$name"/* "$corpus"/ 2>/dev/null || true
+    echo "== $name for ${secs}s"
+    if ! QT_QPA_PLATFORM=offscreen "$f" -max_total_time="$secs" -rss_limit_mb=4096 \
+         -artifact_prefix="$dir/" "$corpus" > "$dir/$name.log" 2>&1; then
+      echo "$name found a crash:"; tail -n 60 "$dir/$name.log"; failed=1
+    else
+      tail -n 1 "$dir/$name.log"
+    fi
+  done
+  return "$failed"
+}
+
+case "${1:-}" in
+  run)
+    install_packages
+    configure_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    exec "$build/bin/ZDHelper"
+    ;;
+  test)
+    install_packages
+    configure_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    run_tests "$build"
+    # The engine and its tests once more under AddressSanitizer and UBSan.
+    configure_build "$build-asan" -DCMAKE_BUILD_TYPE=Debug -DZD_SANITIZE=ON -DZD_ENGINE_ONLY=ON
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      run_tests "$build-asan"
+    run_fuzzers
+    ;;
+  *)
+    echo "usage: $0 run | test" >&2
+    exit 2
+    ;;
+esac
