@@ -29,6 +29,16 @@ void XEditLine::mouseMoveEvent(QMouseEvent* e)
 
 bool KeyPressEater::eventFilter(QObject* o, QEvent* e)
 {
+    // The popup container acts on Return, Enter and Escape already in their
+    // shortcut-override step (ticking the current item and closing the
+    // list), so that step is taken here too for every key but Up and Down.
+    if (e->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down)
+            return QObject::eventFilter(o, e);
+        e->accept();
+        return true;
+    }
     if (e->type() != QEvent::KeyPress)
         return QObject::eventFilter(o, e);
     const int key = static_cast<QKeyEvent*>(e)->key();
@@ -39,8 +49,8 @@ bool KeyPressEater::eventFilter(QObject* o, QEvent* e)
         if (list && list->currentIndex().isValid())
             emit sigActivated(list->currentIndex().row());
     }
-    // Every other key, Return and Escape included, would close the list or
-    // change the current item; the list is driven by the mouse and Space.
+    // Every other key, Return and Escape included, is swallowed: the list is
+    // driven by the mouse and Space, and stays open while items are ticked.
     return true;
 }
 
@@ -52,9 +62,11 @@ XComboBox::XComboBox(QWidget* parent) : QComboBox(parent)
     edit->disconnect();
     auto* eater = new KeyPressEater(this);
     view = new QListView(this);
-    view->installEventFilter(eater);
     setView(view);
     setModel(&model);
+    // Installed after setView: the popup container filters the list's keys
+    // too, and the filter installed last runs first.
+    view->installEventFilter(eater);
     connect(this, QOverload<int>::of(&QComboBox::activated), this, &XComboBox::sltActivated);
     connect(eater, &KeyPressEater::sigActivated, this, &XComboBox::sltActivated);
     popupShown = false;
