@@ -1546,22 +1546,20 @@ void drawButtons()
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(b.center(), b.width() * 0.62, b.width() * 0.62);
     });
+    // HDR source: the dot moves up and a gold "HDR" tag sits under it, both
+    // inside the left part the caption leaves free.
     pillSprite("rec-start-hdr.png", 140, 40, slate, [](QPainter& p, const QRectF& b, State st) {
-        recordDot(p, b, st);
-        // "HDR" badge at the right end, clear of the centred caption.
-        const qreal h = b.height() * 0.62;
-        const qreal cellRight = b.center().x() + (140 * kZoom) * (1 - 0.135);
-        const QRectF badge(cellRight - h * 2.35 - 8, b.center().y() - h / 2, h * 2.35, h);
-        const QColor gold = st == Disabled ? QColor(120, 104, 70) : QColor(242, 196, 84);
-        p.setPen(QPen(gold, 2));
-        p.setBrush(withAlpha(gold, 40));
-        p.drawRoundedRect(badge, 5, 5);
-        QFont f("DejaVu Sans");
+        const qreal side = b.width() * 0.82;
+        recordDot(p, QRectF(b.center().x() - side / 2, b.top() - side * 0.32, side, side), st);
+        const QColor gold = st == Disabled ? QColor(120, 104, 70) : QColor(245, 200, 90);
+        QFont f("DejaVu Sans Condensed");
         f.setBold(true);
-        f.setPixelSize(int(h * 0.62));
+        f.setPixelSize(int(b.height() * 0.5));
         p.setFont(f);
         p.setPen(gold);
-        p.drawText(badge, Qt::AlignCenter, "HDR");
+        const QRectF tag(b.center().x() - b.width(), b.bottom() - b.height() * 0.12, b.width() * 2,
+                         b.height() * 0.55);
+        p.drawText(tag, Qt::AlignCenter, "HDR");
     });
     const PillLook accent{QColor(104, 118, 240), QColor(80, 94, 214), QColor(140, 152, 255)};
     pillSprite("start.png", 140, 40, accent, [](QPainter& p, const QRectF& b, State st) {

@@ -81,11 +81,8 @@ MsgBoxDialog::MsgBoxDialog(QWidget* parent) : MyDialog(parent, true), ui(new Ui:
     linkLabel->setTextFormat(Qt::RichText);
     linkLabel->setOpenExternalLinks(true);
     linkLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Readable on the dark face: the message colour, links a lighter blue.
-    QPalette pal = linkLabel->palette();
-    pal.setColor(QPalette::WindowText, QColor(210, 210, 210));
-    pal.setColor(QPalette::Link, QColor(110, 170, 255));
-    linkLabel->setPalette(pal);
+    // Readable on the dark face whatever sheet the parent window carries.
+    linkLabel->setStyleSheet("QLabel { color: rgb(210, 210, 210); background: transparent; }");
     linkLabel->hide();
 
     ui->chk->hide();
@@ -163,7 +160,9 @@ void MsgBoxDialog::InitValues(const QString& t, int k, bool showCheck)
     const QRect messageArea(int(95 * s), int(58 * s), textRect.width(), textRect.height());
     if (holdsLink(text)) {
         linkLabel->setGeometry(messageArea);
-        linkLabel->setText(text);
+        // A style sheet on the label hides its palette's link colour from
+        // the rich text, so the colour travels with the text.
+        linkLabel->setText(QStringLiteral("<style>a { color: #6eaaff; }</style>") + text);
         linkLabel->show();
     } else {
         linkLabel->hide();
