@@ -52,9 +52,16 @@ QMyLang::QMyLang(QObject* parent) : QObject(parent)
 
 void QMyLang::EnumLangFiles()
 {
+    EnumLangFiles(CPublic::GetResourcePath() + QStringLiteral("/lang"));
+}
+
+void QMyLang::EnumLangFiles(const QString& folder)
+{
     m_names.clear();
     m_paths.clear();
-    const QDir dir(CPublic::GetResourcePath() + QStringLiteral("/lang"));
+    if (folder.isEmpty())
+        return;
+    const QDir dir(folder);
     const QFileInfoList files = dir.entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& file : files) {
         const QString name = file.fileName();

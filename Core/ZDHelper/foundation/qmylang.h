@@ -14,6 +14,8 @@ public:
 
     // Fills the names and paths from the resources' "lang" folder.
     void EnumLangFiles();
+    // The same from another folder.
+    void EnumLangFiles(const QString& folder);
     // The file of the language of exactly that name, or an empty text.
     QString getLangPath(const QString& name) const;
 
