@@ -12,7 +12,8 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 struct Key {
     const char* section;
@@ -22,14 +23,14 @@ struct Key {
     std::function<QString()> def;
 };
 
-#define ZD_INT_KEY(section, key, field, defValue)                                                 \
+#define ZD_INT_KEY(section, key, field, defValue)                                                  \
     Key                                                                                            \
     {                                                                                              \
-        section, key, [] { return QString::number(g_Global.field); },                             \
-            [](const QString& v) { g_Global.field = v.toInt(); },                                 \
-            [] { return QStringLiteral(#defValue); }                                              \
+        section, key, [] { return QString::number(g_Global.field); },                              \
+            [](const QString& v) { g_Global.field = v.toInt(); },                                  \
+            [] { return QStringLiteral(#defValue); }                                               \
     }
-#define ZD_STR_KEY(section, key, field, defExpr)                                                  \
+#define ZD_STR_KEY(section, key, field, defExpr)                                                   \
     Key                                                                                            \
     {                                                                                              \
         section, key, [] { return g_Global.field; }, [](const QString& v) { g_Global.field = v; }, \
@@ -169,7 +170,8 @@ void TestSettings::freshFileReadsEveryDefault()
     openSettings();
     ReadSetupConfig();
     for (const Key& k : allKeys())
-        QVERIFY2(k.get() == k.def(), qPrintable(QString("%1/%2 = %3").arg(k.section, k.key, k.get())));
+        QVERIFY2(k.get() == k.def(),
+                 qPrintable(QString("%1/%2 = %3").arg(k.section, k.key, k.get())));
     QCOMPARE(g_Global.fontName, QStringLiteral("SF Mono"));
     // Run-time fields stay as the program loaded them.
     QCOMPARE(g_Global.noDevicePicture, 1);
@@ -239,30 +241,39 @@ void TestSettings::handWrittenValues_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QString>("writtenBack");
 
-    QTest::newRow("fps not a number reads 0")
-        << QByteArray("[RECORD]\nfps=abc\n") << "RECORD/fps" << "0" << "0";
+    QTest::newRow("fps not a number reads 0") << QByteArray("[RECORD]\nfps=abc\n") << "RECORD/fps"
+                                              << "0"
+                                              << "0";
     QTest::newRow("autoname 7 reads and writes 1")
-        << QByteArray("[RECORD]\nautoname=7\n") << "RECORD/autoname" << "1" << "1";
+        << QByteArray("[RECORD]\nautoname=7\n") << "RECORD/autoname"
+        << "1"
+        << "1";
     QTest::newRow("Save-flv -2 reads 1") << QByteArray("[LIVE]\nSave-flv=-2\n") << "LIVE/Save-flv"
-                                         << "1" << "1";
+                                         << "1"
+                                         << "1";
     // Hand-written without quotes, QSettings hands the value back as a list.
     QTest::newRow("HW-CAP of four numbers, unquoted")
         << QByteArray("[RECORD]\nHW-CAP=1,5,6,7\n") << "RECORD/HW-CAP"
         << "1,5,6,7,9,9,9,9,9,9,9,9,9,9,9"
         << "1,5,6,7,9,9,9,9,9,9,9,9,9,9,9";
-    QTest::newRow("HW-CAP quoted") << QByteArray("[RECORD]\nHW-CAP=\"1,5,6,7\"\n")
-                                   << "RECORD/HW-CAP" << "1,5,6,7,9,9,9,9,9,9,9,9,9,9,9"
-                                   << "1,5,6,7,9,9,9,9,9,9,9,9,9,9,9";
+    QTest::newRow("HW-CAP quoted")
+        << QByteArray("[RECORD]\nHW-CAP=\"1,5,6,7\"\n") << "RECORD/HW-CAP"
+        << "1,5,6,7,9,9,9,9,9,9,9,9,9,9,9"
+        << "1,5,6,7,9,9,9,9,9,9,9,9,9,9,9";
     QTest::newRow("HW-CAP damaged after two")
         << QByteArray("[RECORD]\nHW-CAP=\"1,5,x,7\"\n") << "RECORD/HW-CAP"
         << "1,5,9,9,9,9,9,9,9,9,9,9,9,9,9"
         << "1,5,9,9,9,9,9,9,9,9,9,9,9,9,9";
     QTest::newRow("folder with an unquoted comma")
-        << QByteArray("[RECORD]\nsaveto=/home/u/a,b\n") << "RECORD/saveto" << "/home/u/a,b"
+        << QByteArray("[RECORD]\nsaveto=/home/u/a,b\n") << "RECORD/saveto"
+        << "/home/u/a,b"
         << "/home/u/a,b";
-    QTest::newRow("port with blanks") << QByteArray("[DUD]\nserver-port= 8080 \n")
-                                      << "DUD/server-port" << "8080" << "8080";
-    QTest::newRow("CRLF file") << QByteArray("[LIVE]\r\nWIDTH=1280\r\n") << "LIVE/WIDTH" << "1280"
+    QTest::newRow("port with blanks")
+        << QByteArray("[DUD]\nserver-port= 8080 \n") << "DUD/server-port"
+        << "8080"
+        << "8080";
+    QTest::newRow("CRLF file") << QByteArray("[LIVE]\r\nWIDTH=1280\r\n") << "LIVE/WIDTH"
+                               << "1280"
                                << "1280";
 }
 
@@ -298,18 +309,22 @@ void TestSettings::hwCapText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("slotsAfter"); // slot 14 first, as stored
 
-    QTest::newRow("empty is all zeros") << "" << "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0";
+    QTest::newRow("empty is all zeros") << ""
+                                        << "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0";
     QTest::newRow("all fifteen") << "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15"
                                  << "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15";
     QTest::newRow("sixteenth ignored") << "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"
                                        << "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15";
-    QTest::newRow("first field bad") << "x,1" << "9,9,9,9,9,9,9,9,9,9,9,9,9,9,9";
-    QTest::newRow("blank before a number, sign")
-        << " -3, +4" << "-3,4,9,9,9,9,9,9,9,9,9,9,9,9,9";
-    QTest::newRow("blank before a comma stops") << "1 ,2" << "1,9,9,9,9,9,9,9,9,9,9,9,9,9,9";
-    QTest::newRow("trailing comma") << "1,2," << "1,2,9,9,9,9,9,9,9,9,9,9,9,9,9";
-    QTest::newRow("out of range is clamped")
-        << "99999999999,-99999999999" << "2147483647,-2147483648,9,9,9,9,9,9,9,9,9,9,9,9,9";
+    QTest::newRow("first field bad") << "x,1"
+                                     << "9,9,9,9,9,9,9,9,9,9,9,9,9,9,9";
+    QTest::newRow("blank before a number, sign") << " -3, +4"
+                                                 << "-3,4,9,9,9,9,9,9,9,9,9,9,9,9,9";
+    QTest::newRow("blank before a comma stops") << "1 ,2"
+                                                << "1,9,9,9,9,9,9,9,9,9,9,9,9,9,9";
+    QTest::newRow("trailing comma") << "1,2,"
+                                    << "1,2,9,9,9,9,9,9,9,9,9,9,9,9,9";
+    QTest::newRow("out of range is clamped") << "99999999999,-99999999999"
+                                             << "2147483647,-2147483648,9,9,9,9,9,9,9,9,9,9,9,9,9";
 }
 
 void TestSettings::hwCapText()
