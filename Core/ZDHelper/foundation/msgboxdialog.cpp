@@ -5,7 +5,9 @@
 #include <QTextLayout>
 #include <QtMath>
 
+#include "cpublic.h"
 #include "screenscale.h"
+#include "stdafx.h"
 #include "ui_msgboxdialog.h"
 #include "vazURIdav.h"
 #include "zdwidgets_shim.h"
@@ -66,7 +68,7 @@ MsgBoxDialog::MsgBoxDialog(QWidget* parent) : MyDialog(parent, true), ui(new Ui:
 {
     ui->setupUi(this);
     // The window manager's frame stays on Linux and shows the window title.
-    setWindowTitle(QStringLiteral(APP_NAME));
+    setWindowTitle(APP_NAME);
 
     const QString buttonSheet = QString::fromUtf8(g_Public.ReadQSSFile("fixedbutton.qss"));
     ui->btn_ok->setStyleSheet(buttonSheet);
@@ -201,7 +203,7 @@ void MsgBoxDialog::paintEvent(QPaintEvent* e)
     const QFont font = messageFont();
     p.setFont(font);
     p.setPen(QColor(210, 210, 210));
-    p.drawText(band.adjusted(5, 0, 0, 0), Qt::AlignCenter, QStringLiteral(APP_NAME));
+    p.drawText(band.adjusted(5, 0, 0, 0), Qt::AlignCenter, APP_NAME);
 
     if (kind >= 0 && kind < icons.size() && !icons.at(kind).isNull()) {
         const int side = int(50 * s);

@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include "screenscale.h"
+#include "stdafx.h"
 #include "vazURIdav.h"
 #include "zdwidgets_shim.h"
 

@@ -3,7 +3,7 @@
 #include <QPainter>
 
 #include "screenscale.h"
-#include "zdwidgets_shim.h"
+#include "stdafx.h"
 
 QDrawAudioLabel::QDrawAudioLabel(QWidget* parent) : QLabel(parent) {}
 

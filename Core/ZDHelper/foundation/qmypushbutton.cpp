@@ -4,7 +4,7 @@
 #include <QPainter>
 
 #include "screenscale.h"
-#include "zdwidgets_shim.h"
+#include "stdafx.h"
 
 QMyPushButton::QMyPushButton(QWidget* parent) : QPushButton(parent) {}
 

@@ -8,9 +8,8 @@
 #include <QStyle>
 #include <QWidget>
 
+#include "stdafx.h"
 #include "zdwidgets_shim.h"
-
-double g_dpi_percent = 1.0;
 
 int pt2pix_scale(int points)
 {

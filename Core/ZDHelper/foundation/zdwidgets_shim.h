@@ -1,28 +1,9 @@
-// TEMPORARY: stand-ins for the foundation module until it is merged. Deleted
-// before the branch is handed over.
+// TEMPORARY: stand-ins for the message bus until it is merged. Deleted before
+// the branch is handed over.
 #pragma once
 
-#include <QByteArray>
 #include <QEvent>
-#include <QString>
 #include <QWidget>
-
-#define APP_NAME "Veltrano Helper"
-
-struct ShimGlobalParams {
-    QString fontName = "SF Mono";
-};
-extern ShimGlobalParams g_Global;
-
-QString getLang(unsigned int id, const QString& def, const QString& v1 = QString(),
-                const QString& v2 = QString(), const QString& v3 = QString());
-
-class CPublic
-{
-public:
-    static QByteArray ReadQSSFile(const QString& name);
-};
-extern CPublic g_Public;
 
 QWidget* AfxGetMainWindow();
 
