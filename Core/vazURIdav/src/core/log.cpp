@@ -72,8 +72,7 @@ bool makeFolders(const std::string& folder)
                 return false;
         }
     }
-    struct stat st {
-    };
+    struct stat st = {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -103,11 +102,9 @@ void Log::writev(int level, const char* format, va_list args)
         return;
     char line[kMaxLineBytes];
 
-    struct timeval tv {
-    };
+    struct timeval tv = {};
     gettimeofday(&tv, nullptr);
-    struct tm local {
-    };
+    struct tm local = {};
     localtime_r(&tv.tv_sec, &local);
     int prefix =
         std::snprintf(line, sizeof line, "%04d-%02d-%02d %02d:%02d:%02d.%03d [%d] ",

@@ -323,8 +323,7 @@ bool DeviceScript::loadFile(const std::string& path, std::vector<ScriptedDeviceD
         error = "the script cannot be opened";
         return false;
     }
-    struct stat st {
-    };
+    struct stat st = {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<unsigned long long>(st.st_size) > kMaxFileBytes) {
         ::close(fd);
