@@ -43,7 +43,7 @@ QLiveServerAddressHelper::~QLiveServerAddressHelper()
     clear();
 }
 
-QString QLiveServerAddressHelper::filePath() const
+QString QLiveServerAddressHelper::filePath()
 {
     return g_Public.GetAppDatePath() + "/rtmpserver";
 }

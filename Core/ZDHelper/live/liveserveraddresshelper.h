@@ -38,7 +38,7 @@ public:
     bool Add(const QString& name, const QString& address, const QString& key, bool enabled,
              const QString& roomUrl);
 
-    QString filePath() const;
+    static QString filePath();
     // Whether the last Load found a file it could not read; such a file is
     // kept at exit unless the list was changed since.
     bool loadFailed() const { return m_loadFailed; }
