@@ -3,7 +3,8 @@
 #include <QString>
 #include <cstring>
 
-#include "stores_shim.h"
+#include "cpublic.h"
+#include "stdafx.h"
 
 namespace
 {

@@ -5,7 +5,8 @@
 #include <QtEndian>
 #include <cstring>
 
-#include "stores_shim.h"
+#include "cpublic.h"
+#include "stdafx.h"
 
 namespace
 {

@@ -7,7 +7,8 @@
 #include <QtEndian>
 #include <cstring>
 
-#include "stores_shim.h"
+#include "cpublic.h"
+#include "stdafx.h"
 #include "vazURIdav.h"
 
 namespace

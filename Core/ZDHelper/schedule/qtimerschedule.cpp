@@ -4,7 +4,8 @@
 #include <QDateTime>
 #include <QStringList>
 
-#include "stores_shim.h"
+#include "cpublic.h"
+#include "stdafx.h"
 
 QTimerSchedule::~QTimerSchedule() = default;
 
