@@ -152,6 +152,16 @@ private slots:
         QVERIFY(next != FILTER_ID_ALL);
     }
 
+    void addRefusesTheAllIdAndTakenIds()
+    {
+        QMyFilters chain("Refusals");
+        chain.filterList.append(makeFilter(FILTER_HFLIP, 5));
+        QCOMPARE(chain.addFilter(makeFilter(FILTER_VFLIP, 5)), -1);
+        QCOMPARE(chain.addFilter(makeFilter(FILTER_VFLIP, FILTER_ID_ALL)), -1);
+        QCOMPARE(chain.filterList.size(), 1);
+        QCOMPARE(chain.filterList.first().type, uint32_t(FILTER_HFLIP));
+    }
+
     void keyWithASlashStaysInTheCacheFolder()
     {
         QMyFilters chain("../USB/Cam");
