@@ -3,6 +3,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include "cpublic.h"
 #include "qmytimerhelper.h"
 #include "zdtestmain.h"
 
@@ -200,11 +201,21 @@ private slots:
         QCOMPARE(timers.at(2).id, 1u);
     }
 
-    void failedSaveReportsFalse()
+    void failuresAreLoggedWithTheStoreName()
     {
-        QMyTimerHelper store(nullptr, "Blocked");
-        QVERIFY(QDir().mkpath(store.filePath()));
-        QVERIFY(!store.saveSchedules());
+        const QString logPath = CPublic::GetAppDatePath() + "/Log.txt";
+        QMyTimerHelper store(nullptr, "RecordTimer");
+        const EVTIMER t = timer(1, TIMER_REPEAT_DAILY, 3600, 60);
+        writeFile(store.filePath(), i32(1) + schedule(1, "Cut", {t, t, t}).left(4 + 264 + 330));
+        QVERIFY(!store.loadSchedules());
+        QVERIFY(store.schedules.isEmpty());
+        QVERIFY(readFile(logPath).contains("Read timer schedule data RecordTimer failed."));
+
+        QMyTimerHelper blocked(nullptr, "Blocked");
+        QVERIFY(QDir().mkpath(blocked.filePath()));
+        QVERIFY(!blocked.saveSchedules());
+        QVERIFY(readFile(logPath).contains("Save timer schedule Blocked failed."));
+        QVERIFY(QFileInfo(blocked.filePath()).isDir());
     }
 
     void nextTimerString()
