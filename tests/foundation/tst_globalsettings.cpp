@@ -1,9 +1,11 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QThread>
 #include <QtEndian>
 #include <QtTest>
 #include <arpa/inet.h>
+#include <atomic>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -162,6 +164,34 @@ private slots:
         QCOMPARE(readFile(dataPath("rtmpserver")), damaged);
         QCOMPARE(readFile(dataPath("CacheData/LiveRecTimer.dat")),
                  QByteArray("\x05\x00\x00\x00", 4));
+    }
+
+    // The news thread reads one profile value while the program may be
+    // closing; the read must see the settings object or none, never a freed
+    // one.
+    void profileReadsDuringShutDownAreSafe()
+    {
+        InitGlobalSettings();
+        AfxWriteProfileInt("POPUPAD", "42", 1);
+        std::atomic<bool> stop{false};
+        std::atomic<int> reads{0};
+        QThread* reader = QThread::create([&] {
+            while (!stop) {
+                const int v = AfxGetProfileInt("POPUPAD", "42", 0);
+                if (v != 0 && v != 1)
+                    qFatal("profile read gave %d", v);
+                ++reads;
+            }
+        });
+        reader->start();
+        QTRY_VERIFY(reads > 100);
+        ReleaseGlobalSettings();
+        const int after = reads;
+        QTRY_VERIFY(reads > after + 100);
+        QCOMPARE(AfxGetProfileInt("POPUPAD", "42", 7), 7);
+        stop = true;
+        QVERIFY(reader->wait(5000));
+        delete reader;
     }
 
     void sharePortDecidesDudRunning_data()
