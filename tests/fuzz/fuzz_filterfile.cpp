@@ -14,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         UpdateFilterDataText(&item);
         FilterItemCmd(item);
     }
-    chain.ApplyAllFilters();
     chain.NewFilterId();
     chain.saveDeviceFilters();
     return 0;
