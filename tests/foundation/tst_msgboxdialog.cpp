@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "msgboxdialog.h"
+#include "myevent.h"
 #include "qmypushbutton.h"
 #include "screenscale.h"
 #include "zdtestmain.h"
@@ -182,6 +183,26 @@ private slots:
         });
         QTEST(AfxMessageBox(nullptr, "Are you sure?", kind), "result");
         QVERIFY(keysKeptOpen);
+    }
+
+    void nullParentMeansMainWindow()
+    {
+        QWidget main;
+        main.setGeometry(100, 100, 800, 500);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        AfxSetMainWindow(&main);
+        QWidget* parent = nullptr;
+        QPoint centre;
+        whenBoxShown([&](MsgBoxDialog* box) {
+            parent = box->parentWidget();
+            centre = box->geometry().center();
+            QTest::mouseClick(okButton(box), Qt::LeftButton);
+        });
+        QCOMPARE(AfxMessageBox(nullptr, "Send OK.", 1), 1);
+        AfxSetMainWindow(nullptr);
+        QCOMPARE(parent, &main);
+        QVERIFY((centre - main.frameGeometry().center()).manhattanLength() <= 2);
     }
 
     void questionCaptions()

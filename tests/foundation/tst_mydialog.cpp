@@ -8,7 +8,7 @@
 #include "screenscale.h"
 #include "vazURIdav_test.h"
 #include "zdtestmain.h"
-#include "zdwidgets_shim.h"
+#include "myevent.h"
 
 namespace
 {

@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QScreen>
 
+#include "myevent.h"
 #include "screenscale.h"
 #include "zdtestmain.h"
 
@@ -105,6 +107,23 @@ private slots:
         dialog.move(0, 0);
         CenterWindow(&dialog, &dialog);
         QCOMPARE(dialog.geometry().center(), reference.frameGeometry().center());
+    }
+
+    void centerWindowOnMainWindowByDefault()
+    {
+        QWidget main;
+        main.setGeometry(150, 120, 600, 400);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        AfxSetMainWindow(&main);
+        QDialog dialog;
+        dialog.resize(200, 100);
+        CenterWindow(&dialog, nullptr);
+        QCOMPARE(dialog.geometry().center(), main.frameGeometry().center());
+        // The main window itself is centred on its screen.
+        CenterWindow(&main, nullptr);
+        QCOMPARE(main.geometry().center(), main.screen()->availableGeometry().center());
+        AfxSetMainWindow(nullptr);
     }
 
     void comboListWidth_data()

@@ -6,11 +6,11 @@
 #include <QtMath>
 
 #include "cpublic.h"
+#include "myevent.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "ui_msgboxdialog.h"
 #include "vazURIdav.h"
-#include "zdwidgets_shim.h"
 
 namespace
 {

@@ -5,10 +5,10 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "myevent.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
-#include "zdwidgets_shim.h"
 
 MyDialog::MyDialog(QWidget* parent, bool) : QDialog(parent)
 {
@@ -40,7 +40,7 @@ void MyDialog::onbtnCloseButton()
 
 bool MyDialog::event(QEvent* e)
 {
-    if (e->type() == QEvent::Type(2048)) {
+    if (e->type() == MyEvent::EventType) {
         const auto* m = static_cast<MyEvent*>(e);
         OnMyEventMsg((unsigned long)m->msg, (long)m->wParam, (long long)m->lParam, m->ptr);
     }

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QUrl>
 
-#include "zdwidgets_shim.h"
+#include "myevent.h"
 
 QHyperLink::QHyperLink(QWidget* parent) : QPushButton(parent)
 {

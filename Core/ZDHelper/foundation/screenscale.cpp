@@ -8,8 +8,8 @@
 #include <QStyle>
 #include <QWidget>
 
+#include "myevent.h"
 #include "stdafx.h"
-#include "zdwidgets_shim.h"
 
 int pt2pix_scale(int points)
 {

@@ -1,6 +1,0 @@
-#include "zdwidgets_shim.h"
-
-QWidget* AfxGetMainWindow()
-{
-    return nullptr;
-}
