@@ -375,6 +375,21 @@ private slots:
         QCOMPARE(m_bar->deviceLost, uint8_t(0));
     }
 
+    void lostDeviceFinishesARecordingTheEngineGaveUp()
+    {
+        makeBar(false);
+        ZDT_ScriptResult("ZD_StartRecord", 1);
+        QCOMPARE(RecordSeam::instance()->StartRecord(), 1);
+        writeFile(g_Global.recFilePath, "x");
+        // The engine already reports neither device nor recording.
+        ZDT_ScriptResult("ZD_CheckState.open", 0);
+        ZDT_ScriptResult("ZD_CheckState.recording", 0);
+        const int before = int(g_Global.pFilesCatalog->files.size());
+        m_bar->DeviceLost();
+        QVERIFY(!RecordSeam::instance()->recordClock()->isActive());
+        QCOMPARE(int(g_Global.pFilesCatalog->files.size()), before + 1);
+    }
+
     void removalOfAnotherDeviceStopsNothing()
     {
         QVERIFY(ZDT_AddDevice(g_Global.hCore, R"({"name": "Spare", "path": "usb-spare",

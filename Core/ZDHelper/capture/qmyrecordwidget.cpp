@@ -591,7 +591,9 @@ void QMyRecordWidget::StopAll()
     int recording = 0;
     int gif = 0;
     ZD_CheckState(g_Global.hCore, &open, nullptr, &recording, &gif, nullptr);
-    if (recording)
+    // A recording the engine has already given up on (its device gone) is
+    // still finished here, so that its file enters the list.
+    if (recording || g_Global.recStartTime != 0)
         RecordSeam::instance()->StopRecord();
     if (gif)
         btnGifClick();
@@ -619,6 +621,6 @@ void QMyRecordWidget::DeviceLost()
 {
     int open = 0;
     ZD_CheckState(g_Global.hCore, &open, nullptr, nullptr, nullptr, nullptr);
-    if (open)
+    if (open || g_Global.recStartTime != 0)
         StopAll();
 }
