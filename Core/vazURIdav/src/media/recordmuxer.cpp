@@ -80,7 +80,10 @@ int RecordMuxer::open(const std::string& path, Container container, AVCodecConte
     }
     AVDictionary* options = nullptr;
     if (container == Container::Mp4)
-        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+        // delay_moov: the header waits for the first packets, which AC-3
+        // needs for its parameters.
+        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof+delay_moov",
+                    0);
     const int r = avformat_write_header(m_ctx.get(), &options);
     av_dict_free(&options);
     if (r < 0) {
