@@ -1,13 +1,15 @@
 // Runs one source's filter chain on its frames with libavfilter. The chain is
-// an ordered list of filter strings; the graph is rebuilt when the list or
-// the frames' format changes. A filter that cannot be built, fails on a
-// frame, or holds frames back for too long is left out and logged; the
-// frames always go on, through the filters that work.
+// an ordered list of filter strings; each runs in a graph of its own, built
+// on the first frame and rebuilt when the list or the format of the frames
+// reaching it changes. A filter that cannot be built, fails on a frame, or
+// holds frames back for too long is left out (until the list changes) and
+// logged; the frames always go on, through the filters that work.
 #pragma once
 
 #include "media/avholders.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,7 +30,8 @@ struct FilterSpec {
 class FilterRunner
 {
 public:
-    FilterRunner() = default;
+    FilterRunner();
+    ~FilterRunner();
     FilterRunner(const FilterRunner&) = delete;
     FilterRunner& operator=(const FilterRunner&) = delete;
 
@@ -38,39 +41,25 @@ public:
 
     // The capture thread. Frames carry pts in microseconds. Returns the
     // filtered frame, a new reference to the input when no filter applies,
-    // or null while the chain holds the frame back (a filter that needs
-    // several frames for one).
+    // or null while a filter holds the frame back (one that needs several
+    // frames to make one).
     AVFramePtr process(const AVFrame* in);
 
-    // Ids of the enabled filters left out of the running chain.
+    // Ids of the enabled filters left out of the chain.
     std::vector<uint32_t> skippedIds() const;
 
 private:
-    struct Graph {
-        AVFilterGraphPtr graph;
-        AVFilterContext* source = nullptr;
-        AVFilterContext* sink = nullptr;
-    };
-    enum class Trial { Ok, Held, Failed };
-
-    bool buildGraph(const std::vector<const FilterSpec*>& chain, const AVFrame* format, Graph& out,
-                    std::string& error) const;
-    Trial runGraph(Graph& g, const AVFrame* in, AVFramePtr& out, std::string& error) const;
-    AVFramePtr rebuild(const AVFrame* in, bool strict);
+    struct Stage;
+    void skip(Stage& stage, const std::string& why);
 
     mutable std::mutex m_mutex;
     std::vector<FilterSpec> m_pending;
     uint64_t m_pendingGeneration = 0;
+    std::vector<uint32_t> m_skipped;
 
     // Capture-thread state.
     uint64_t m_builtGeneration = ~0ull;
-    int m_width = 0, m_height = 0, m_format = -1;
-    AVRational m_sar{0, 1};
-    std::vector<FilterSpec> m_active;
-    Graph m_graph;
-    bool m_passThrough = true;
-    int m_heldFrames = 0;
-    std::vector<uint32_t> m_skipped;
+    std::vector<std::unique_ptr<Stage>> m_stages;
 };
 
 } // namespace zd::media
