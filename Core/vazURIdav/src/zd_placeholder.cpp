@@ -55,8 +55,6 @@ ZD_API int ZD_StopDUD_live(void* handle) { return 0; }
 ZD_API int ZD_SearchDUDServer(void* handle, void* target) { return 0; }
 ZD_API int ZD_GetDUDLinks(char* link1, char* link2, int port, char* playerPath) { return 0; }
 ZD_API int ZD_DUDFilesChanged(void* handle) { return 0; }
-ZD_API int ZD_ReadInternetFile(const char* url, const char* filePath, char* buffer, int* size) { return 0; }
-ZD_API int ZD_PostInternetData(const char* url, const char* body, char* buffer, int* size) { return 0; }
 ZD_API char* ZD_package_feedback_data(const char* name, const char* email, const char* report, int* length, char* message) { return nullptr; }
 ZD_API int ZD_PostFeedback(const char* packet, int length, char* message) { return 0; }
 ZD_API POPUP_AD_DATA* ZD_GetPopupAd_Data(const char* query) { return nullptr; }

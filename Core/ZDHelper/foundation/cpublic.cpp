@@ -1,0 +1,277 @@
+#include "cpublic.h"
+
+#include "stdafx.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <cmath>
+#include <limits>
+
+CPublic g_Public;
+
+namespace
+{
+
+FileDialogHook& DialogHook()
+{
+    static FileDialogHook hook;
+    return hook;
+}
+
+// The start folder of a dialog and the profile key that remembers it.
+QString StartFolder(const QString& place, const char* section, bool* remember)
+{
+    *remember = !place.contains(QLatin1Char(':'));
+    if (!*remember)
+        return place;
+    return AfxGetProfileString(QLatin1String(section), place, CPublic::GetMyVideoPath());
+}
+
+void RememberFolder(const QString& place, const char* section, const QString& chosen)
+{
+    const int pos = QStingFindFromBack(chosen, QStringLiteral("/"));
+    if (pos >= 0)
+        AfxWriteProfileString(QLatin1String(section), place, chosen.left(pos));
+}
+
+bool RunFileDialog(FileDialogRequest& request)
+{
+    if (DialogHook())
+        return DialogHook()(request);
+    QFileDialog dialog(request.parent, request.title, request.startDir, request.filter);
+    dialog.setViewMode(QFileDialog::Detail);
+    if (request.kind == FileDialogRequest::SaveFile) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.several ? QFileDialog::ExistingFiles
+                                           : QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    request.answer = dialog.selectedFiles();
+    return true;
+}
+
+} // namespace
+
+CPublic::CPublic(QObject* parent) : QObject(parent) {}
+
+QString CPublic::GetExePath()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString CPublic::GetResourcePath()
+{
+    const QString exe = GetExePath();
+    const int pos = QStingFindFromBack(exe, QStringLiteral("/"));
+    if (pos < 0)
+        return exe;
+    return exe.left(pos) + QStringLiteral("/Resources");
+}
+
+QString CPublic::GetAppDatePath()
+{
+    static const QString path = [] {
+        const QString folder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            QLatin1Char('/') + APP_NAME;
+        QDir().mkpath(folder);
+        return folder;
+    }();
+    return path;
+}
+
+QString CPublic::GetCacheDataPath()
+{
+    const QString folder = GetAppDatePath() + QStringLiteral("/CacheData");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString CPublic::GetSceneDataPath()
+{
+    const QString folder = GetCacheDataPath() + QStringLiteral("/scene");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString CPublic::GetOBSPluginPath()
+{
+    // OBS Studio looks for a user's plug-ins under its configuration folder.
+    const QString obs = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                        QStringLiteral("/obs-studio");
+    QDir().mkpath(obs);
+    const QString plugins = obs + QStringLiteral("/plugins");
+    QDir().mkdir(plugins);
+    return plugins;
+}
+
+QString CPublic::GetTempDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+}
+
+QString CPublic::GetTempFile(const QString& extension)
+{
+    // The temporary folder is shared with every user of the machine: the name
+    // must be unguessable and reserved by creating the file exclusively, or a
+    // neighbour could plant a link there before the program writes.
+    QString ext = QString::fromLatin1(extension.toLatin1());
+    ext.remove(QLatin1Char('/'));
+    ext.remove(QChar(0));
+    QTemporaryFile file(GetTempDir() + QStringLiteral("/zd-tmp-XXXXXX.") + ext);
+    file.setAutoRemove(false);
+    if (!file.open())
+        return QString();
+    const QString name = file.fileName();
+    file.close();
+    return name;
+}
+
+QString CPublic::GetMyVideoPath()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString CPublic::ValidPathString(const QString& path)
+{
+    return path;
+}
+
+bool CPublic::GetOpenFiles(QStringList& files, bool several, const QString& filter,
+                           const QString& place, QWidget* parent)
+{
+    bool remember = false;
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::OpenFiles;
+    request.title = QStringLiteral("Open");
+    request.startDir = StartFolder(place, "OPENFILE", &remember);
+    request.filter = filter;
+    request.several = several;
+    request.parent = parent;
+    if (!RunFileDialog(request) || request.answer.isEmpty())
+        return false;
+    files = request.answer;
+    if (remember)
+        RememberFolder(place, "OPENFILE", files.first());
+    return true;
+}
+
+bool CPublic::GetSaveFile(QString& filePath, const QString& filter, const QString& place,
+                          QWidget* parent)
+{
+    bool remember = false;
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::SaveFile;
+    request.title = QStringLiteral("Save");
+    request.startDir = StartFolder(place, "SAVEFILE", &remember);
+    request.filter = filter;
+    request.parent = parent;
+    if (!RunFileDialog(request) || request.answer.isEmpty())
+        return false;
+    filePath = request.answer.first();
+    if (remember)
+        RememberFolder(place, "SAVEFILE", filePath);
+    return true;
+}
+
+bool CPublic::GetSaveDir(QString& folder, const QString& title, const QString& startDir,
+                         QWidget* parent)
+{
+    QString chosen;
+    if (DialogHook()) {
+        FileDialogRequest request;
+        request.kind = FileDialogRequest::ChooseDir;
+        request.title = title;
+        request.startDir = startDir;
+        request.parent = parent;
+        if (DialogHook()(request) && !request.answer.isEmpty())
+            chosen = request.answer.first();
+    } else {
+        chosen = QFileDialog::getExistingDirectory(
+            parent, title, startDir, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    }
+    if (chosen.isEmpty())
+        return false;
+    folder = chosen;
+    return true;
+}
+
+void CPublic::setFileDialogHook(FileDialogHook hook)
+{
+    DialogHook() = std::move(hook);
+}
+
+bool CPublic::EnumDirFiles(const QString& folder, const QString& extension, QStringList* paths,
+                           QStringList* names)
+{
+    if (paths != nullptr)
+        paths->clear();
+    if (names != nullptr)
+        names->clear();
+    if (folder.isEmpty())
+        return true;
+    const QFileInfoList entries = QDir(folder).entryInfoList();
+    for (const QFileInfo& entry : entries) {
+        if (!entry.isFile())
+            continue;
+        const QString path = entry.absoluteFilePath();
+        if (!extension.isEmpty() &&
+            path.right(extension.size()).compare(extension, Qt::CaseInsensitive) != 0)
+            continue;
+        if (paths != nullptr)
+            paths->append(path);
+        if (names != nullptr)
+            names->append(entry.fileName());
+    }
+    return true;
+}
+
+QByteArray CPublic::ReadQSSFile(const QString& fileName)
+{
+    QFile file(GetResourcePath() + QStringLiteral("/qss/") + fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return scale_qss(QString::fromUtf8(file.readAll())).toUtf8();
+}
+
+QString CPublic::scale_qss(const QString& text)
+{
+    QString out = text;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype px = out.indexOf(QLatin1String("px"), start);
+        if (px <= 0)
+            return out;
+        // The number runs back to the nearest blank or colon; the first
+        // character of the text never belongs to it.
+        qsizetype begin = 1;
+        for (qsizetype i = px - 1; i >= 1; --i) {
+            if (out.at(i) == QLatin1Char(' ') || out.at(i) == QLatin1Char(':')) {
+                begin = i + 1;
+                break;
+            }
+        }
+        bool ok = false;
+        int number = out.mid(begin, px - begin).toInt(&ok, 10);
+        if (!ok)
+            number = 0;
+        const double scaled = std::trunc(number * g_dpi_percent);
+        int value = 0;
+        if (std::isfinite(scaled))
+            value = static_cast<int>(qBound<double>(std::numeric_limits<int>::min(), scaled,
+                                                    std::numeric_limits<int>::max()));
+        out.replace(begin, px - begin, QString::number(value));
+        start = px + 5;
+    }
+}

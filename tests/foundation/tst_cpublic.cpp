@@ -1,0 +1,280 @@
+// Folders, temporary names, file dialogs that remember their folder, folder
+// listing and style-sheet scaling.
+#include "zdtestmain.h"
+
+#include "cpublic.h"
+#include "stdafx.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+class TestCPublic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void folders();
+    void dataFolderIsFixedAtFirstUse();
+    void temporaryNamesAreUniqueAndPrivate();
+    void openDialogRemembersItsFolder();
+    void dialogPlaceWithColonIsAFolder();
+    void cancelledDialogsChangeNothing();
+    void saveDialogAndFolderChooser();
+    void listFolder();
+    void missingStyleSheetIsEmpty();
+    void scaleQss_data();
+    void scaleQss();
+
+private:
+    QTemporaryDir m_dir;
+    QList<FileDialogRequest> m_requests;
+    QStringList m_answer;
+    bool m_accept = true;
+};
+
+void TestCPublic::init()
+{
+    g_pIni = new QSettings(m_dir.filePath("setting.ini"), QSettings::IniFormat);
+    g_pIni->clear();
+    m_requests.clear();
+    m_accept = true;
+    CPublic::setFileDialogHook([this](FileDialogRequest& request) {
+        m_requests << request;
+        request.answer = m_answer;
+        return m_accept;
+    });
+}
+
+void TestCPublic::cleanup()
+{
+    CPublic::setFileDialogHook(nullptr);
+    delete g_pIni;
+    g_pIni = nullptr;
+    g_dpi_percent = 1.0;
+}
+
+void TestCPublic::folders()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    QCOMPARE(CPublic::GetAppDatePath(), qEnvironmentVariable("XDG_DATA_HOME") + "/Veltrano Helper");
+    QVERIFY(QFileInfo(CPublic::GetAppDatePath()).isDir());
+    QCOMPARE(CPublic::GetCacheDataPath(), CPublic::GetAppDatePath() + "/CacheData");
+    QCOMPARE(CPublic::GetSceneDataPath(), CPublic::GetAppDatePath() + "/CacheData/scene");
+    QVERIFY(QFileInfo(CPublic::GetSceneDataPath()).isDir());
+    QCOMPARE(QFileInfo(CPublic::GetResourcePath()).canonicalFilePath(),
+             QFileInfo(ZD_TEST_RESOURCES_DIR).canonicalFilePath());
+    QCOMPARE(CPublic::GetExePath(), QCoreApplication::applicationDirPath());
+    QCOMPARE(CPublic::GetOBSPluginPath(),
+             qEnvironmentVariable("XDG_CONFIG_HOME") + "/obs-studio/plugins");
+    QVERIFY(QFileInfo(CPublic::GetOBSPluginPath()).isDir());
+    QCOMPARE(CPublic::GetTempDir(), qEnvironmentVariable("TMPDIR"));
+    QVERIFY(CPublic::GetMyVideoPath().startsWith(home));
+    QVERIFY(QFileInfo(CPublic::GetMyVideoPath()).isDir());
+    QCOMPARE(g_Public.ValidPathString("a/b c"), QStringLiteral("a/b c"));
+}
+
+void TestCPublic::dataFolderIsFixedAtFirstUse()
+{
+    const QString data = CPublic::GetAppDatePath();
+    QVERIFY(QDir(data).removeRecursively());
+    // The data folder is not made again by itself...
+    QCOMPARE(CPublic::GetAppDatePath(), data);
+    QVERIFY(!QFileInfo::exists(data));
+    // ...but the cache and scene folders bring it back.
+    QCOMPARE(CPublic::GetSceneDataPath(), data + "/CacheData/scene");
+    QVERIFY(QFileInfo(data + "/CacheData/scene").isDir());
+}
+
+void TestCPublic::temporaryNamesAreUniqueAndPrivate()
+{
+    QSet<QString> names;
+    for (int i = 0; i < 50; ++i) {
+        const QString name = CPublic::GetTempFile("png");
+        QVERIFY(!name.isEmpty());
+        QVERIFY2(!names.contains(name), qPrintable(name));
+        names.insert(name);
+        QVERIFY(name.startsWith(CPublic::GetTempDir() + "/zd-tmp-"));
+        QVERIFY(name.endsWith(".png"));
+        // Reserved for this program: created, empty, readable by the user alone.
+        struct stat st {
+        };
+        QVERIFY(::lstat(QFile::encodeName(name).constData(), &st) == 0);
+        QVERIFY(S_ISREG(st.st_mode));
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+        QCOMPARE(qint64(st.st_size), qint64(0));
+    }
+    // An extension cannot lead the name out of the temporary folder.
+    const QString odd = CPublic::GetTempFile("/../../x");
+    QCOMPARE(QFileInfo(odd).absolutePath(), CPublic::GetTempDir());
+}
+
+void TestCPublic::openDialogRemembersItsFolder()
+{
+    m_answer = {"/home/u/clips/a.mp4", "/other/b.mp4"};
+    QStringList files{"untouched"};
+    QVERIFY(CPublic::GetOpenFiles(files, true, "Media files(*.mp4)", "scene-movie", nullptr));
+    QCOMPARE(files, m_answer);
+    QCOMPARE(m_requests.size(), 1);
+    const FileDialogRequest first = m_requests.first();
+    QCOMPARE(first.kind, FileDialogRequest::OpenFiles);
+    QCOMPARE(first.title, QStringLiteral("Open"));
+    QCOMPARE(first.startDir, CPublic::GetMyVideoPath());
+    QCOMPARE(first.filter, QStringLiteral("Media files(*.mp4)"));
+    QVERIFY(first.several);
+    QCOMPARE(AfxGetProfileString("OPENFILE", "scene-movie", ""), QStringLiteral("/home/u/clips"));
+
+    // The next dialog of that caller starts there; another caller does not.
+    m_answer = {"/pics/p.png"};
+    QVERIFY(CPublic::GetOpenFiles(files, false, "", "scene-movie", nullptr));
+    QCOMPARE(m_requests.last().startDir, QStringLiteral("/home/u/clips"));
+    QVERIFY(!m_requests.last().several);
+    QVERIFY(CPublic::GetOpenFiles(files, false, "", "scene-picture", nullptr));
+    QCOMPARE(m_requests.last().startDir, CPublic::GetMyVideoPath());
+    QCOMPARE(AfxGetProfileString("OPENFILE", "scene-picture", ""), QStringLiteral("/pics"));
+
+    // A chosen path without a "/" past its first two characters is not remembered.
+    m_answer = {"/a"};
+    QVERIFY(CPublic::GetOpenFiles(files, false, "", "scene-movie", nullptr));
+    QCOMPARE(AfxGetProfileString("OPENFILE", "scene-movie", ""), QStringLiteral("/pics"));
+}
+
+void TestCPublic::dialogPlaceWithColonIsAFolder()
+{
+    m_answer = {"/x/y/z.png"};
+    QStringList files;
+    QVERIFY(CPublic::GetOpenFiles(files, false, "", "/media/cam:1", nullptr));
+    QCOMPARE(m_requests.last().startDir, QStringLiteral("/media/cam:1"));
+    g_pIni->sync();
+    QVERIFY(g_pIni->allKeys().isEmpty());
+}
+
+void TestCPublic::cancelledDialogsChangeNothing()
+{
+    m_accept = false;
+    m_answer = {"/home/u/clips/a.mp4"};
+    QStringList files{"untouched"};
+    QString path = "untouched";
+    QString folder = "untouched";
+    QVERIFY(!CPublic::GetOpenFiles(files, false, "", "scene-movie", nullptr));
+    QVERIFY(!CPublic::GetSaveFile(path, "", "RecordBar1", nullptr));
+    QVERIFY(!CPublic::GetSaveDir(folder, "Select a folder", "/tmp", nullptr));
+    QCOMPARE(files, QStringList{"untouched"});
+    QCOMPARE(path, QStringLiteral("untouched"));
+    QCOMPARE(folder, QStringLiteral("untouched"));
+    QVERIFY(g_pIni->allKeys().isEmpty());
+    // Accepted without a choice counts as cancelled too.
+    m_accept = true;
+    m_answer.clear();
+    QVERIFY(!CPublic::GetSaveDir(folder, "Select a folder", "/tmp", nullptr));
+    QCOMPARE(folder, QStringLiteral("untouched"));
+}
+
+void TestCPublic::saveDialogAndFolderChooser()
+{
+    m_answer = {"/videos/new/Vid1.mp4"};
+    QString path;
+    QVERIFY(CPublic::GetSaveFile(path, "MP4(*.mp4)", "RecordBar1", nullptr));
+    QCOMPARE(path, QStringLiteral("/videos/new/Vid1.mp4"));
+    QCOMPARE(m_requests.last().kind, FileDialogRequest::SaveFile);
+    QCOMPARE(m_requests.last().title, QStringLiteral("Save"));
+    QCOMPARE(AfxGetProfileString("SAVEFILE", "RecordBar1", ""), QStringLiteral("/videos/new"));
+    QVERIFY(!g_pIni->contains("OPENFILE/RecordBar1"));
+
+    m_answer = {"/videos/other"};
+    QString folder;
+    QVERIFY(CPublic::GetSaveDir(folder, "Select a folder", "/videos", nullptr));
+    QCOMPARE(folder, QStringLiteral("/videos/other"));
+    QCOMPARE(m_requests.last().kind, FileDialogRequest::ChooseDir);
+    QCOMPARE(m_requests.last().title, QStringLiteral("Select a folder"));
+    QCOMPARE(m_requests.last().startDir, QStringLiteral("/videos"));
+}
+
+void TestCPublic::listFolder()
+{
+    QTemporaryDir dir;
+    for (const char* name : {"b.MP4", "a.mp4", "c.txt", ".hidden.mp4", "Dmp4"}) {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir(dir.path()).mkdir("sub.mp4"));
+
+    QStringList paths{"stale"};
+    QStringList names{"stale"};
+    QVERIFY(CPublic::EnumDirFiles(dir.path(), "", &paths, &names));
+    QCOMPARE(names, (QStringList{"a.mp4", "b.MP4", "c.txt", "Dmp4"}));
+    QCOMPARE(paths.first(), dir.filePath("a.mp4"));
+
+    QVERIFY(CPublic::EnumDirFiles(dir.path(), ".mp4", &paths, nullptr));
+    QCOMPARE(paths, (QStringList{dir.filePath("a.mp4"), dir.filePath("b.MP4")}));
+    // Without the dot, the caller asked for any name ending in mp4.
+    QVERIFY(CPublic::EnumDirFiles(dir.path(), "mp4", nullptr, &names));
+    QCOMPARE(names, (QStringList{"a.mp4", "b.MP4", "Dmp4"}));
+
+    QVERIFY(CPublic::EnumDirFiles(dir.filePath("missing"), "", &paths, &names));
+    QVERIFY(paths.isEmpty());
+    QVERIFY(names.isEmpty());
+}
+
+void TestCPublic::missingStyleSheetIsEmpty()
+{
+    QVERIFY(CPublic::ReadQSSFile("no-such-sheet.qss").isEmpty());
+    QVERIFY(CPublic::ReadQSSFile("").isEmpty());
+}
+
+void TestCPublic::scaleQss_data()
+{
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("border") << 1.5 << "border:2px solid"
+                            << "border:3px solid";
+    QTest::newRow("font after a blank") << 1.5 << "font: 13px"
+                                        << "font: 19px";
+    QTest::newRow("second px within 5 is passed over") << 1.5 << "margin:4px 4px"
+                                                       << "margin:6px 4px";
+    QTest::newRow("second px further on") << 1.5 << "margin:10px 10px"
+                                          << "margin:15px 15px";
+    QTest::newRow("every rule of a sheet")
+        << 2.0 << "QWidget{font: 12px;}\nQPushButton{min-height:30px; border: 1px solid;}"
+        << "QWidget{font: 24px;}\nQPushButton{min-height:60px; border: 2px solid;}";
+    QTest::newRow("factor 1 rewrites in plain decimal") << 1.0 << "width: 007px"
+                                                        << "width: 7px";
+    QTest::newRow("no px") << 1.5 << "color: red;"
+                           << "color: red;";
+    QTest::newRow("px at position 0") << 1.5 << "px: 3px"
+                                      << "px: 3px";
+    QTest::newRow("not a number counts as 0") << 1.5 << "width:autopx"
+                                              << "width:0px";
+    QTest::newRow("empty number") << 1.5 << "width: px"
+                                  << "width: 0px";
+    QTest::newRow("number from position 1") << 2.0 << "a5px"
+                                            << "a10px";
+    QTest::newRow("first character never belongs to the number") << 2.0 << "5px"
+                                                                 << "50px";
+    QTest::newRow("truncated toward zero") << 1.5 << "a:-3px"
+                                           << "a:-4px";
+    QTest::newRow("huge number saturates") << 1000.0 << "a:2000000000px"
+                                           << "a:2147483647px";
+    QTest::newRow("empty") << 1.5 << ""
+                           << "";
+}
+
+void TestCPublic::scaleQss()
+{
+    QFETCH(double, factor);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    g_dpi_percent = factor;
+    QCOMPARE(CPublic::scale_qss(text), expected);
+}
+
+ZD_TEST_MAIN(TestCPublic, QApplication)
+#include "tst_cpublic.moc"
