@@ -113,9 +113,9 @@ void TestVirtualCamera::procAmpKeepsRangesAndClamps()
 {
     VirtualProcAmp amp;
     VIDEOAMPVALUE v = amp.get();
-    QCOMPARE(v.items[VirtualProcAmp::Brightness].minimum, -100);
-    QCOMPARE(v.items[VirtualProcAmp::Brightness].maximum, 100);
-    QCOMPARE(v.items[VirtualProcAmp::Contrast].defaultValue, 100);
+    QCOMPARE(int(v.items[VirtualProcAmp::Brightness].minimum), -100);
+    QCOMPARE(int(v.items[VirtualProcAmp::Brightness].maximum), 100);
+    QCOMPARE(int(v.items[VirtualProcAmp::Contrast].defaultValue), 100);
     QVERIFY(amp.adjust().isIdentity());
 
     v.items[VirtualProcAmp::Brightness].value = 500;
@@ -125,10 +125,10 @@ void TestVirtualCamera::procAmpKeepsRangesAndClamps()
     v.items[VirtualProcAmp::Contrast].value = 150;
     amp.set(v);
     const VIDEOAMPVALUE back = amp.get();
-    QCOMPARE(back.items[VirtualProcAmp::Brightness].value, 100);
-    QCOMPARE(back.items[VirtualProcAmp::Hue].value, -30);
-    QCOMPARE(back.items[VirtualProcAmp::Saturation].maximum, 200);
-    QCOMPARE(back.items[VirtualProcAmp::Contrast].value, 150);
+    QCOMPARE(int(back.items[VirtualProcAmp::Brightness].value), 100);
+    QCOMPARE(int(back.items[VirtualProcAmp::Hue].value), -30);
+    QCOMPARE(int(back.items[VirtualProcAmp::Saturation].maximum), 200);
+    QCOMPARE(int(back.items[VirtualProcAmp::Contrast].value), 150);
     QCOMPARE(int(back.items[VirtualProcAmp::Contrast].automatic), 1);
     const PictureAdjust a = amp.adjust();
     QCOMPARE(a.brightness, 100);

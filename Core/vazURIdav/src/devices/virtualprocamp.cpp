@@ -37,9 +37,12 @@ VIDEOAMPVALUE VirtualProcAmp::get() const
 void VirtualProcAmp::set(const VIDEOAMPVALUE& value)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    // The record is packed: its fields are copied, never bound to references.
     for (int i = 0; i < 10; ++i) {
         VIDEOAMPITEM& mine = m_value.items[i];
-        mine.value = std::clamp(value.items[i].value, mine.minimum, mine.maximum);
+        const int32_t asked = value.items[i].value;
+        const int32_t low = mine.minimum, high = mine.maximum;
+        mine.value = asked < low ? low : asked > high ? high : asked;
         mine.automatic = value.items[i].automatic ? 1 : 0;
     }
 }
@@ -49,9 +52,10 @@ PictureAdjust VirtualProcAmp::adjust() const
     std::lock_guard<std::mutex> lock(m_mutex);
     // A control in automatic mode is the camera's to choose: it keeps its
     // default.
-    auto current = [&](int index) {
-        const VIDEOAMPITEM& item = m_value.items[index];
-        return item.automatic ? item.defaultValue : item.value;
+    auto current = [&](int index) -> int {
+        const int32_t value = m_value.items[index].value;
+        const int32_t def = m_value.items[index].defaultValue;
+        return m_value.items[index].automatic ? def : value;
     };
     PictureAdjust a;
     a.brightness = current(Brightness);
