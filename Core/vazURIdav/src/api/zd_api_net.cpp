@@ -1,6 +1,5 @@
 // C entry points of the engine's HTTP client.
-#include "vazURIdav.h"
-
+#include "api/apientry.h"
 #include "net/httpclient.h"
 
 #include <climits>
@@ -48,11 +47,16 @@ extern "C" {
 
 ZD_API int ZD_ReadInternetFile(const char* url, const char* filePath, char* buffer, int* size)
 {
-    return Transfer(url, false, nullptr, filePath, buffer, size);
+    zd::CallTrace::add("ZD_ReadInternetFile(url=%s,file=%s)", zd::traceText(url).c_str(),
+                       zd::traceText(filePath).c_str());
+    return zd::api::guarded("ZD_ReadInternetFile", static_cast<int>(vaz::net::kHttpInternal),
+                            [&] { return Transfer(url, false, nullptr, filePath, buffer, size); });
 }
 
 ZD_API int ZD_PostInternetData(const char* url, const char* body, char* buffer, int* size)
 {
-    return Transfer(url, true, body, nullptr, buffer, size);
+    zd::CallTrace::add("ZD_PostInternetData(url=%s)", zd::traceText(url).c_str());
+    return zd::api::guarded("ZD_PostInternetData", static_cast<int>(vaz::net::kHttpInternal),
+                            [&] { return Transfer(url, true, body, nullptr, buffer, size); });
 }
 }

@@ -1,0 +1,43 @@
+// Hardware encoder tests and the encoder list. No hardware encoder is
+// offered yet.
+#include "api/apientry.h"
+
+using namespace zd;
+using namespace zd::api;
+
+extern "C" {
+
+ZD_API int ZD_TestHWData(int kind, int* result, int* a, int* b)
+{
+    CallTrace::add("ZD_TestHWData(kind=%d)", kind);
+    return guarded("ZD_TestHWData", 0, [&] {
+        for (int* out : {result, a, b}) {
+            if (out)
+                *out = 0;
+        }
+        return 0;
+    });
+}
+
+ZD_API int ZD_SetHWData(int slot0, int slot1, int slot2, int slot6)
+{
+    CallTrace::add("ZD_SetHWData(%d,%d,%d,%d)", slot0, slot1, slot2, slot6);
+    return guarded("ZD_SetHWData", 0, [] { return 0; });
+}
+
+ZD_API int ZD_GetEncodeH264EngineList(void* handle, char** names, int* ids)
+{
+    (void)names;
+    (void)ids;
+    CallTrace::add("ZD_GetEncodeH264EngineList()");
+    return withEngine("ZD_GetEncodeH264EngineList", handle, 0, [](Engine&) { return 0; });
+}
+
+// There is no madVR renderer on Linux.
+ZD_API int ZD_IsmadVR_isValid(void)
+{
+    CallTrace::add("ZD_IsmadVR_isValid()");
+    return guarded("ZD_IsmadVR_isValid", 0, [] { return 0; });
+}
+
+} // extern "C"

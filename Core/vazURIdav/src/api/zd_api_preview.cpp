@@ -1,0 +1,39 @@
+// Preview drawing and sound output. Not drawn yet: every call fails (0).
+#include "api/apientry.h"
+
+using namespace zd;
+using namespace zd::api;
+
+extern "C" {
+
+// Not traced: the preview pump calls it every 16 ms.
+ZD_API int ZD_SDL_loop(void* handle)
+{
+    return withEngine("ZD_SDL_loop", handle, 0, [](Engine&) { return 0; });
+}
+
+ZD_API int ZD_UpdateVideoSize(void* handle, int x, int y, int width, int height)
+{
+    CallTrace::add("ZD_UpdateVideoSize(x=%d,y=%d,w=%d,h=%d)", x, y, width, height);
+    return withEngine("ZD_UpdateVideoSize", handle, 0, [](Engine&) { return 0; });
+}
+
+ZD_API int ZD_GetFrameDataFps(void* handle, const char* layerKey)
+{
+    CallTrace::add("ZD_GetFrameDataFps(layer=%s)", traceText(layerKey).c_str());
+    return withEngine("ZD_GetFrameDataFps", handle, 0, [](Engine&) { return 0; });
+}
+
+ZD_API int ZD_AdjustVolume(void* handle, int volume)
+{
+    CallTrace::add("ZD_AdjustVolume(volume=%d)", volume);
+    return withEngine("ZD_AdjustVolume", handle, 0, [](Engine&) { return 0; });
+}
+
+ZD_API int ZD_SetAudioRenderDevices(void* handle, const char* name)
+{
+    CallTrace::add("ZD_SetAudioRenderDevices(name=%s)", traceText(name).c_str());
+    return withEngine("ZD_SetAudioRenderDevices", handle, 0, [](Engine&) { return 0; });
+}
+
+} // extern "C"

@@ -1,0 +1,17 @@
+// Ids of the reports the engine makes through the message callback.
+#pragma once
+
+namespace zd
+{
+
+enum ReportId : unsigned int {
+    kMsgPreviewLoading = 5555,
+    kMsgDeviceOpened = 6666,
+    kMsgDeviceClosed = 7777,
+    kMsgDeviceChanged = 8965,
+    kMsgPreviewErrorCode = 8975,
+    kMsgPictureSaved = 9800,
+    kMsgDudSearchDone = 36970,
+};
+
+} // namespace zd

@@ -1,0 +1,104 @@
+#include "devices/devicemanager.h"
+
+#include "core/text.h"
+#include "devices/scripteddeviceprovider.h"
+#include "devices/virtualcamera.h"
+#include "devices/virtualdeviceprovider.h"
+
+namespace zd
+{
+
+namespace
+{
+
+constexpr const char* kCanvasName = "NULL";
+
+} // namespace
+
+DeviceManager::DeviceManager()
+    : m_scripted(std::make_shared<ScriptedDeviceProvider>()),
+      m_virtual(std::make_shared<VirtualDeviceProvider>()),
+      m_canvas(std::make_shared<VirtualCamera>(kCanvasName, kCanvasName,
+                                               VirtualCamera::format(1920, 1080, 30, "YV12", 0, 0)))
+{
+    // The machine's V4L2 and ALSA providers go first once they exist.
+    m_providers.push_back(m_scripted);
+}
+
+DeviceManager::~DeviceManager() = default;
+
+std::vector<std::shared_ptr<CaptureDevice>> DeviceManager::list(bool ignoreVirtual) const
+{
+    // The engine's own devices are always listed, so the others share the
+    // slots that remain.
+    const std::vector<std::shared_ptr<CaptureDevice>> own = m_virtual->devices();
+    const size_t room = ZD_MAX_DEVICES - own.size();
+    std::vector<std::shared_ptr<CaptureDevice>> all;
+    for (const auto& provider : m_providers) {
+        for (auto& device : provider->devices()) {
+            if (ignoreVirtual && device->foreignVirtual())
+                continue;
+            if (all.size() < room)
+                all.push_back(device);
+        }
+    }
+    all.insert(all.end(), own.begin(), own.end());
+    return all;
+}
+
+std::shared_ptr<CaptureDevice> DeviceManager::find(const DEV_NAME& device) const
+{
+    const std::string name = boundedText(device.name, sizeof device.name);
+    const std::string path = boundedText(device.path, sizeof device.path);
+    if (name == kCanvasName && path == kCanvasName)
+        return m_canvas;
+    std::shared_ptr<CaptureDevice> byPath;
+    for (auto& d : list(false)) {
+        if (d->pathText() != path)
+            continue;
+        if (d->nameText() == name)
+            return d;
+        if (!byPath && !path.empty())
+            byPath = d;
+    }
+    return byPath;
+}
+
+std::shared_ptr<CaptureDevice> DeviceManager::findByName(const std::string& name) const
+{
+    for (auto& d : list(false)) {
+        if (d->nameText() == name)
+            return d;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<CaptureDevice> DeviceManager::findByPath(const std::string& path) const
+{
+    for (auto& d : list(false)) {
+        if (d->pathText() == path)
+            return d;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<CaptureDevice> DeviceManager::firstOfKind(uint32_t kind) const
+{
+    for (auto& d : list(false)) {
+        if (d->name().kind == kind)
+            return d;
+    }
+    return nullptr;
+}
+
+bool DeviceManager::addScripted(const ScriptedDeviceDescription& desc)
+{
+    return m_scripted->add(desc);
+}
+
+std::shared_ptr<CaptureDevice> DeviceManager::removeScripted(const std::string& path)
+{
+    return m_scripted->remove(path);
+}
+
+} // namespace zd

@@ -1,0 +1,46 @@
+// All capture devices of one engine, from every provider.
+#pragma once
+
+#include "devices/deviceprovider.h"
+#include "devices/devicescript.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zd
+{
+
+class ScriptedDeviceProvider;
+class VirtualCamera;
+class VirtualDeviceProvider;
+
+class DeviceManager
+{
+public:
+    DeviceManager();
+    ~DeviceManager();
+
+    // Present devices, providers in order and the engine's own devices last,
+    // at most ZD_MAX_DEVICES.
+    std::vector<std::shared_ptr<CaptureDevice>> list(bool ignoreVirtual) const;
+    // The device a DEV_NAME from the list names (name and path, else path
+    // alone); "NULL"/"NULL" is the live canvas. Null when absent.
+    std::shared_ptr<CaptureDevice> find(const DEV_NAME& device) const;
+    std::shared_ptr<CaptureDevice> findByName(const std::string& name) const;
+    std::shared_ptr<CaptureDevice> findByPath(const std::string& path) const;
+    // The first present device of that kind.
+    std::shared_ptr<CaptureDevice> firstOfKind(uint32_t kind) const;
+
+    bool addScripted(const ScriptedDeviceDescription& desc);
+    std::shared_ptr<CaptureDevice> removeScripted(const std::string& path);
+
+private:
+    std::shared_ptr<ScriptedDeviceProvider> m_scripted;
+    std::shared_ptr<VirtualDeviceProvider> m_virtual;
+    // Providers of other devices, in listing order.
+    std::vector<std::shared_ptr<DeviceProvider>> m_providers;
+    std::shared_ptr<VirtualCamera> m_canvas;
+};
+
+} // namespace zd

@@ -1,0 +1,55 @@
+// Reader of the device script: a JSON file (named by $VAZURIDAV_DEVICES)
+// that describes devices the engine offers as if they were plugged in, for
+// tests and demonstrations on machines without capture hardware.
+//
+//   {"devices": [{"name": "USB Capture HDMI 4K+", "path": "usb-VID_048D&PID_9310-1",
+//                 "kind": 3, "virtual": false, "openResult": 1,
+//                 "formats": [{"width": 1920, "height": 1080, "fps": 60, "fourcc": "YUY2",
+//                              "codec": "YUY2", "fpsChoices": [30, 25]}],
+//                 "amp": [{"value": 0, "min": -64, "max": 64, "default": 0, "auto": false}],
+//                 "sourceInfo": {"signal": 1, "width": 3840, "height": 2160, "bitDepth": 10,
+//                                "fps": 30, "interlaced": 0, "hdr": 1}}]}
+//
+// A bare array of devices is read too. Everything is bounded: at most
+// kMaxDevices devices and ZD_MAX_CAPACITIES formats each (the rest is
+// ignored), texts cut to their fields, numbers held to their ranges. A file
+// that breaks these rules anywhere else is refused as a whole.
+#pragma once
+
+#include "vazURIdav.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace zd
+{
+
+struct ScriptedDeviceDescription {
+    DEV_NAME name{};
+    std::vector<DEV_CAPACITY> formats;
+    int openResult = 1;
+    bool foreignVirtual = false;
+    bool hasAmp = false;
+    VIDEOAMPVALUE amp{};
+    bool hasSourceInfo = false;
+    SOURCE_INFO_4K30 sourceInfo{};
+};
+
+class DeviceScript
+{
+public:
+    static constexpr size_t kMaxDevices = ZD_MAX_DEVICES;
+    static constexpr size_t kMaxFileBytes = 1024 * 1024;
+
+    // A whole script. False (out empty, error set) for a malformed one.
+    static bool parse(const char* data, size_t size, std::vector<ScriptedDeviceDescription>& out,
+                      std::string& error);
+    // The JSON object of one device.
+    static bool parseDevice(const char* data, size_t size, ScriptedDeviceDescription& out,
+                            std::string& error);
+    static bool loadFile(const std::string& path, std::vector<ScriptedDeviceDescription>& out,
+                         std::string& error);
+};
+
+} // namespace zd

@@ -1,0 +1,255 @@
+#include "devices/devicesession.h"
+
+#include "core/engine.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/text.h"
+#include "devices/devicemanager.h"
+
+#include <cstdio>
+
+namespace zd
+{
+
+DeviceSession::DeviceSession(Engine& engine) : m_engine(engine) {}
+
+DeviceSession::~DeviceSession()
+{
+    shutdown();
+}
+
+int DeviceSession::open(const PreviewRequest& request, void* target, const DEV_NAME* video,
+                        const DEV_NAME* audio, const DEV_CAPACITY* format)
+{
+    if (!video)
+        return ZD_OPEN_NO_DEVICE;
+    std::shared_ptr<CaptureDevice> v = m_engine.devices().find(*video);
+    if (!v || v->isAudioOnly())
+        return ZD_OPEN_NO_DEVICE;
+
+    std::shared_ptr<CaptureDevice> a;
+    if (audio) {
+        const std::string name = boundedText(audio->name, sizeof audio->name);
+        const std::string path = boundedText(audio->path, sizeof audio->path);
+        if (path.empty() && audio->kind == ZD_DEVICE_KIND_AUDIO) {
+            a = m_engine.devices().firstOfKind(ZD_DEVICE_KIND_AUDIO);
+        } else if (!(name == "NULL" && path == "NULL") && !(name.empty() && path.empty())) {
+            a = m_engine.devices().find(*audio);
+            if (!a)
+                Log::write(2, "vazURIdav: audio device %s not found, opening without audio.",
+                           name.c_str());
+        }
+    }
+
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // A call that raced with ZD_Release opens nothing.
+    if (m_engine.stopping())
+        return ZD_OPEN_PREVIEW_FAILED;
+    if (m_video)
+        closeLocked(true);
+
+    DEV_CAPACITY inUse{};
+    const int result = v->open(format, inUse);
+    if (result != 1)
+        return result;
+    if (a) {
+        DEV_CAPACITY unused{};
+        const int audioResult = a->open(nullptr, unused);
+        if (audioResult != 1) {
+            v->close();
+            return audioResult;
+        }
+    }
+    m_video = v;
+    m_audio = a;
+    m_format = inUse;
+    m_request = request;
+    m_target = target;
+    m_engine.post(target, kMsgPreviewLoading);
+    m_engine.post(target, kMsgDeviceOpened, 0, 0);
+    return 1;
+}
+
+int DeviceSession::close()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_video)
+        return 0;
+    closeLocked(true);
+    return 1;
+}
+
+void DeviceSession::shutdown()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_video)
+        closeLocked(false);
+}
+
+void DeviceSession::closeLocked(bool report)
+{
+    m_video->close();
+    if (m_audio)
+        m_audio->close();
+    m_video.reset();
+    m_audio.reset();
+    m_format = DEV_CAPACITY{};
+    if (report)
+        m_engine.post(m_target, kMsgDeviceClosed);
+}
+
+void DeviceSession::state(int* open, int* previewing) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (open)
+        *open = m_video ? 1 : 0;
+    if (previewing)
+        *previewing = m_video ? 1 : 0;
+}
+
+int DeviceSession::currentFormat(DEV_CAPACITY* format, char* description) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_video)
+        return 0;
+    if (format)
+        *format = m_format;
+    if (description) {
+        std::string codec = boundedText(m_format.codecName, sizeof m_format.codecName);
+        if (codec.empty())
+            codec = fourccText(m_format.fourcc);
+        char line[ZD_TEXT_BUFFER_BYTES + 64];
+        std::snprintf(line, sizeof line, "%s: %dx%d %dfps %s", m_video->nameText().c_str(),
+                      m_format.width, m_format.height, m_format.fps, codec.c_str());
+        copyText(description, ZD_TEXT_BUFFER_BYTES, line);
+    }
+    return 1;
+}
+
+DeviceSession::PreviewRequest DeviceSession::previewRequest() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_request;
+}
+
+std::shared_ptr<CaptureDevice> DeviceSession::openVideo() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_video;
+}
+
+int DeviceSession::previewSwitch(int* enable)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!enable)
+        return m_previewOn ? 1 : 0;
+    m_previewOn = *enable != 0;
+    return 1;
+}
+
+int DeviceSession::listen(void* target)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_listening = true;
+    m_listenTarget = target;
+    return 1;
+}
+
+void DeviceSession::announce(bool removal, const DEV_NAME& device)
+{
+    void* target;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_listening)
+            return;
+        target = m_listenTarget;
+    }
+    DeviceNotification n;
+    copyText(n.path, sizeof n.path, boundedText(device.path, sizeof device.path));
+    copyText(n.name, sizeof n.name, boundedText(device.name, sizeof device.name));
+    n.kind = device.kind;
+    n.removal = removal ? 1 : 0;
+    const DeviceNotification* kept = m_engine.keepNotification(n);
+    m_engine.post(target, kMsgDeviceChanged, removal ? 1 : 0, 0,
+                  const_cast<DeviceNotification*>(kept));
+}
+
+bool DeviceSession::plug(const ScriptedDeviceDescription& desc)
+{
+    if (!m_engine.devices().addScripted(desc))
+        return false;
+    announce(false, desc.name);
+    return true;
+}
+
+bool DeviceSession::unplug(const std::string& path)
+{
+    std::shared_ptr<CaptureDevice> removed = m_engine.devices().removeScripted(path);
+    if (!removed)
+        return false;
+    announce(true, removed->name());
+    return true;
+}
+
+int DeviceSession::queryLost(const std::string& layerKey, const void* notification, int* lost) const
+{
+    DeviceNotification n;
+    if (!lost || !m_engine.findNotification(notification, n))
+        return 0;
+    // Layers answer through the live canvas once it has them.
+    if (!layerKey.empty())
+        return 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    *lost =
+        (n.removal && m_video && m_video->pathText() == boundedText(n.path, sizeof n.path)) ? 1 : 0;
+    return 1;
+}
+
+int DeviceSession::ampValues(const std::string& deviceName, VIDEOAMPVALUE* value) const
+{
+    if (!value)
+        return 0;
+    std::shared_ptr<CaptureDevice> d = m_engine.devices().findByName(deviceName);
+    return d && d->ampValues(*value) ? 1 : 0;
+}
+
+int DeviceSession::setAmpValues(const std::string& deviceName, const VIDEOAMPVALUE* value)
+{
+    if (!value)
+        return 0;
+    std::shared_ptr<CaptureDevice> d = m_engine.devices().findByName(deviceName);
+    return d && d->setAmpValues(*value) ? 1 : 0;
+}
+
+std::shared_ptr<CaptureDevice> DeviceSession::sourceInfoDevice() const
+{
+    SOURCE_INFO_4K30 info{};
+    std::shared_ptr<CaptureDevice> open = openVideo();
+    if (open && open->sourceInfo(info))
+        return open;
+    for (auto& d : m_engine.devices().list(false)) {
+        if (d->sourceInfo(info))
+            return d;
+    }
+    return nullptr;
+}
+
+int DeviceSession::hdrFlag(int set, int* flag)
+{
+    if (!flag || !sourceInfoDevice())
+        return 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (set)
+        m_hdrFlag = *flag ? 1 : 0;
+    else
+        *flag = m_hdrFlag;
+    return 1;
+}
+
+int DeviceSession::sourceInfo(SOURCE_INFO_4K30* info) const
+{
+    std::shared_ptr<CaptureDevice> d = sourceInfoDevice();
+    return info && d && d->sourceInfo(*info) ? 1 : 0;
+}
+
+} // namespace zd

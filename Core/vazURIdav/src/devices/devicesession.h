@@ -1,0 +1,79 @@
+// The main device of one engine: opening and closing it with its reports,
+// its format, the preview switch, hot-plug reports and device-loss answers.
+#pragma once
+
+#include "devices/capturedevice.h"
+#include "devices/devicescript.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace zd
+{
+
+class Engine;
+
+class DeviceSession
+{
+public:
+    // Where and how the preview of the open device is drawn.
+    struct PreviewRequest {
+        ZD_WINDOW_ID window = 0;
+        int keepAspect = 0;
+        int videoRender = 0;
+        int queueBytes = 0;
+    };
+
+    explicit DeviceSession(Engine& engine);
+    ~DeviceSession();
+
+    // 1 or a ZD_OPEN_* result (a scripted device's own result wins). On 1
+    // reports 5555 and 6666 to target. An open device is closed first.
+    int open(const PreviewRequest& request, void* target, const DEV_NAME* video,
+             const DEV_NAME* audio, const DEV_CAPACITY* format);
+    // 1 and report 7777 when a device was open, else 0.
+    int close();
+    // Closes without reports, for the engine's shutdown.
+    void shutdown();
+
+    void state(int* open, int* previewing) const;
+    int currentFormat(DEV_CAPACITY* format, char* description) const;
+    PreviewRequest previewRequest() const;
+    std::shared_ptr<CaptureDevice> openVideo() const;
+
+    // enable null: the switch (1 on, 0 off); else sets it and returns 1.
+    int previewSwitch(int* enable);
+
+    // Starts reporting arrivals and removals (8965) to target.
+    int listen(void* target);
+    // Reports an arrival or removal to the listening target.
+    void announce(bool removal, const DEV_NAME& device);
+    bool plug(const ScriptedDeviceDescription& desc);
+    bool unplug(const std::string& path);
+    int queryLost(const std::string& layerKey, const void* notification, int* lost) const;
+
+    int ampValues(const std::string& deviceName, VIDEOAMPVALUE* value) const;
+    int setAmpValues(const std::string& deviceName, const VIDEOAMPVALUE* value);
+    int hdrFlag(int set, int* flag);
+    int sourceInfo(SOURCE_INFO_4K30* info) const;
+
+private:
+    void closeLocked(bool report);
+    // The open device when it is a 4K30 box, else the first one present.
+    std::shared_ptr<CaptureDevice> sourceInfoDevice() const;
+
+    Engine& m_engine;
+    mutable std::mutex m_mutex;
+    std::shared_ptr<CaptureDevice> m_video;
+    std::shared_ptr<CaptureDevice> m_audio;
+    DEV_CAPACITY m_format{};
+    PreviewRequest m_request;
+    void* m_target = nullptr;
+    bool m_previewOn = true;
+    bool m_listening = false;
+    void* m_listenTarget = nullptr;
+    int m_hdrFlag = 0;
+};
+
+} // namespace zd

@@ -1,0 +1,42 @@
+// The engine's own test-pattern camera, present on every machine so that the
+// application previews and records anywhere, CI included. It takes any sane
+// format it is asked for. The live canvas ("NULL") is one as well.
+#pragma once
+
+#include "devices/ampcontrols.h"
+#include "devices/capturedevice.h"
+
+#include <mutex>
+
+namespace zd
+{
+
+class VirtualCamera : public CaptureDevice
+{
+public:
+    static constexpr const char* kName = "Test Pattern Camera";
+    static constexpr const char* kPath = "VIRTUAL_TEST_PATTERN_CAMERA";
+
+    // The test-pattern camera.
+    VirtualCamera();
+    // A camera of another name and path and a format of its own when none is asked.
+    VirtualCamera(const char* name, const char* path, const DEV_CAPACITY& fallback);
+
+    const DEV_NAME& name() const override { return m_name; }
+    std::vector<DEV_CAPACITY> formats() const override;
+    int open(const DEV_CAPACITY* asked, DEV_CAPACITY& inUse) override;
+    bool ampValues(VIDEOAMPVALUE& out) const override;
+    bool setAmpValues(const VIDEOAMPVALUE& in) override;
+
+    static DEV_CAPACITY format(int width, int height, int fps, const char* fourcc, int choice0,
+                               int choice1);
+
+private:
+    DEV_NAME m_name{};
+    DEV_CAPACITY m_fallback{};
+    bool m_listed = true;
+    mutable std::mutex m_mutex;
+    AmpControls m_amp;
+};
+
+} // namespace zd

@@ -1,0 +1,62 @@
+#include "test/testscript.h"
+
+#include "core/text.h"
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace zd
+{
+
+namespace
+{
+
+struct Scripts {
+    std::mutex mutex;
+    std::map<std::string, long long> results;
+    // Lets every call skip the lock while nothing is scripted.
+    std::atomic<bool> any{false};
+};
+
+Scripts& scripts()
+{
+    static Scripts* s = new Scripts;
+    return *s;
+}
+
+} // namespace
+
+void TestScript::set(const char* call, long long value)
+{
+    if (!call)
+        return;
+    std::lock_guard<std::mutex> lock(scripts().mutex);
+    scripts().results[boundedText(call, 256)] = value;
+    scripts().any = true;
+}
+
+void TestScript::clear(const char* call)
+{
+    std::lock_guard<std::mutex> lock(scripts().mutex);
+    if (call)
+        scripts().results.erase(boundedText(call, 256));
+    else
+        scripts().results.clear();
+    scripts().any = !scripts().results.empty();
+}
+
+bool TestScript::lookup(const char* call, long long& value)
+{
+    if (!scripts().any || !call)
+        return false;
+    std::lock_guard<std::mutex> lock(scripts().mutex);
+    auto it = scripts().results.find(call);
+    if (it == scripts().results.end())
+        return false;
+    value = it->second;
+    return true;
+}
+
+} // namespace zd

@@ -1,0 +1,64 @@
+/*
+ * vazURIdav test controls: scripted results, injected reports, devices added
+ * and removed at run time, and a trace of every call. Exported by the same
+ * library as vazURIdav.h, for tests only: the application never includes it.
+ */
+#ifndef VAZURIDAV_TEST_H
+#define VAZURIDAV_TEST_H
+
+#include "vazURIdav.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Makes the named call (for example "ZD_OpenDevice") return value without
+ * acting, for every handle, null included, until cleared. The names
+ * "ZD_CheckState.open", ".previewing", ".recording", ".gif" and ".living"
+ * instead set that one flag of ZD_CheckState while the call still runs. */
+ZD_API void ZDT_ScriptResult(const char* call, long long value);
+/* Clears the script of one call; null clears every script. */
+ZD_API void ZDT_ClearScript(const char* call);
+
+/* Where ZDT_InjectReport puts the kept copy of its text (flags). */
+#define ZDT_TEXT_IN_PTR 1
+#define ZDT_TEXT_IN_LPARAM 2
+
+/* Queues a report on the engine's report thread, as the engine's own reports
+ * are: sync 0, the given target and values. A text (may be null) is copied,
+ * kept until the handle is released, and its address goes into ptr and/or
+ * lParam as textPlace says. Returns 1 when queued. */
+ZD_API int ZDT_InjectReport(void* handle, void* target, unsigned int msg, unsigned long wParam,
+                            long long lParam, const char* text, int textPlace);
+/* Waits until every queued report has been handed to the callback. 1 = idle. */
+ZD_API int ZDT_WaitReportsDelivered(void* handle, int timeoutMs);
+
+/* Plugs in a scripted device, given as the JSON text of one device in the
+ * format of the $VAZURIDAV_DEVICES file. Reports 8965 (arrival) to the
+ * listening target. Returns 1, or 0 for malformed text, a device path
+ * already present, or a full device list. */
+ZD_API int ZDT_AddDevice(void* handle, const char* deviceJson);
+/* Unplugs the scripted device with this path; reports 8965 (removal). */
+ZD_API int ZDT_RemoveDevice(void* handle, const char* path);
+
+/* The call trace: one line per call of every ZD_ and GA_ function but
+ * ZD_Log and the preview pump ZD_SDL_loop, with its arguments
+ * ("ZD_OpenDevice(video=Test Pattern Camera,audio=,fmt=1920x1080@60)\n"),
+ * oldest first, the oldest dropped beyond 20000 lines,
+ * copied into buffer (size bytes with the terminator; buffer may be null).
+ * Returns the length of the whole trace without the terminator. */
+ZD_API int ZDT_ReadTrace(char* buffer, int size);
+ZD_API void ZDT_ClearTrace(void);
+
+/* Threads of all engines that are running now, and the engines not released. */
+ZD_API int ZDT_EngineThreadCount(void);
+ZD_API int ZDT_LiveEngineCount(void);
+
+/* Folder read in place of /proc by ZD_GetCpuUsageAndMemory (null: /proc). */
+ZD_API void ZDT_SetProcRoot(const char* folder);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

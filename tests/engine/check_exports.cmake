@@ -1,0 +1,33 @@
+# Checks that the engine library exports every function its public headers
+# declare. -DLIBRARY=<file> -DHEADERS=<a.h|b.h> -DEXPECTED_CONTRACT=<n>
+string(REPLACE "|" ";" headers "${HEADERS}")
+execute_process(COMMAND nm -D --defined-only "${LIBRARY}"
+                OUTPUT_VARIABLE symbols RESULT_VARIABLE nm_result)
+if(NOT nm_result EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+
+set(contract_count 0)
+set(missing "")
+foreach(header IN LISTS headers)
+  file(READ "${header}" text)
+  string(REGEX MATCHALL "ZD_API[^;(]*[ *]((ZD|GA|ZDT)_[A-Za-z0-9_]+)\\(" decls "${text}")
+  foreach(decl IN LISTS decls)
+    string(REGEX MATCH "((ZD|GA|ZDT)_[A-Za-z0-9_]+)\\($" name "${decl}")
+    string(REGEX REPLACE "\\($" "" name "${name}")
+    if(NOT name MATCHES "^ZDT_")
+      math(EXPR contract_count "${contract_count} + 1")
+    endif()
+    if(NOT symbols MATCHES " T ${name}\n")
+      list(APPEND missing ${name})
+    endif()
+  endforeach()
+endforeach()
+
+if(missing)
+  message(FATAL_ERROR "not exported: ${missing}")
+endif()
+if(NOT contract_count EQUAL EXPECTED_CONTRACT)
+  message(FATAL_ERROR "the contract declares ${contract_count} functions, expected ${EXPECTED_CONTRACT}")
+endif()
+message(STATUS "all ${contract_count} contract functions exported")
