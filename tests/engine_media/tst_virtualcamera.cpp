@@ -2,6 +2,7 @@
 #include "patternframes.h"
 #include "zdtestmain.h"
 
+#include "devices/ampcontrols.h"
 #include "devices/virtualcameracapture.h"
 #include "devices/virtualmicrophonecapture.h"
 
@@ -26,7 +27,7 @@ private slots:
     void patternMovesAndClockRuns();
     void deliversAskedSizeAndRate_data();
     void deliversAskedSizeAndRate();
-    void procAmpKeepsRangesAndClamps();
+    void procAmpValuesBecomePictureAdjust();
     void procAmpChangesThePicture_data();
     void procAmpChangesThePicture();
     void microphoneGivesToneInRealTime();
@@ -81,12 +82,11 @@ void TestVirtualCamera::deliversAskedSizeAndRate()
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(int, fps);
-    VirtualProcAmp procAmp;
     std::mutex mutex;
     std::vector<int64_t> pts;
     std::vector<int64_t> codes;
     int wrongSize = 0;
-    VirtualCameraCapture camera(width, height, fps, procAmp, [&](AVFramePtr f) {
+    VirtualCameraCapture camera(width, height, fps, nullptr, [&](AVFramePtr f) {
         std::lock_guard<std::mutex> lock(mutex);
         if (f->width != width || f->height != height || f->format != AV_PIX_FMT_YUV420P)
             ++wrongSize;
@@ -109,31 +109,35 @@ void TestVirtualCamera::deliversAskedSizeAndRate()
     QCOMPARE(camera.skippedFrames(), int64_t(0));
 }
 
-void TestVirtualCamera::procAmpKeepsRangesAndClamps()
+void TestVirtualCamera::procAmpValuesBecomePictureAdjust()
 {
-    VirtualProcAmp amp;
-    VIDEOAMPVALUE v = amp.get();
-    QCOMPARE(int(v.items[VirtualProcAmp::Brightness].minimum), -100);
-    QCOMPARE(int(v.items[VirtualProcAmp::Brightness].maximum), 100);
-    QCOMPARE(int(v.items[VirtualProcAmp::Contrast].defaultValue), 100);
-    QVERIFY(amp.adjust().isIdentity());
+    // The camera's usual ranges: brightness -64..64 (0), contrast 0..100
+    // (50), hue -180..180 (0), saturation 0..100 (64).
+    VIDEOAMPVALUE v = zd::AmpControls::cameraDefaults();
+    QVERIFY(PictureAdjust::fromAmpValues(v).isIdentity());
 
-    v.items[VirtualProcAmp::Brightness].value = 500;
-    v.items[VirtualProcAmp::Hue].value = -30;
-    v.items[VirtualProcAmp::Saturation].maximum = 9999; // not the caller's to change
-    v.items[VirtualProcAmp::Contrast].automatic = 1;
-    v.items[VirtualProcAmp::Contrast].value = 150;
-    amp.set(v);
-    const VIDEOAMPVALUE back = amp.get();
-    QCOMPARE(int(back.items[VirtualProcAmp::Brightness].value), 100);
-    QCOMPARE(int(back.items[VirtualProcAmp::Hue].value), -30);
-    QCOMPARE(int(back.items[VirtualProcAmp::Saturation].maximum), 200);
-    QCOMPARE(int(back.items[VirtualProcAmp::Contrast].value), 150);
-    QCOMPARE(int(back.items[VirtualProcAmp::Contrast].automatic), 1);
-    const PictureAdjust a = amp.adjust();
+    v.items[0].value = 64;
+    v.items[1].value = 100;
+    v.items[2].value = -30;
+    v.items[3].value = 0;
+    PictureAdjust a = PictureAdjust::fromAmpValues(v);
     QCOMPARE(a.brightness, 100);
+    QCOMPARE(a.contrastPct, 200);
     QCOMPARE(a.hueDegrees, -30);
-    QCOMPARE(a.contrastPct, 100); // automatic: the camera's own choice
+    QCOMPARE(a.saturationPct, 0);
+
+    v.items[0].value = -32;
+    v.items[1].value = 25;
+    a = PictureAdjust::fromAmpValues(v);
+    QCOMPARE(a.brightness, -50);
+    QCOMPARE(a.contrastPct, 50);
+
+    // Automatic: the camera's own choice, its default.
+    v.items[0].automatic = 1;
+    v.items[1].automatic = 1;
+    a = PictureAdjust::fromAmpValues(v);
+    QCOMPARE(a.brightness, 0);
+    QCOMPARE(a.contrastPct, 100);
 }
 
 void TestVirtualCamera::procAmpChangesThePicture_data()

@@ -4,13 +4,11 @@
 
 #include "devices/virtualcameracapture.h"
 #include "devices/virtualmicrophonecapture.h"
-#include "devices/virtualprocamp.h"
 #include "media/sourcepipeline.h"
 
 #include <memory>
 
 struct VirtualRig {
-    zd::devices::VirtualProcAmp procAmp;
     zd::media::SourcePipeline pipeline;
     std::unique_ptr<zd::devices::VirtualCameraCapture> camera;
     std::unique_ptr<zd::devices::VirtualMicrophoneCapture> microphone;
@@ -18,7 +16,7 @@ struct VirtualRig {
     VirtualRig(int width, int height, int fps, bool withMicrophone = true)
     {
         camera = std::make_unique<zd::devices::VirtualCameraCapture>(
-            width, height, fps, procAmp,
+            width, height, fps, nullptr,
             [this](zd::media::AVFramePtr f) { pipeline.pushVideo(f.get()); });
         if (withMicrophone)
             microphone = std::make_unique<zd::devices::VirtualMicrophoneCapture>(

@@ -159,11 +159,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the engine refuses these settings\n");
         return 1;
     }
-    devices::VirtualProcAmp procAmp;
     media::SourcePipeline pipeline;
     int failure = 0;
     auto recorder = std::make_shared<media::Recorder>([&](int code) { failure = code; });
-    devices::VirtualCameraCapture camera(o.width, o.height, o.fps, procAmp,
+    devices::VirtualCameraCapture camera(o.width, o.height, o.fps, nullptr,
                                          [&](media::AVFramePtr f) { pipeline.pushVideo(f.get()); });
     devices::VirtualMicrophoneCapture microphone(
         [&](media::AVFramePtr f) { pipeline.pushAudio(f.get()); });

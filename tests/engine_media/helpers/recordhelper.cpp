@@ -21,13 +21,12 @@ int main(int argc, char** argv)
     if (media::RecordSettings::fromCall(argv[1], std::atoi(argv[2]), media::kEncoderH264, 2, 0, 0,
                                         30, 2000000, settings) != 1)
         return 2;
-    devices::VirtualProcAmp procAmp;
     media::SourcePipeline pipeline;
     auto recorder = std::make_shared<media::Recorder>([](int) { std::_Exit(3); });
     if (recorder->start(settings, 320, 240, 30, true) != 1)
         return 3;
     pipeline.attach(recorder);
-    devices::VirtualCameraCapture camera(320, 240, 30, procAmp,
+    devices::VirtualCameraCapture camera(320, 240, 30, nullptr,
                                          [&](media::AVFramePtr f) { pipeline.pushVideo(f.get()); });
     devices::VirtualMicrophoneCapture microphone(
         [&](media::AVFramePtr f) { pipeline.pushAudio(f.get()); });

@@ -5,7 +5,7 @@
 // so that a program reading a recording can tell which frames it holds.
 #pragma once
 
-#include "devices/virtualprocamp.h"
+#include "devices/pictureadjust.h"
 
 #include <cstdint>
 #include <vector>

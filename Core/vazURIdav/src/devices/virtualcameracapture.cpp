@@ -1,5 +1,7 @@
 #include "devices/virtualcameracapture.h"
 
+#include "media/enginethread.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -10,10 +12,10 @@ extern "C" {
 namespace zd::devices
 {
 
-VirtualCameraCapture::VirtualCameraCapture(int width, int height, int fps, VirtualProcAmp& procAmp,
+VirtualCameraCapture::VirtualCameraCapture(int width, int height, int fps, AdjustSource adjust,
                                            FrameHandler handler)
     : m_width(std::clamp(width & ~1, 2, 8192)), m_height(std::clamp(height & ~1, 2, 8192)),
-      m_fps(std::clamp(fps, 1, 240)), m_procAmp(procAmp), m_handler(std::move(handler))
+      m_fps(std::clamp(fps, 1, 240)), m_adjust(std::move(adjust)), m_handler(std::move(handler))
 {
 }
 
@@ -26,7 +28,7 @@ void VirtualCameraCapture::start()
 {
     if (m_running.exchange(true))
         return;
-    m_thread = std::thread([this] { run(); });
+    m_thread = media::startEngineThread([this] { run(); });
 }
 
 void VirtualCameraCapture::stop()
@@ -65,7 +67,7 @@ void VirtualCameraCapture::run()
         if (frame) {
             const int64_t elapsedUs = dueUs - startUs;
             m_pattern.render(frame.get(), index, elapsedUs, (wallStartUs + elapsedUs) / 1000,
-                             m_procAmp.adjust());
+                             m_adjust ? m_adjust() : PictureAdjust{});
             frame->pts = dueUs;
             frame->pkt_duration = 1000000 / m_fps;
             frame->time_base = AVRational{1, 1000000};

@@ -3,8 +3,8 @@
 // monotonic clock in microseconds (the engine's media clock) at the tick.
 #pragma once
 
+#include "devices/pictureadjust.h"
 #include "devices/testpattern.h"
-#include "devices/virtualprocamp.h"
 #include "media/avholders.h"
 #include "media/framepool.h"
 
@@ -20,10 +20,11 @@ class VirtualCameraCapture
 {
 public:
     using FrameHandler = std::function<void(media::AVFramePtr frame)>;
+    // The picture controls as they are now; asked once per frame.
+    using AdjustSource = std::function<PictureAdjust()>;
 
-    // procAmp outlives the capture; the handler runs on the capture thread.
-    VirtualCameraCapture(int width, int height, int fps, VirtualProcAmp& procAmp,
-                         FrameHandler handler);
+    // Both functions run on the capture thread.
+    VirtualCameraCapture(int width, int height, int fps, AdjustSource adjust, FrameHandler handler);
     ~VirtualCameraCapture();
     VirtualCameraCapture(const VirtualCameraCapture&) = delete;
     VirtualCameraCapture& operator=(const VirtualCameraCapture&) = delete;
@@ -41,7 +42,7 @@ private:
     void run();
 
     const int m_width, m_height, m_fps;
-    VirtualProcAmp& m_procAmp;
+    AdjustSource m_adjust;
     FrameHandler m_handler;
     TestPattern m_pattern;
     media::FramePool m_pool;

@@ -1,5 +1,7 @@
 #include "devices/virtualmicrophonecapture.h"
 
+#include "media/enginethread.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -32,7 +34,7 @@ void VirtualMicrophoneCapture::start()
 {
     if (m_running.exchange(true))
         return;
-    m_thread = std::thread([this] { run(); });
+    m_thread = media::startEngineThread([this] { run(); });
 }
 
 void VirtualMicrophoneCapture::stop()

@@ -1,5 +1,7 @@
 #include "media/gifwriter.h"
 
+#include "media/enginethread.h"
+
 #include "media/medialog.h"
 #include "media/recordfile.h"
 
@@ -48,7 +50,7 @@ bool GifWriter::start(const std::string& path, int width, int height, bool keepA
     m_running = true;
     if (m_state)
         m_state(Started, 0);
-    m_thread = std::thread([this] { run(); });
+    m_thread = startEngineThread([this] { run(); });
     return true;
 }
 

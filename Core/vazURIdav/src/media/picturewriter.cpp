@@ -1,5 +1,6 @@
 #include "media/picturewriter.h"
 
+#include "media/enginethread.h"
 #include "media/medialog.h"
 
 #include <algorithm>
@@ -133,7 +134,7 @@ bool PictureWriter::write(const AVFrame* frame, const std::string& path)
     return writeWhole(path, packet->data, static_cast<size_t>(packet->size));
 }
 
-PictureWriter::PictureWriter() : m_thread([this] { run(); }) {}
+PictureWriter::PictureWriter() : m_thread(startEngineThread([this] { run(); })) {}
 
 PictureWriter::~PictureWriter()
 {

@@ -1,5 +1,7 @@
 #include "media/recorder.h"
 
+#include "media/enginethread.h"
+
 #include "media/audioencoder.h"
 #include "media/medialog.h"
 #include "media/recordmuxer.h"
@@ -100,7 +102,7 @@ int Recorder::start(const RecordSettings& settings, int sourceWidth, int sourceH
     }
     m_lastProgressUs = av_gettime_relative();
     m_running = true;
-    m_thread = std::thread([this] { run(); });
+    m_thread = startEngineThread([this] { run(); });
     return 1;
 }
 

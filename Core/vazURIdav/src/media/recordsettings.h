@@ -25,9 +25,9 @@ enum RecordFailure {
 // Results of starting a recording, besides 1.
 enum RecordStartError {
     RecordStartBadArguments = -1,
+    RecordStartNoSource = -1, // no device open, nothing to record
     RecordStartCannotCreateFile = -2,
     RecordStartEncoderUnavailable = -3,
-    RecordStartNoSource = -4,
     RecordStartBusy = -5,
 };
 
