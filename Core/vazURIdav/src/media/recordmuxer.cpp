@@ -79,11 +79,16 @@ int RecordMuxer::open(const std::string& path, Container container, AVCodecConte
             return RecordOutOfMemory;
     }
     AVDictionary* options = nullptr;
-    if (container == Container::Mp4)
-        // delay_moov: the header waits for the first packets, which AC-3
-        // needs for its parameters.
-        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof+delay_moov",
+    if (container == Container::Mp4) {
+        // AC-3 takes its parameters from the first packets, so with it the
+        // header waits for them (delay_moov); otherwise it is on the disk at
+        // once.
+        const bool ac3 = audio && audio->codec_id == AV_CODEC_ID_AC3;
+        av_dict_set(&options, "movflags",
+                    ac3 ? "frag_keyframe+empty_moov+default_base_moof+delay_moov"
+                        : "frag_keyframe+empty_moov+default_base_moof",
                     0);
+    }
     const int r = avformat_write_header(m_ctx.get(), &options);
     av_dict_free(&options);
     if (r < 0) {
