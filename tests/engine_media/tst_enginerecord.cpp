@@ -14,7 +14,9 @@
 #include <QThread>
 #include <QtTest>
 
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 
 namespace
 {
@@ -101,6 +103,8 @@ private slots:
     void procAmpOfTheOpenCamera();
     void frameRateVolumeAndEncoders();
     void releaseFinishesTheRecording();
+    void fullDiskIsReportedToTheMainWindow();
+    void closingTheDeviceLeavesAPlayableFile();
 
 private:
     void openCamera(int width = 320, int height = 240, int fps = 30);
@@ -365,6 +369,49 @@ void TestEngineRecord::releaseFinishesTheRecording()
     QCOMPARE(info.height, 120);
     QVERIFY2(std::abs(info.fps - 15) < 0.5, qPrintable(QString::number(info.fps)));
     QVERIFY2(std::abs(info.duration - 1.5) <= 0.3, qPrintable(QString::number(info.duration)));
+}
+
+void TestEngineRecord::fullDiskIsReportedToTheMainWindow()
+{
+    openCamera();
+    // Files may not grow past 300 kB, as on a full disk.
+    struct rlimit old;
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 300 * 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString path = m_dir.filePath("full.mp4");
+    QCOMPARE(ZD_StartRecord(m_handle, path.toUtf8(), 0, 0, 0, 0, 0, 0, 20000000), 1);
+    QTRY_VERIFY_WITH_TIMEOUT((m_sink.drain(m_handle), !m_sink.ofMessage(99663).isEmpty()), 10000);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, SIG_DFL);
+    const ReceivedReport r = m_sink.ofMessage(99663).first();
+    QCOMPARE(r.target, nullptr);
+    QCOMPARE(r.wParam, 0ul);
+    QCOMPARE(r.lParam, 5ll);
+    // The application stops the recording on it; the state says so after.
+    int recording = 0;
+    QCOMPARE(ZD_CheckState(m_handle, nullptr, nullptr, &recording, nullptr, nullptr), 1);
+    QCOMPARE(recording, 1);
+    QCOMPARE(ZD_StopRecord(m_handle), 1);
+    QCOMPARE(ZD_CheckState(m_handle, nullptr, nullptr, &recording, nullptr, nullptr), 1);
+    QCOMPARE(recording, 0);
+    m_sink.drain(m_handle);
+    QCOMPARE(m_sink.ofMessage(99663).size(), 1);
+}
+
+void TestEngineRecord::closingTheDeviceLeavesAPlayableFile()
+{
+    openCamera();
+    const QString path = m_dir.filePath("closed.mp4");
+    QCOMPARE(ZD_StartRecord(m_handle, path.toUtf8(), 1, 0, 0, 0, 0, 0, 2000000), 1);
+    QThread::msleep(1000);
+    QCOMPARE(ZD_CloseDevice(m_handle), 1);
+    QCOMPARE(ZD_StopRecord(m_handle), 1);
+    const mediaprobe::Info info = mediaprobe::probe(path);
+    QVERIFY(info.opened);
+    QVERIFY2(std::abs(info.duration - 1.0) <= 0.3, qPrintable(QString::number(info.duration)));
 }
 
 ZD_TEST_MAIN(TestEngineRecord, QCoreApplication)
