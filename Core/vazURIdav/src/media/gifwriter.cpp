@@ -41,12 +41,13 @@ bool GifWriter::start(const std::string& path, int width, int height, bool keepA
     m_failed = false;
     m_lastPts = -1;
     m_reportedSecond = -1;
+    m_queue = std::make_unique<BoundedQueue<Job>>(8);
     {
         std::lock_guard<std::mutex> lock(m_pickMutex);
         m_firstUs = -1;
         m_lastSlot = -1;
+        m_accepting = true;
     }
-    m_queue = std::make_unique<BoundedQueue<Job>>(8);
     m_running = true;
     if (m_state)
         m_state(Started, 0);
@@ -58,27 +59,31 @@ void GifWriter::stop()
 {
     if (!m_running)
         return;
+    {
+        std::lock_guard<std::mutex> lock(m_pickMutex);
+        m_accepting = false;
+    }
     m_queue->close();
     if (m_thread.joinable())
         m_thread.join();
-    m_queue.reset();
     m_running = false;
 }
 
 void GifWriter::pushVideo(const AVFrame* frame)
 {
-    if (!m_running || !frame || frame->pts == AV_NOPTS_VALUE)
+    if (!frame || frame->pts == AV_NOPTS_VALUE)
         return;
-    {
-        // Only the pictures the GIF's rate takes go to its thread.
-        std::lock_guard<std::mutex> lock(m_pickMutex);
-        if (m_firstUs < 0)
-            m_firstUs = frame->pts;
-        const double slot = static_cast<double>(frame->pts - m_firstUs) * m_fps / 1000000.0;
-        if (m_lastSlot >= 0 && slot < m_lastSlot + 0.5)
-            return;
-        m_lastSlot = std::max<int64_t>(std::llround(slot), m_lastSlot + 1);
-    }
+    // Only the pictures the GIF's rate takes go to its thread; queued under
+    // the lock that stop() takes, so none arrives after it.
+    std::lock_guard<std::mutex> lock(m_pickMutex);
+    if (!m_accepting)
+        return;
+    if (m_firstUs < 0)
+        m_firstUs = frame->pts;
+    const double slot = static_cast<double>(frame->pts - m_firstUs) * m_fps / 1000000.0;
+    if (m_lastSlot >= 0 && slot < m_lastSlot + 0.5)
+        return;
+    m_lastSlot = std::max<int64_t>(std::llround(slot), m_lastSlot + 1);
     AVFramePtr ref = refFrame(frame);
     if (ref)
         m_queue->push(Job{std::move(ref)});

@@ -67,6 +67,7 @@ private:
     std::mutex m_pickMutex;
     int64_t m_firstUs = -1;
     int64_t m_lastSlot = -1;
+    bool m_accepting = false;
 
     // GIF thread.
     int m_outWidth = 0, m_outHeight = 0;

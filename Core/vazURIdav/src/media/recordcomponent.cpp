@@ -44,20 +44,29 @@ void RecordComponent::stop()
 {
     std::shared_ptr<Recorder> recorder;
     std::shared_ptr<GifWriter> gif;
+    std::shared_ptr<SourcePipeline> recordSource, gifSource;
     std::unique_ptr<PictureWriter> pictures;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopped = true;
         recorder = std::move(m_recorder);
         gif = std::move(m_gif);
+        recordSource = m_recordSource.lock();
+        gifSource = m_gifSource.lock();
         pictures = std::move(m_pictures);
     }
     // Files are finished; the reports they would make are dropped by the
     // stopping engine.
-    if (recorder)
+    if (recorder) {
+        if (recordSource)
+            recordSource->detach(recorder.get());
         recorder->stop();
-    if (gif)
+    }
+    if (gif) {
+        if (gifSource)
+            gifSource->detach(gif.get());
         gif->stop();
+    }
     pictures.reset();
 }
 

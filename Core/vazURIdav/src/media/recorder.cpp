@@ -123,7 +123,8 @@ int Recorder::stop()
     if (m_thread.joinable())
         m_thread.join();
     m_running = false;
-    m_queue.reset();
+    // The queue stays: a source still attached finds it closed.
+    m_queue->close();
     return m_lastStopFailure;
 }
 
@@ -161,42 +162,44 @@ void Recorder::pushVideo(const AVFrame* frame)
 {
     if (!frame || frame->pts == AV_NOPTS_VALUE)
         return;
-    int64_t recUs;
+    AVFramePtr ref = refFrame(frame);
+    const bool haveRef = ref != nullptr;
+    bool overflow = false;
+    int64_t recUs = 0;
     {
+        // Queued under the state lock, so that no frame slips in once a stop
+        // has begun.
         std::lock_guard<std::mutex> lock(m_stateMutex);
         if (!m_accepting || m_paused || frame->pts < m_startUs)
             return;
         recUs = frame->pts - m_startUs - m_pausedTotalUs;
+        if (haveRef) {
+            overflow = !m_queue->push(Item{Item::Video, std::move(ref), recUs, {}});
+            if (!overflow)
+                m_overflowSinceUs = -1;
+        }
     }
-    AVFramePtr ref = refFrame(frame);
-    if (!ref) {
+    if (!haveRef) {
         fail(RecordOutOfMemory);
         return;
     }
-    if (!m_queue->push(Item{Item::Video, std::move(ref), recUs, {}})) {
+    if (overflow)
         noteOverflow(recUs);
-        return;
-    }
-    std::lock_guard<std::mutex> lock(m_stateMutex);
-    m_overflowSinceUs = -1;
 }
 
 void Recorder::pushAudio(const AVFrame* frame)
 {
     if (!frame || frame->pts == AV_NOPTS_VALUE || !m_withAudio)
         return;
-    int64_t recUs;
-    {
-        std::lock_guard<std::mutex> lock(m_stateMutex);
-        if (!m_accepting || m_paused)
-            return;
-        recUs = frame->pts - m_startUs - m_pausedTotalUs;
-    }
     AVFramePtr ref = refFrame(frame);
     if (!ref) {
         fail(RecordOutOfMemory);
         return;
     }
+    std::lock_guard<std::mutex> lock(m_stateMutex);
+    if (!m_accepting || m_paused)
+        return;
+    const int64_t recUs = frame->pts - m_startUs - m_pausedTotalUs;
     // Sound lost to a full queue is not worth a failure of its own: the
     // pictures, which fill the queue, report it.
     m_queue->push(Item{Item::Audio, std::move(ref), recUs, {}});
