@@ -5,10 +5,6 @@
 #include "mediaprobe.h"
 #include "zdtestmain.h"
 
-#include "core/engine.h"
-#include "core/engineregistry.h"
-#include "devices/devicesession.h"
-
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -278,9 +274,8 @@ void TestEngineRecord::filterTurnsThePictureUpsideDown()
     const int64_t before = decodePicture(plain).frameCode(false);
     QVERIFY(before >= 0);
 
-    std::shared_ptr<zd::Engine> engine = zd::EngineRegistry::find(m_handle);
-    QVERIFY(engine);
-    engine->session().setFilters({{1, true, "vflip"}});
+    // A vertical flip added to the main source's chain, as the filter list does.
+    QCOMPARE(ZD_AddFilter(m_handle, nullptr, 5, 1, "vflip", 1), 1);
     QThread::msleep(200);
     const QString flipped = m_dir.filePath("flipped.png");
     QCOMPARE(ZD_ScreenShot_bmp(m_handle, flipped.toUtf8(), 0), 1);
@@ -295,7 +290,6 @@ void TestEngineRecord::filterTurnsThePictureUpsideDown()
     QCOMPARE(ZD_StartRecord(m_handle, video.toUtf8(), 0, 0, 2, 0, 0, 0, 2000000), 1);
     QThread::msleep(700);
     QCOMPARE(ZD_StopRecord(m_handle), 1);
-    engine->session().setFilters({});
     const mediaprobe::Info info = mediaprobe::probe(video);
     QVERIFY(info.videoFrames > 0);
     // Read the right way up, no frame number is where the camera draws it.
@@ -303,6 +297,16 @@ void TestEngineRecord::filterTurnsThePictureUpsideDown()
     for (qint64 code : info.codes)
         readable += code > before && code < before + 200;
     QVERIFY2(readable < info.codes.size() / 2, qPrintable(QString::number(readable)));
+
+    // Switched off, the picture is the right way up again.
+    QCOMPARE(ZD_EditFilter(m_handle, nullptr, 1, "enabled=0"), 1);
+    QThread::msleep(200);
+    const QString upright = m_dir.filePath("upright.png");
+    QCOMPARE(ZD_ScreenShot_bmp(m_handle, upright.toUtf8(), 0), 1);
+    const int64_t again = decodePicture(upright).frameCode(false);
+    QVERIFY2(again > after && again < after + 60,
+             qPrintable(QString("%1 then %2").arg(after).arg(again)));
+    QCOMPARE(ZD_DeleteFilter(m_handle, nullptr, ZD_ALL_FILTERS), 1);
 }
 
 void TestEngineRecord::procAmpOfTheOpenCamera()
