@@ -13,7 +13,10 @@
 
 #include <atomic>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zd::media;
 
@@ -50,6 +53,7 @@ private slots:
     void refusesWhatItCannotRecord_data();
     void refusesWhatItCannotRecord();
     void fullDiskIsReported();
+    void stuckWriteIsReported();
     void killedRecordingStaysPlayable_data();
     void killedRecordingStaysPlayable();
 
@@ -236,6 +240,26 @@ void TestRecorder::fullDiskIsReported()
     const mediaprobe::Info info = mediaprobe::probe(path, false);
     QVERIFY(info.opened);
     QVERIFY(info.videoFrames > 0);
+}
+
+void TestRecorder::stuckWriteIsReported()
+{
+    // The "file" is a pipe nobody reads: once it is full, every write waits.
+    const QString path = m_dir.filePath("stuck.mp4");
+    QCOMPARE(mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    const int reader = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    VirtualRig rig(320, 240, 30);
+    Recording rec;
+    QCOMPARE(rec.recorder->start(settingsFor(path, 0), 320, 240, 30, true), 1);
+    rig.pipeline.attach(rec.recorder);
+    // A second of frames fills the queue, five more of lost frames fail it.
+    QTRY_COMPARE_WITH_TIMEOUT(rec.failure.load(), int(RecordQueueFull), 10000);
+    QVERIFY(rec.recorder->droppedFrames() > 100);
+    rig.pipeline.detach(rec.recorder.get());
+    ::close(reader); // the waiting write fails now, and the stop can end
+    rec.recorder->stop();
+    QVERIFY(!rec.recorder->running());
 }
 
 void TestRecorder::killedRecordingStaysPlayable_data()

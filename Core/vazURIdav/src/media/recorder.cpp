@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <pthread.h>
 #include <sys/stat.h>
 
 extern "C" {
@@ -20,8 +22,9 @@ namespace zd::media
 
 namespace
 {
-// Frames lost for this long in a row end the recording with a failure.
-constexpr int64_t kOverflowLimitUs = 2000000;
+// Frames lost for this long in a row end the recording with a failure; a
+// shorter rush of work elsewhere on the machine only costs frames.
+constexpr int64_t kOverflowLimitUs = 5000000;
 // Without progress of the writing thread for this long, the queue is full
 // because the thread is stuck, not merely slow.
 constexpr int64_t kStuckUs = 1000000;
@@ -147,9 +150,10 @@ void Recorder::noteOverflow(int64_t recUs)
     bool give_up = false;
     {
         std::lock_guard<std::mutex> lock(m_stateMutex);
-        if (m_overflowSinceUs < 0)
+        if (m_overflowSinceUs < 0) {
             m_overflowSinceUs = recUs;
-        else if (recUs - m_overflowSinceUs >= kOverflowLimitUs)
+            log(LogError, "The recording falls behind: pictures are dropped");
+        } else if (recUs - m_overflowSinceUs >= kOverflowLimitUs)
             give_up = true;
     }
     if (give_up) {
@@ -328,6 +332,13 @@ int Recorder::finishPart(Part& part)
 
 void Recorder::run()
 {
+    // A file that turns out to be a pipe whose reader went away answers
+    // writes with an error on this thread, instead of ending the program.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+
     Part part = std::move(m_firstPart);
     for (;;) {
         std::optional<Item> item = m_queue->pop(std::chrono::milliseconds(200));
