@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <ctime>
 
@@ -109,6 +111,18 @@ private slots:
         QVERIFY(m_bar->btnPause->isHidden());
 
         QVERIFY(QFileInfo(path).size() > 1000);
+        // The file plays: a media prober reads a video stream of some
+        // seconds from it.
+        const QString prober = QStandardPaths::findExecutable("ffprobe");
+        if (!prober.isEmpty()) {
+            QProcess probe;
+            probe.start(prober, {"-v", "error", "-show_entries", "format=duration", "-of",
+                                 "default=noprint_wrappers=1:nokey=1", path});
+            QVERIFY(probe.waitForFinished(20000));
+            QCOMPARE(probe.exitCode(), 0);
+            const double seconds = probe.readAllStandardOutput().trimmed().toDouble();
+            QVERIFY2(seconds > 2.0 && seconds < 10.0, qPrintable(QString::number(seconds)));
+        }
         const QList<FILE_ITEM> items = listOnDisk();
         QVERIFY2(listed(items, path), qPrintable(path));
         for (const FILE_ITEM& item : items) {
