@@ -2,6 +2,7 @@
 // ALSA, the virtual test devices, a device script).
 #pragma once
 
+#include "devices/framereceiver.h"
 #include "vazURIdav.h"
 
 #include <string>
@@ -20,6 +21,10 @@ public:
     // 1 or a ZD_OPEN_* result. On 1, inUse is the format delivered; asked
     // may be null (the device chooses).
     virtual int open(const DEV_CAPACITY* asked, DEV_CAPACITY& inUse) = 0;
+    // After a successful open: starts delivering frames to receiver (which
+    // outlives the capture) until close. 1 or a ZD_OPEN_* result.
+    virtual int startCapture(FrameReceiver&) { return 1; }
+    // Ends the capture; no frame reaches the receiver afterwards.
     virtual void close() {}
 
     // Another program's virtual device, left out when the caller ignores

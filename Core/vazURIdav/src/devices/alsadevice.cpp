@@ -1,0 +1,54 @@
+#include "devices/alsadevice.h"
+
+#include "core/text.h"
+
+namespace zd
+{
+
+AlsaDevice::AlsaDevice(AlsaPcmInfo info) : m_info(std::move(info)) {}
+
+AlsaDevice::~AlsaDevice()
+{
+    close();
+}
+
+std::string AlsaDevice::pcmName(const std::string& cardId, int device)
+{
+    // The plug layer converts rate, channels and sample format, so the
+    // engine always gets 48 kHz stereo whatever the hardware does.
+    return "plughw:CARD=" + cardId + ",DEV=" + std::to_string(device);
+}
+
+int AlsaDevice::open(const DEV_CAPACITY*, DEV_CAPACITY& inUse)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_capture.reset();
+    auto capture = std::make_unique<AlsaCapture>(pcmName(m_info.cardId, m_info.device), nameText());
+    const int result = capture->open();
+    if (result != 1)
+        return result;
+    m_capture = std::move(capture);
+    inUse = DEV_CAPACITY{};
+    return 1;
+}
+
+int AlsaDevice::startCapture(FrameReceiver& receiver)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_capture)
+        return ZD_OPEN_PREVIEW_FAILED;
+    m_capture->start(receiver);
+    return 1;
+}
+
+void AlsaDevice::close()
+{
+    std::unique_ptr<AlsaCapture> capture;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        capture = std::move(m_capture);
+    }
+    capture.reset();
+}
+
+} // namespace zd
