@@ -1,6 +1,7 @@
 #include "devices/alsadeviceprovider.h"
 
 #include "core/text.h"
+#include "devices/devicenames.h"
 #include "devices/sysfsusb.h"
 
 #include <algorithm>
@@ -76,24 +77,10 @@ std::vector<AlsaPcmInfo> AlsaDeviceProvider::describe(const std::vector<AlsaPcmE
         copyText(info.name.path, sizeof info.name.path, path);
         out.push_back(std::move(info));
     }
-    // Equal names (two cards of one model) become "Name (2)"; equal paths
-    // (two such cards without serial numbers on one port name) get "#2".
-    for (size_t i = 1; i < out.size(); ++i) {
-        int names = 1, paths = 1;
-        const std::string name = boundedText(out[i].name.name, sizeof out[i].name.name);
-        const std::string path = boundedText(out[i].name.path, sizeof out[i].name.path);
-        for (size_t j = 0; j < i; ++j) {
-            names += boundedText(out[j].name.name, sizeof out[j].name.name) == name;
-            paths += boundedText(out[j].name.path, sizeof out[j].name.path) == path;
-        }
-        if (names > 1) {
-            const std::string suffix = " (" + std::to_string(names) + ")";
-            const size_t keep = utf8Fit(name, sizeof out[i].name.name - 1 - suffix.size());
-            copyText(out[i].name.name, sizeof out[i].name.name, name.substr(0, keep) + suffix);
-        }
-        if (paths > 1)
-            copyText(out[i].name.path, sizeof out[i].name.path, path + "#" + std::to_string(paths));
-    }
+    std::vector<DEV_NAME*> names;
+    for (AlsaPcmInfo& info : out)
+        names.push_back(&info.name);
+    DeviceNames::makeDistinct(names);
     return out;
 }
 

@@ -125,10 +125,11 @@ UsbIdentity SysfsUsb::lookup(const std::string& sysRoot, const std::string& clas
         if (here.size() <= root.string().size() ||
             here.compare(0, root.string().size(), root.string()) != 0)
             break;
-        long long number = 0;
+        // sysfs writes the interface number in hex ("0a").
+        uint16_t number = 0;
         if (id.interfaceNumber < 0 && readAttribute((dir / "bInterfaceNumber").string(), text) &&
-            parseNumber(text, 255, number))
-            id.interfaceNumber = static_cast<int>(number);
+            parseHexId(text, number) && number <= 255)
+            id.interfaceNumber = number;
         if (present(dir / "idVendor") && present(dir / "idProduct")) {
             std::string vendor, product;
             if (!readAttribute((dir / "idVendor").string(), vendor) ||

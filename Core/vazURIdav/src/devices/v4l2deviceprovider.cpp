@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/text.h"
+#include "devices/devicenames.h"
 #include "devices/sysfsusb.h"
 #include "devices/v4l2formatlist.h"
 
@@ -112,25 +113,10 @@ std::string V4l2DeviceProvider::devicePath(const std::string& sysRoot, const std
 
 void V4l2DeviceProvider::makeDistinct(std::vector<V4l2NodeInfo>& nodes)
 {
-    for (size_t i = 1; i < nodes.size(); ++i) {
-        int nameCopies = 1, pathCopies = 1;
-        const std::string name = boundedText(nodes[i].name.name, sizeof nodes[i].name.name);
-        const std::string path = boundedText(nodes[i].name.path, sizeof nodes[i].name.path);
-        for (size_t j = 0; j < i; ++j) {
-            if (boundedText(nodes[j].name.name, sizeof nodes[j].name.name) == name)
-                ++nameCopies;
-            if (boundedText(nodes[j].name.path, sizeof nodes[j].name.path) == path)
-                ++pathCopies;
-        }
-        if (nameCopies > 1) {
-            const std::string suffix = " (" + std::to_string(nameCopies) + ")";
-            const size_t keep = utf8Fit(name, sizeof nodes[i].name.name - 1 - suffix.size());
-            copyText(nodes[i].name.name, sizeof nodes[i].name.name, name.substr(0, keep) + suffix);
-        }
-        if (pathCopies > 1)
-            copyText(nodes[i].name.path, sizeof nodes[i].name.path,
-                     path + "#" + std::to_string(pathCopies));
-    }
+    std::vector<DEV_NAME*> names;
+    for (V4l2NodeInfo& n : nodes)
+        names.push_back(&n.name);
+    DeviceNames::makeDistinct(names);
 }
 
 std::vector<std::string> V4l2DeviceProvider::nodeSignature() const

@@ -90,6 +90,10 @@ AVPixelFormat formatOf(const XImage* image, const Visual* visual, int depth)
 
 } // namespace
 
+struct X11Target::SharedSegment {
+    XShmSegmentInfo info{};
+};
+
 X11Target::X11Target() = default;
 
 X11Target::~X11Target()
@@ -260,26 +264,20 @@ void X11Target::freeImage()
 {
     if (!m_image)
         return;
-    if (m_shared && m_display) {
-        XShmSegmentInfo info{};
-        info.shmseg = m_shmSegment;
-        info.shmid = m_shmId;
-        info.shmaddr = static_cast<char*>(m_shmAddr);
-        XShmDetach(m_display, &info);
-        XSync(m_display, False);
-        takeError();
-    }
-    if (m_shared) {
+    if (m_segment) {
+        if (m_display) {
+            XShmDetach(m_display, &m_segment->info);
+            XSync(m_display, False);
+            takeError();
+        }
         m_image->data = nullptr;
         XDestroyImage(m_image);
-        shmdt(m_shmAddr);
+        shmdt(m_segment->info.shmaddr);
+        m_segment.reset();
     } else {
         XDestroyImage(m_image); // frees the data, made with malloc
     }
     m_image = nullptr;
-    m_shared = false;
-    m_shmAddr = nullptr;
-    m_shmId = -1;
 }
 
 bool X11Target::makeSharedImage(int width, int height)
@@ -287,7 +285,8 @@ bool X11Target::makeSharedImage(int width, int height)
     if (!m_shmUsable || !XShmQueryExtension(m_display))
         return false;
     auto* visual = static_cast<Visual*>(m_visual);
-    XShmSegmentInfo info{};
+    auto segment = std::make_unique<SharedSegment>();
+    XShmSegmentInfo& info = segment->info;
     XImage* image =
         XShmCreateImage(m_display, visual, static_cast<unsigned>(m_depth), ZPixmap, nullptr, &info,
                         static_cast<unsigned>(width), static_cast<unsigned>(height));
@@ -324,10 +323,7 @@ bool X11Target::makeSharedImage(int width, int height)
     }
     std::memset(info.shmaddr, 0, bytes);
     m_image = image;
-    m_shared = true;
-    m_shmId = info.shmid;
-    m_shmAddr = info.shmaddr;
-    m_shmSegment = info.shmseg;
+    m_segment = std::move(segment);
     return true;
 }
 
@@ -346,7 +342,6 @@ bool X11Target::makePlainImage(int width, int height)
         return false;
     }
     m_image = image;
-    m_shared = false;
     return true;
 }
 
@@ -371,7 +366,7 @@ bool X11Target::put(int x, int y)
         return false;
     const unsigned w = static_cast<unsigned>(m_image->width);
     const unsigned h = static_cast<unsigned>(m_image->height);
-    if (m_shared)
+    if (m_segment)
         XShmPutImage(m_display, m_window, m_gc, m_image, 0, 0, x, y, w, h, False);
     else
         XPutImage(m_display, m_window, m_gc, m_image, 0, 0, x, y, w, h);

@@ -7,7 +7,7 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 extern "C" {
 #include <libavutil/pixfmt.h>
@@ -75,12 +75,12 @@ private:
     bool m_viewable = false;
     AVPixelFormat m_format = AV_PIX_FMT_NONE;
 
+    // The shared-memory segment of a shared image; the image points at it,
+    // so it lives as long as the image.
+    struct SharedSegment;
     _XImage* m_image = nullptr;
-    bool m_shared = false;
+    std::unique_ptr<SharedSegment> m_segment;
     bool m_shmUsable = true;
-    int m_shmId = -1;
-    void* m_shmAddr = nullptr;
-    unsigned long m_shmSegment = 0;
 };
 
 } // namespace zd
