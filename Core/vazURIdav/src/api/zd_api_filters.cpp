@@ -1,8 +1,28 @@
-// Video filters per source. Not filtered yet: every call fails (0).
+// Video filters per source: the main capture source (pip null) or a scene
+// layer (its key). Every filter string is checked with libavfilter first.
 #include "api/apientry.h"
+#include "filters/filterchains.h"
 
 using namespace zd;
 using namespace zd::api;
+
+namespace
+{
+
+constexpr size_t kMaxSourceKey = 256;
+constexpr size_t kMaxFilterText = 512;
+
+std::string sourceKey(const char* pip)
+{
+    return boundedText(pip, kMaxSourceKey);
+}
+
+FilterChains* chains(Engine& engine)
+{
+    return engine.component<FilterChains>("filters");
+}
+
+} // namespace
 
 extern "C" {
 
@@ -11,20 +31,31 @@ ZD_API int ZD_AddFilter(void* handle, const char* pip, int type, int enabled, co
 {
     CallTrace::add("ZD_AddFilter(pip=%s,type=%d,enabled=%d,cmd=%s,id=%u)", traceText(pip).c_str(),
                    type, enabled, traceText(cmd).c_str(), id);
-    return withEngine("ZD_AddFilter", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_AddFilter", handle, 0, [&](Engine& engine) {
+        FilterChains* filters = chains(engine);
+        return filters ? filters->add(sourceKey(pip), type, enabled != 0,
+                                      boundedText(cmd, kMaxFilterText), id)
+                       : 0;
+    });
 }
 
 ZD_API int ZD_EditFilter(void* handle, const char* pip, unsigned int id, const char* cmd)
 {
     CallTrace::add("ZD_EditFilter(pip=%s,id=%u,cmd=%s)", traceText(pip).c_str(), id,
                    traceText(cmd).c_str());
-    return withEngine("ZD_EditFilter", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_EditFilter", handle, 0, [&](Engine& engine) {
+        FilterChains* filters = chains(engine);
+        return filters ? filters->edit(sourceKey(pip), id, boundedText(cmd, kMaxFilterText)) : 0;
+    });
 }
 
 ZD_API int ZD_DeleteFilter(void* handle, const char* pip, unsigned int id)
 {
     CallTrace::add("ZD_DeleteFilter(pip=%s,id=%u)", traceText(pip).c_str(), id);
-    return withEngine("ZD_DeleteFilter", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_DeleteFilter", handle, 0, [&](Engine& engine) {
+        FilterChains* filters = chains(engine);
+        return filters ? filters->remove(sourceKey(pip), id) : 0;
+    });
 }
 
 } // extern "C"

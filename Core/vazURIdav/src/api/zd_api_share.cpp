@@ -1,5 +1,7 @@
-// The share server. Not served yet: every call fails (0).
+// The share server: its listening socket for now; serving comes with the
+// share service.
 #include "api/apientry.h"
+#include "share/dudserver.h"
 
 using namespace zd;
 using namespace zd::api;
@@ -9,13 +11,20 @@ extern "C" {
 ZD_API int ZD_StartDUD_Server(void* handle, int port)
 {
     CallTrace::add("ZD_StartDUD_Server(port=%d)", port);
-    return withEngine("ZD_StartDUD_Server", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_StartDUD_Server", handle, 0, [&](Engine& engine) {
+        DudServer* server = engine.component<DudServer>("share");
+        return server && server->start(port) ? 1 : 0;
+    });
 }
 
 ZD_API int ZD_StopDUD_Server(void* handle)
 {
     CallTrace::add("ZD_StopDUD_Server()");
-    return withEngine("ZD_StopDUD_Server", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_StopDUD_Server", handle, 0, [&](Engine& engine) {
+        if (auto* server = dynamic_cast<DudServer*>(engine.component("share")))
+            server->stop();
+        return 1;
+    });
 }
 
 ZD_API int ZD_IsDUDRunning(void* handle, int* running)
@@ -23,7 +32,13 @@ ZD_API int ZD_IsDUDRunning(void* handle, int* running)
     CallTrace::add("ZD_IsDUDRunning()");
     if (running)
         *running = 0;
-    return withEngine("ZD_IsDUDRunning", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_IsDUDRunning", handle, 0, [&](Engine& engine) {
+        if (!running)
+            return 0;
+        auto* server = dynamic_cast<DudServer*>(engine.component("share"));
+        *running = server && server->running() ? 1 : 0;
+        return 1;
+    });
 }
 
 } // extern "C"
