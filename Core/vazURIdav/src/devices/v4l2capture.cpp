@@ -32,6 +32,7 @@ namespace
 
 constexpr unsigned kBufferCount = 4;
 constexpr int kPollMs = 200;
+constexpr int kBackOffMs = 20;
 constexpr int kFrameAlign = 32;
 
 int64_t bufferTime(const v4l2_buffer& buf)
@@ -232,30 +233,34 @@ void V4l2Capture::run(FrameReceiver* receiver)
     bool toldNoPicture = false;
     int decodeFailures = 0;
     bool toldDecoder = false;
+    bool backOff = false;
     while (m_running) {
+        if (!toldNoPicture && av_gettime_relative() - lastPicture > kNoPictureSeconds * 1000000LL) {
+            Log::write(8, "vazURIdav: %s delivers no picture.", m_name.c_str());
+            receiver->captureFailed(kErrorNoPicture);
+            toldNoPicture = true;
+        }
+        // After a failed dequeue the device is not asked again at once, so a
+        // driver stuck in an error state cannot make this thread spin.
         pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
-        const int n = ::poll(fds, 2, kPollMs);
+        const int n = backOff ? ::poll(fds + 1, 1, kBackOffMs) : ::poll(fds, 2, kPollMs);
         if (!m_running || (n > 0 && (fds[1].revents & POLLIN)))
             break;
         if (n < 0 && errno != EINTR) {
             receiver->captureFailed(kErrorNoPicture);
             break;
         }
-        if (n <= 0 || !(fds[0].revents & (POLLIN | POLLERR | POLLHUP))) {
-            if (!toldNoPicture &&
-                av_gettime_relative() - lastPicture > kNoPictureSeconds * 1000000LL) {
-                Log::write(8, "vazURIdav: %s delivers no picture.", m_name.c_str());
-                receiver->captureFailed(kErrorNoPicture);
-                toldNoPicture = true;
-            }
+        if (!backOff && (n <= 0 || !(fds[0].revents & (POLLIN | POLLERR | POLLHUP))))
             continue;
-        }
+        backOff = false;
         v4l2_buffer buf{};
         buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buf.memory = V4L2_MEMORY_MMAP;
         if (V4l2FdQuery::xioctl(m_fd, VIDIOC_DQBUF, &buf) < 0) {
-            if (errno == EAGAIN || errno == EIO)
+            if (errno == EAGAIN || errno == EIO) {
+                backOff = true;
                 continue;
+            }
             if (errno == ENODEV) {
                 Log::write(2, "vazURIdav: %s was removed.", m_name.c_str());
                 receiver->captureFailed(kErrorDeviceRemoved);
