@@ -1,6 +1,7 @@
 // Preview drawing and sound output.
 #include "api/apientry.h"
 #include "devices/devicesession.h"
+#include "media/recordcomponent.h"
 
 using namespace zd;
 using namespace zd::api;
@@ -35,7 +36,10 @@ ZD_API int ZD_GetFrameDataFps(void* handle, const char* layerKey)
 ZD_API int ZD_AdjustVolume(void* handle, int volume)
 {
     CallTrace::add("ZD_AdjustVolume(volume=%d)", volume);
-    return withEngine("ZD_AdjustVolume", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_AdjustVolume", handle, 0, [&](Engine& e) {
+        auto* r = e.component<media::RecordComponent>(media::RecordComponent::kSlot);
+        return r ? r->adjustVolume(volume) : 0;
+    });
 }
 
 ZD_API int ZD_SetAudioRenderDevices(void* handle, const char* name)

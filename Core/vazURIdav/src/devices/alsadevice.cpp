@@ -32,13 +32,18 @@ int AlsaDevice::open(const DEV_CAPACITY*, DEV_CAPACITY& inUse)
     return 1;
 }
 
-int AlsaDevice::startCapture(FrameReceiver& receiver)
+bool AlsaDevice::startCapture(const DEV_CAPACITY&, FrameReceiver& receiver)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_capture)
-        return ZD_OPEN_PREVIEW_FAILED;
+        return false;
     m_capture->start(receiver);
-    return 1;
+    return true;
+}
+
+void AlsaDevice::stopCapture()
+{
+    close();
 }
 
 void AlsaDevice::close()

@@ -21,11 +21,19 @@ public:
     // 1 or a ZD_OPEN_* result. On 1, inUse is the format delivered; asked
     // may be null (the device chooses).
     virtual int open(const DEV_CAPACITY* asked, DEV_CAPACITY& inUse) = 0;
-    // After a successful open: starts delivering frames to receiver (which
-    // outlives the capture) until close. 1 or a ZD_OPEN_* result.
-    virtual int startCapture(FrameReceiver&) { return 1; }
-    // Ends the capture; no frame reaches the receiver afterwards.
     virtual void close() {}
+
+    // Starts handing the open device's frames (pictures, sound or both) to
+    // receiver (which outlives the capture), from the device's own capture
+    // threads, in the format open gave; false when the device has no frames
+    // to give. Frames carry pts in microseconds of the monotonic clock
+    // (av_gettime_relative).
+    virtual bool startCapture(const DEV_CAPACITY& /*inUse*/, FrameReceiver& /*receiver*/)
+    {
+        return false;
+    }
+    // Ends the capture threads; no frame reaches the receiver afterwards.
+    virtual void stopCapture() {}
 
     // Another program's virtual device, left out when the caller ignores
     // virtual devices (the engine's own test devices are not).

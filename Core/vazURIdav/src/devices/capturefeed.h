@@ -1,26 +1,29 @@
-// What the open device's capture threads feed: the newest picture (for the
-// preview) with a count of the pictures of the last second, and the capture's
-// troubles, told once each to whoever the session names.
+// What the open device's capture threads feed: the source pipeline (filters,
+// newest picture, recording, GIF), and the capture's troubles, told once
+// each to whoever the session names.
 #pragma once
 
 #include "devices/framereceiver.h"
 
-#include <cstdint>
-#include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 
 namespace zd
 {
 
+namespace media
+{
+class SourcePipeline;
+}
+
 class CaptureFeed : public FrameReceiver
 {
 public:
     using FailureHandler = std::function<void(int code)>;
 
-    explicit CaptureFeed(FailureHandler onFailure);
-    ~CaptureFeed() override;
+    CaptureFeed(std::shared_ptr<media::SourcePipeline> pipeline, FailureHandler onFailure);
     CaptureFeed(const CaptureFeed&) = delete;
     CaptureFeed& operator=(const CaptureFeed&) = delete;
 
@@ -28,18 +31,10 @@ public:
     void audioFrame(const AVFrame* frame) override;
     void captureFailed(int code) override;
 
-    // A new reference to the newest picture (null before the first), and
-    // the number of pictures received so far.
-    AVFrame* newest(uint64_t& serial) const;
-    // Pictures received in the last second.
-    int fps() const;
-
 private:
+    const std::shared_ptr<media::SourcePipeline> m_pipeline;
     FailureHandler m_onFailure;
-    mutable std::mutex m_mutex;
-    AVFrame* m_newest = nullptr;
-    uint64_t m_serial = 0;
-    mutable std::deque<int64_t> m_times;
+    std::mutex m_mutex;
     std::set<int> m_told;
 };
 

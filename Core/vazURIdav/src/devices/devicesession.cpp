@@ -9,12 +9,10 @@
 #include "devices/devicechanges.h"
 #include "devices/devicemanager.h"
 #include "devices/hotplugmonitor.h"
+#include "media/medialog.h"
+#include "media/sourcepipeline.h"
 
 #include <cstdio>
-
-extern "C" {
-#include <libavutil/frame.h>
-}
 
 namespace zd
 {
@@ -68,27 +66,25 @@ int DeviceSession::open(const PreviewRequest& request, void* target, const DEV_N
             return audioResult;
         }
     }
-    // Troubles of the running capture reach the application as 8975; a
-    // removed device is told by hot plug instead (8965).
-    Engine* engine = &m_engine;
-    auto feed = std::make_shared<CaptureFeed>([engine, target](int code) {
-        if (code != kErrorDeviceRemoved)
-            engine->post(target, kMsgPreviewErrorCode, 0, code);
-    });
-    int started = v->startCapture(*feed);
-    if (started == 1 && a)
-        started = a->startCapture(*feed);
-    if (started != 1) {
-        v->close();
-        if (a)
-            a->close();
-        return started;
-    }
-    m_feed = feed;
-    m_renderer.attach(request.window, request.keepAspect != 0);
     m_video = v;
     m_audio = a;
     m_format = inUse;
+    media::routeFfmpegLog();
+    m_pipeline = std::make_shared<media::SourcePipeline>();
+    m_pipeline->filters().setFilters(m_filters);
+    // Troubles of the running capture reach the application as 8975; a
+    // removed device is told by hot plug instead (8965).
+    Engine* engine = &m_engine;
+    m_feed = std::make_shared<CaptureFeed>(m_pipeline, [engine, target](int code) {
+        if (code != kErrorDeviceRemoved)
+            engine->post(target, kMsgPreviewErrorCode, 0, code);
+    });
+    if (!v->startCapture(inUse, *m_feed))
+        Log::write(2, "vazURIdav: %s gives no pictures.", v->nameText().c_str());
+    m_givesSound = a && a->startCapture(inUse, *m_feed);
+    if (a && !m_givesSound)
+        Log::write(2, "vazURIdav: %s gives no sound.", a->nameText().c_str());
+    m_renderer.attach(request.window, request.keepAspect != 0);
     m_request = request;
     m_target = target;
     m_engine.post(target, kMsgPreviewLoading);
@@ -121,11 +117,16 @@ void DeviceSession::shutdown()
 
 void DeviceSession::closeLocked(bool report)
 {
+    // The capture threads end before the pipeline they feed goes.
+    m_video->stopCapture();
+    if (m_audio)
+        m_audio->stopCapture();
+    m_feed.reset();
+    m_pipeline.reset();
+    m_givesSound = false;
     m_video->close();
     if (m_audio)
         m_audio->close();
-    // The captures are over, so nothing feeds the feed any more.
-    m_feed.reset();
     m_renderer.detach();
     m_video.reset();
     m_audio.reset();
@@ -174,6 +175,32 @@ std::shared_ptr<CaptureDevice> DeviceSession::openVideo() const
     return m_video;
 }
 
+std::shared_ptr<media::SourcePipeline> DeviceSession::pipeline() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pipeline;
+}
+
+bool DeviceSession::hasAudio() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pipeline && m_givesSound;
+}
+
+void* DeviceSession::target() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_target;
+}
+
+void DeviceSession::setFilters(std::vector<media::FilterSpec> filters)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_filters = std::move(filters);
+    if (m_pipeline)
+        m_pipeline->filters().setFilters(m_filters);
+}
+
 int DeviceSession::previewSwitch(int* enable)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -186,15 +213,16 @@ int DeviceSession::previewSwitch(int* enable)
 
 int DeviceSession::drawPreview()
 {
-    std::shared_ptr<CaptureFeed> feed;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        feed = m_feed;
+    std::shared_ptr<media::SourcePipeline> source = pipeline();
+    if (!source) {
+        m_renderer.draw(nullptr, 0);
+        return 1;
     }
-    uint64_t serial = 0;
-    AVFrame* frame = feed ? feed->newest(serial) : nullptr;
-    m_renderer.draw(frame, serial);
-    av_frame_free(&frame);
+    // The number first: a picture newer than it is drawn again next time,
+    // never one left out.
+    const uint64_t serial = source->latest().serial();
+    media::AVFramePtr frame = source->latest().get();
+    m_renderer.draw(frame.get(), serial);
     return 1;
 }
 
@@ -206,8 +234,8 @@ int DeviceSession::setPreviewArea(int x, int y, int width, int height)
 
 int DeviceSession::frameRate() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_feed ? m_feed->fps() : 0;
+    std::shared_ptr<media::SourcePipeline> source = pipeline();
+    return source ? source->measuredFps() : 0;
 }
 
 int DeviceSession::listen(void* target)

@@ -4,6 +4,7 @@
 
 #include "devices/capturedevice.h"
 #include "devices/devicescript.h"
+#include "media/filterrunner.h"
 #include "render/previewrenderer.h"
 
 #include <memory>
@@ -17,6 +18,11 @@ namespace zd
 class CaptureFeed;
 class Engine;
 class HotplugMonitor;
+
+namespace media
+{
+class SourcePipeline;
+}
 
 class DeviceSession
 {
@@ -45,6 +51,17 @@ public:
     int currentFormat(DEV_CAPACITY* format, char* description) const;
     PreviewRequest previewRequest() const;
     std::shared_ptr<CaptureDevice> openVideo() const;
+    // Where the open device's frames go (filters, newest frame, recording,
+    // GIF); null while no device is open. Holders keep it alive, not the
+    // device's capture.
+    std::shared_ptr<media::SourcePipeline> pipeline() const;
+    // Sound reaches the pipeline (an audio device was opened with the video).
+    bool hasAudio() const;
+    // The receiver of the open device's reports.
+    void* target() const;
+    // The main source's filter chain, kept across openings and applied to
+    // every device opened.
+    void setFilters(std::vector<media::FilterSpec> filters);
 
     // enable null: the switch (1 on, 0 off); else sets it and returns 1.
     int previewSwitch(int* enable);
@@ -53,7 +70,8 @@ public:
     int drawPreview();
     // The preview rectangle, in the coordinates of the window's parent.
     int setPreviewArea(int x, int y, int width, int height);
-    // Pictures per second the open device delivered in the last second.
+    // Pictures per second that came out of the open device's pipeline in the
+    // last second.
     int frameRate() const;
 
     // Starts reporting arrivals and removals (8965) to target, those of the
@@ -87,6 +105,9 @@ private:
     mutable std::mutex m_mutex;
     std::shared_ptr<CaptureDevice> m_video;
     std::shared_ptr<CaptureDevice> m_audio;
+    std::shared_ptr<media::SourcePipeline> m_pipeline;
+    std::vector<media::FilterSpec> m_filters;
+    bool m_givesSound = false;
     DEV_CAPACITY m_format{};
     PreviewRequest m_request;
     void* m_target = nullptr;

@@ -181,13 +181,18 @@ int V4l2Device::open(const DEV_CAPACITY* asked, DEV_CAPACITY& inUse)
     return 1;
 }
 
-int V4l2Device::startCapture(FrameReceiver& receiver)
+bool V4l2Device::startCapture(const DEV_CAPACITY&, FrameReceiver& receiver)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_capture)
-        return ZD_OPEN_PREVIEW_FAILED;
+        return false;
     m_capture->start(receiver);
-    return 1;
+    return true;
+}
+
+void V4l2Device::stopCapture()
+{
+    close();
 }
 
 void V4l2Device::close()

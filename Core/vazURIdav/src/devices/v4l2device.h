@@ -35,7 +35,8 @@ public:
     const DEV_NAME& name() const override { return m_info.name; }
     std::vector<DEV_CAPACITY> formats() const override { return m_info.formats; }
     int open(const DEV_CAPACITY* asked, DEV_CAPACITY& inUse) override;
-    int startCapture(FrameReceiver& receiver) override;
+    bool startCapture(const DEV_CAPACITY& inUse, FrameReceiver& receiver) override;
+    void stopCapture() override;
     void close() override;
     bool foreignVirtual() const override { return m_info.foreignVirtual; }
     bool ampValues(VIDEOAMPVALUE& out) const override;
