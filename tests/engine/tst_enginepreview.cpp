@@ -15,6 +15,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace
@@ -43,6 +44,13 @@ DEV_CAPACITY format(int w, int h, int fps)
 bool isBlack(unsigned long p)
 {
     return ((p >> 16) & 0xff) < 16 && ((p >> 8) & 0xff) < 16 && (p & 0xff) < 16;
+}
+
+// Red, green and blue alike, as in the pattern's grey ramp (not its bars).
+bool isGrey(unsigned long p)
+{
+    const int r = (p >> 16) & 0xff, g = (p >> 8) & 0xff, b = p & 0xff;
+    return std::abs(r - g) < 12 && std::abs(g - b) < 12 && std::abs(r - b) < 12;
 }
 
 bool isWhite(unsigned long p)
@@ -133,6 +141,20 @@ private slots:
         const int fps = ZD_GetFrameDataFps(h, nullptr);
         QVERIFY2(fps >= 20 && fps <= 32, qPrintable(QString::number(fps)));
         QCOMPARE(ZD_GetFrameDataFps(h, "3"), 0);
+    }
+
+    // The preview shows the frames after the source's filters: flipped
+    // upside down, the grey ramp at the pattern's foot comes to the top.
+    void showsFilteredFrames()
+    {
+        h = initEngine();
+        ZD_UpdateVideoSize(h, 20, 10, 320, 120);
+        DEV_NAME cam = camera();
+        DEV_CAPACITY fmt = format(320, 120, 30);
+        QCOMPARE(ZD_OpenDevice(h, child, nullptr, 1, 0, &cam, nullptr, &fmt, 10000000), 1);
+        QVERIFY(pumpUntil([&] { return isGrey(pixel(160, 112)) && !isGrey(pixel(160, 30)); }));
+        QCOMPARE(ZD_AddFilter(h, nullptr, 5, 1, "vflip", 100), 1);
+        QVERIFY(pumpUntil([&] { return isGrey(pixel(160, 7)) && !isGrey(pixel(160, 90)); }));
     }
 
     void previewSwitch()
