@@ -7,7 +7,10 @@
 
 #include <alsa/asoundlib.h>
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <memory>
+#include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -27,6 +30,19 @@ namespace
 
 constexpr int kPollMs = 200;
 constexpr int kMaxPollFds = 16;
+constexpr int kMaxBlocksPerWake = 8;
+
+void logLibraryError(const char* file, int line, const char* function, int err, const char* fmt,
+                     ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    Log::write(2, "vazURIdav: ALSA %s:%d (%s): %s%s%s", file ? file : "", line,
+               function ? function : "", text, err ? ": " : "", err ? snd_strerror(err) : "");
+}
 
 struct FrameFree {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
@@ -62,8 +78,15 @@ int AlsaCapture::openResultOf(int error)
     }
 }
 
+void AlsaCapture::routeLibraryErrors()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { snd_lib_error_set_handler(&logLibraryError); });
+}
+
 int AlsaCapture::open()
 {
+    routeLibraryErrors();
     if (m_stopFd < 0)
         return ZD_OPEN_PREVIEW_FAILED;
     int err = snd_pcm_open(&m_pcm, m_pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
@@ -147,7 +170,9 @@ void AlsaCapture::run(FrameReceiver* receiver)
         } else if (!(revents & POLLIN)) {
             continue;
         }
-        for (;;) {
+        // A bounded number of blocks per wake-up, so that a device that is
+        // always ready cannot keep the thread from its stop.
+        for (int block = 0; block < kMaxBlocksPerWake && m_running; ++block) {
             if (!frame) {
                 frame.reset(av_frame_alloc());
                 if (!frame)

@@ -33,6 +33,8 @@ public:
 
     // The ZD_OPEN_* result of a failed snd_pcm_open (a negative errno).
     static int openResultOf(int error);
+    // alsa-lib's own complaints go to the engine's log, not to stderr.
+    static void routeLibraryErrors();
 
 private:
     void run(FrameReceiver* receiver);

@@ -1,6 +1,7 @@
 #include "devices/alsadeviceprovider.h"
 
 #include "core/text.h"
+#include "devices/alsacapture.h"
 #include "devices/devicenames.h"
 #include "devices/sysfsusb.h"
 
@@ -86,6 +87,7 @@ std::vector<AlsaPcmInfo> AlsaDeviceProvider::describe(const std::vector<AlsaPcmE
 
 std::vector<AlsaPcmEntry> AlsaDeviceProvider::enumerate()
 {
+    AlsaCapture::routeLibraryErrors();
     std::vector<AlsaPcmEntry> entries;
     int card = -1;
     for (int cards = 0; cards < kMaxCards && snd_card_next(&card) == 0 && card >= 0; ++cards) {
