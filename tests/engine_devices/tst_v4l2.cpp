@@ -8,6 +8,7 @@
 #include "devices/v4l2deviceprovider.h"
 #include "devices/v4l2formatlist.h"
 #include "devices/v4l2framecopy.h"
+#include "devices/v4l2pictures.h"
 #include "zdtestmain.h"
 
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <vector>
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 }
 
@@ -210,6 +212,52 @@ QStringList lines(const std::vector<DEV_CAPACITY>& list)
 struct FrameFree {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
+
+class Pictures : public FrameReceiver
+{
+public:
+    void videoFrame(const AVFrame* f) override
+    {
+        sizes << QSize(f->width, f->height);
+        pts << f->pts;
+        formats << f->format;
+        if (f->format == AV_PIX_FMT_YUYV422)
+            firstBytes = QByteArray(reinterpret_cast<const char*>(f->data[0]), 8);
+    }
+    void audioFrame(const AVFrame*) override {}
+    void captureFailed(int) override {}
+    QList<QSize> sizes;
+    QList<qint64> pts;
+    QList<int> formats;
+    QByteArray firstBytes;
+};
+
+// A Motion-JPEG picture as a camera sends it.
+QByteArray jpegPicture(int w, int h)
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    ctx->width = w;
+    ctx->height = h;
+    ctx->pix_fmt = AV_PIX_FMT_YUVJ420P;
+    ctx->time_base = {1, 30};
+    QByteArray out;
+    if (avcodec_open2(ctx, codec, nullptr) >= 0) {
+        std::unique_ptr<AVFrame, FrameFree> f(av_frame_alloc());
+        f->format = ctx->pix_fmt;
+        f->width = w;
+        f->height = h;
+        av_frame_get_buffer(f.get(), 0);
+        for (int p = 0; p < 3; ++p)
+            std::memset(f->data[p], p ? 128 : 200, size_t(f->linesize[p]) * size_t(p ? h / 2 : h));
+        AVPacket* pkt = av_packet_alloc();
+        if (avcodec_send_frame(ctx, f.get()) >= 0 && avcodec_receive_packet(ctx, pkt) >= 0)
+            out = QByteArray(reinterpret_cast<const char*>(pkt->data), pkt->size);
+        av_packet_free(&pkt);
+    }
+    avcodec_free_context(&ctx);
+    return out;
+}
 
 } // namespace
 
@@ -512,6 +560,46 @@ private slots:
         QFETCH(qulonglong, bytes);
         V4l2FrameLayout l{static_cast<AVPixelFormat>(format), w, h, bytesPerLine, false};
         QCOMPARE(qulonglong(V4l2FrameCopy::requiredBytes(l)), bytes);
+    }
+
+    // Raw buffers become pooled frames with the buffer's time; Motion-JPEG
+    // is decoded; bytes that are no picture are dropped or refused.
+    void picturesOfBuffers()
+    {
+        V4l2PixelFormat yuyv;
+        QVERIFY(V4l2FormatList::pixelFormat(V4L2_PIX_FMT_YUYV, yuyv));
+        V4l2Pictures raw(yuyv, V4l2FrameLayout{AV_PIX_FMT_YUYV422, 4, 2, 0, false});
+        QVERIFY(raw.open());
+        Pictures got;
+        const QByteArray bytes("abcdefghijklmnop");
+        QCOMPARE(raw.deliver(reinterpret_cast<const uint8_t*>(bytes.constData()), 16, 1234, got),
+                 1);
+        QCOMPARE(raw.deliver(reinterpret_cast<const uint8_t*>(bytes.constData()), 15, 1235, got),
+                 0);
+        QCOMPARE(got.sizes, (QList<QSize>{QSize(4, 2)}));
+        QCOMPARE(got.pts, (QList<qint64>{1234}));
+        QCOMPARE(got.firstBytes, QByteArray("abcdefgh"));
+
+        V4l2PixelFormat mjpg;
+        QVERIFY(V4l2FormatList::pixelFormat(V4L2_PIX_FMT_MJPEG, mjpg));
+        V4l2Pictures jpeg(mjpg, V4l2FrameLayout{AV_PIX_FMT_NONE, 64, 48, 0, false});
+        QVERIFY(jpeg.open());
+        const QByteArray picture = jpegPicture(64, 48);
+        QVERIFY(!picture.isEmpty());
+        Pictures decoded;
+        const auto* data = reinterpret_cast<const uint8_t*>(picture.constData());
+        QCOMPARE(jpeg.deliver(data, size_t(picture.size()), 99, decoded), 1);
+        QCOMPARE(decoded.sizes, (QList<QSize>{QSize(64, 48)}));
+        QCOMPARE(decoded.pts, (QList<qint64>{99}));
+        const QByteArray noise(5000, '\x5a');
+        QCOMPARE(
+            jpeg.deliver(reinterpret_cast<const uint8_t*>(noise.constData()), 5000, 100, decoded),
+            -1);
+        // A cut-off picture is still a picture, as cameras send them.
+        QVERIFY(jpeg.deliver(data, size_t(picture.size() / 2), 101, decoded) >= -1);
+        QCOMPARE(jpeg.deliver(data, size_t(picture.size()), 102, decoded), 1);
+        QCOMPARE(decoded.pts.last(), 102);
+        QCOMPARE(jpeg.deliver(nullptr, 10, 103, decoded), 0);
     }
 
     // Padding at the line ends stays behind; a short buffer is refused; YV12

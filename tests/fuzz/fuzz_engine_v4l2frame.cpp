@@ -2,6 +2,7 @@
 // copy into a frame reads only inside the buffer and writes only inside the
 // frame.
 #include "devices/v4l2framecopy.h"
+#include "devices/v4l2pictures.h"
 
 #include <cstdint>
 #include <cstring>
@@ -37,5 +38,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
     }
     av_frame_free(&f);
+
+    // The same through the capture's picture maker, Motion-JPEG included.
+    class Receiver : public zd::FrameReceiver
+    {
+    public:
+        void videoFrame(const AVFrame* frame) override
+        {
+            if (!frame || frame->width <= 0 || frame->height <= 0)
+                __builtin_trap();
+        }
+        void audioFrame(const AVFrame*) override {}
+        void captureFailed(int) override {}
+    } receiver;
+    zd::V4l2PixelFormat pf;
+    pf.pixels = l.pixels;
+    pf.jpeg = l.pixels == AV_PIX_FMT_NONE;
+    zd::V4l2Pictures pictures(pf, l);
+    if (pictures.open())
+        pictures.deliver(buffer.data(), buffer.size(), 0, receiver);
     return 0;
 }

@@ -8,19 +8,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/buffer.h>
-#include <libavutil/imgutils.h>
 #include <libavutil/time.h>
 }
 
@@ -33,7 +28,6 @@ namespace
 constexpr unsigned kBufferCount = 4;
 constexpr int kPollMs = 200;
 constexpr int kBackOffMs = 20;
-constexpr int kFrameAlign = 32;
 
 int64_t bufferTime(const v4l2_buffer& buf)
 {
@@ -45,18 +39,12 @@ int64_t bufferTime(const v4l2_buffer& buf)
     return (t > now || now - t > 1000000) ? now : t;
 }
 
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-
 } // namespace
 
 V4l2Capture::V4l2Capture(int fd, std::string name, const V4l2PixelFormat& format,
                          const V4l2FrameLayout& layout)
-    : m_fd(fd), m_name(std::move(name)), m_format(format), m_layout(layout)
+    : m_fd(fd), m_name(std::move(name)), m_format(format), m_layout(layout),
+      m_pictures(format, layout)
 {
     m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
@@ -72,28 +60,10 @@ int V4l2Capture::prepare()
 {
     if (m_fd < 0 || m_stopFd < 0)
         return ZD_OPEN_PREVIEW_FAILED;
-    if (m_format.jpeg) {
-        const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
-        m_decoder = codec ? avcodec_alloc_context3(codec) : nullptr;
-        if (!m_decoder)
-            return ZD_OPEN_PREVIEW_FAILED;
-        m_decoder->thread_count = 1;
-        m_decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
-        if (avcodec_open2(m_decoder, codec, nullptr) < 0) {
-            Log::write(8, "vazURIdav: %s: the MJPEG decoder did not open.", m_name.c_str());
-            return ZD_OPEN_PREVIEW_FAILED;
-        }
-    } else {
-        const int bytes =
-            av_image_get_buffer_size(m_layout.pixels, m_layout.width, m_layout.height, kFrameAlign);
-        if (bytes <= 0 || V4l2FrameCopy::requiredBytes(m_layout) == 0)
-            return ZD_OPEN_PREVIEW_FAILED;
-        m_poolBytes = static_cast<size_t>(bytes);
-        m_pool = av_buffer_pool_init(m_poolBytes, av_buffer_alloc);
-        if (!m_pool)
-            return ZD_OPEN_PREVIEW_FAILED;
+    if (!m_pictures.open()) {
+        Log::write(8, "vazURIdav: %s: pictures of its format cannot be made.", m_name.c_str());
+        return ZD_OPEN_PREVIEW_FAILED;
     }
-
     v4l2_requestbuffers req{};
     req.count = kBufferCount;
     req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -161,10 +131,6 @@ void V4l2Capture::stop()
         ::close(m_fd);
         m_fd = -1;
     }
-    if (m_decoder)
-        avcodec_free_context(&m_decoder);
-    if (m_pool)
-        av_buffer_pool_uninit(&m_pool);
 }
 
 void V4l2Capture::releaseBuffers()
@@ -184,47 +150,6 @@ void V4l2Capture::releaseBuffers()
         req.memory = V4L2_MEMORY_MMAP;
         V4l2FdQuery::xioctl(m_fd, VIDIOC_REQBUFS, &req);
     }
-}
-
-int V4l2Capture::deliver(FrameReceiver& receiver, const uint8_t* data, size_t size, int64_t pts)
-{
-    if (m_decoder) {
-        std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-        if (!packet || size == 0 || size > static_cast<size_t>(INT32_MAX) - 64 ||
-            av_new_packet(packet.get(), static_cast<int>(size)) < 0)
-            return 0;
-        std::memcpy(packet->data, data, size);
-        packet->pts = pts;
-        if (avcodec_send_packet(m_decoder, packet.get()) < 0)
-            return -1;
-        std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-        int got = 0;
-        while (frame && avcodec_receive_frame(m_decoder, frame.get()) == 0) {
-            frame->pts = pts;
-            receiver.videoFrame(frame.get());
-            av_frame_unref(frame.get());
-            ++got;
-        }
-        return got > 0 ? 1 : -1;
-    }
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    if (!frame)
-        return 0;
-    frame->buf[0] = av_buffer_pool_get(m_pool);
-    if (!frame->buf[0])
-        return 0;
-    frame->format = m_layout.pixels;
-    frame->width = m_layout.width;
-    frame->height = m_layout.height;
-    if (av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, m_layout.pixels,
-                             m_layout.width, m_layout.height, kFrameAlign) < 0)
-        return 0;
-    frame->extended_data = frame->data;
-    if (!V4l2FrameCopy::copy(m_layout, data, size, frame.get()))
-        return 0;
-    frame->pts = pts;
-    receiver.videoFrame(frame.get());
-    return 1;
 }
 
 void V4l2Capture::run(FrameReceiver* receiver)
@@ -274,8 +199,8 @@ void V4l2Capture::run(FrameReceiver* receiver)
         if (buf.index < m_buffers.size() && !(buf.flags & V4L2_BUF_FLAG_ERROR)) {
             const Buffer& b = m_buffers[buf.index];
             const size_t used = std::min<size_t>(buf.bytesused, b.length);
-            const int r =
-                deliver(*receiver, static_cast<const uint8_t*>(b.start), used, bufferTime(buf));
+            const int r = m_pictures.deliver(static_cast<const uint8_t*>(b.start), used,
+                                             bufferTime(buf), *receiver);
             if (r > 0) {
                 lastPicture = av_gettime_relative();
                 decodeFailures = 0;

@@ -1,19 +1,17 @@
 // The capture thread of a V4L2 device: memory-mapped streaming, each filled
-// buffer copied once into a pooled frame (or decoded, for Motion-JPEG) and
-// handed to the receiver, then given back to the driver.
+// buffer made into a picture for the receiver (V4l2Pictures), then given back
+// to the driver.
 #pragma once
 
 #include "devices/framereceiver.h"
 #include "devices/v4l2formatlist.h"
 #include "devices/v4l2framecopy.h"
+#include "devices/v4l2pictures.h"
 
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
-
-struct AVBufferPool;
-struct AVCodecContext;
 
 namespace zd
 {
@@ -47,8 +45,6 @@ private:
     };
 
     void run(FrameReceiver* receiver);
-    // 1 handed on, 0 dropped, -1 the decoder refused it.
-    int deliver(FrameReceiver& receiver, const uint8_t* data, size_t size, int64_t pts);
     void releaseBuffers();
 
     int m_fd;
@@ -58,9 +54,7 @@ private:
     int m_stopFd = -1;
     std::vector<Buffer> m_buffers;
     bool m_streaming = false;
-    AVBufferPool* m_pool = nullptr;
-    size_t m_poolBytes = 0;
-    AVCodecContext* m_decoder = nullptr;
+    V4l2Pictures m_pictures;
     std::thread m_thread;
     std::atomic<bool> m_running{false};
 };
