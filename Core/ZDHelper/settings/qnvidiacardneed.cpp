@@ -13,7 +13,15 @@
 namespace
 {
 const QString kWarnPicture = QStringLiteral(":/images/res/warn.png");
-const QString kSuccessPicture = QStringLiteral(":/images/res/start.png");
+
+// The green middle cell of the message-box icons.
+QPixmap successPicture()
+{
+    const QPixmap icons(QStringLiteral(":/images/res/msgico.png"));
+    const int cell = icons.width() / 3;
+    return icons.copy(cell, 0, cell, icons.height());
+}
+
 } // namespace
 
 qNvidiaCardNeed::qNvidiaCardNeed(QWidget* parent) : MyDialog(parent), ui(new Ui::qNvidiaCardNeed)
@@ -92,7 +100,7 @@ void qNvidiaCardNeed::ShowHdrEnd(bool finished, bool success)
     ui->w2_btn->show();
     ui->w2_ico->show();
     if (success) {
-        ui->w2_ico->setPixmap(QPixmap(kSuccessPicture));
+        ui->w2_ico->setPixmap(successPicture());
         ui->w2_title->setText(getLang(41006, QStringLiteral("Your GPU encoder works very well")));
     } else {
         ui->w2_ico->setPixmap(QPixmap(kWarnPicture));
