@@ -9,9 +9,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolTip>
 #include <functional>
 
+#include "liveserveraddresshelper.h"
+#include "qliveservermanagdlg.h"
 #include "qmylang.h"
 #include "qsetupwnd.h"
 #include "settingstestsupport.h"
@@ -104,6 +107,7 @@ private slots:
     void browseButtons();
     void bitrateHintAndFormatRule();
     void helpButtonShowsItsText();
+    void serverListButtonRunsTheEditor();
     void encoderTestButton_data();
     void encoderTestButton();
     void screenshots();
@@ -990,6 +994,26 @@ void TestQSetupWnd::helpButtonShowsItsText()
     emit help->clicked();
     QTRY_COMPARE(QToolTip::text(), englishText(29005));
     QToolTip::hideText();
+}
+
+void TestQSetupWnd::serverListButtonRunsTheEditor()
+{
+    g_Global.pServerList = new QLiveServerAddressHelper;
+    QSetupWnd wnd(nullptr);
+    QWidget* editorParent = nullptr;
+    QTimer::singleShot(0, [&] {
+        auto* editor = qobject_cast<QLiveServerManagDlg*>(QApplication::activeModalWidget());
+        QVERIFY(editor);
+        editorParent = editor->parentWidget();
+        editor->done(0);
+    });
+    ctl<QPushButton>(&wnd, "s5_btn2")->click();
+    QCOMPARE(editorParent, &wnd);
+    // The editor is gone, and the main window is told to reload the servers.
+    QVERIFY(wnd.findChildren<QLiveServerManagDlg*>().isEmpty());
+    QCOMPARE(m_main->delivered(), (QList<QPair<uint64_t, int64_t>>{{MSG_RELOAD_SERVERS, 0}}));
+    delete g_Global.pServerList;
+    g_Global.pServerList = nullptr;
 }
 
 // ---- Encoder test --------------------------------------------------------------------------
