@@ -1,6 +1,7 @@
 #include "qsetupwnd.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QToolTip>
@@ -717,7 +718,10 @@ void QSetupWnd::onBtnTestGpu()
         AfxMessageBox(nullptr, getLang(27018, QStringLiteral("Your GPU encode not work.")),
                       MSGBOX_ERROR);
     ui->s3_btntest->setEnabled(true);
-    ui->s3_btntest->setCurState(0);
+    // Back to the normal picture: the message box took the mouse away while
+    // the button still showed it pressed.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(ui->s3_btntest, &leave);
     ui->s3_btntest->repaint();
     ZD_SetHWData(cap[0], cap[1], cap[2], cap[6]);
     SaveSetupConfig();
