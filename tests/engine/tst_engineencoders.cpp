@@ -96,6 +96,25 @@ private slots:
         QVERIFY(isFlag(runTest(5, false).result));
     }
 
+    // The software H.264 encoder passes its test exactly when the encoder
+    // list offers it (id 0), since both ask this machine's FFmpeg.
+    void softwareTestAgreesWithTheEncoderList()
+    {
+        void* h = initEngine("encoders");
+        QVERIFY(h);
+        char buffers[ZD_ENCODER_LIST_SLOTS][ZD_ENCODER_NAME_BYTES] = {};
+        char* names[ZD_ENCODER_LIST_SLOTS];
+        for (int i = 0; i < ZD_ENCODER_LIST_SLOTS; ++i)
+            names[i] = buffers[i];
+        int ids[ZD_ENCODER_LIST_SLOTS] = {};
+        const int n = ZD_GetEncodeH264EngineList(h, names, ids);
+        bool listed = false;
+        for (int i = 0; i < n; ++i)
+            listed = listed || ids[i] == 0;
+        QCOMPARE(runTest(5, false).result, listed ? 1 : 0);
+        ZD_Release(&h);
+    }
+
     void setHWDataTakesTheFourSlots()
     {
         ZDT_ClearTrace();

@@ -369,8 +369,14 @@ void TestQSetupWnd::listsWithoutTheStoredEntry()
     QCOMPARE(cbx(&wnd, "s3_cbx_speed")->currentIndex(), -1);
     QCOMPARE(cbx(&wnd, "s3_cbx_format")->currentIndex(), -1);
     QComboBox* codec = cbx(&wnd, "s3_cbx_codec");
-    if (codec->count() > 0)
-        QCOMPARE(codec->currentIndex(), 0);
+    QVERIFY2(codec->count() > 0, "the engine offers no encoder on this machine");
+    QCOMPARE(codec->currentIndex(), 0);
+    // A stored id the engine reports is selected.
+    const int lastId = codec->itemData(codec->count() - 1).toInt();
+    g_Global.recVCodec = lastId;
+    QSetupWnd stored(nullptr);
+    QCOMPARE(cbx(&stored, "s3_cbx_codec")->currentIndex(), codec->count() - 1);
+    QCOMPARE(cbx(&stored, "s3_cbx_codec")->currentData().toInt(), lastId);
 
     // An engine that reports no encoder leaves the list empty.
     ZDT_ScriptResult("ZD_GetEncodeH264EngineList", 0);
