@@ -44,6 +44,22 @@ void fakeSysfs()
                       (node + "/device").toLocal8Bit().constData()) == 0);
 }
 
+// sysfs of the sound card of a USB camera, card 29 (a number no real card
+// of the machine has, since ALSA itself is asked about the real ones).
+void fakeSoundCard()
+{
+    const QString sys = QString::fromLocal8Bit(qgetenv("VAZURIDAV_SYS_ROOT"));
+    const QString usb = sys + "/devices/pci0000:00/0000:00:14.0/usb1/1-5";
+    writeFile(usb + "/idVendor", "046d\n");
+    writeFile(usb + "/idProduct", "0826\n");
+    writeFile(usb + "/product", "HD Webcam C525\n");
+    writeFile(usb + "/1-5:1.2/bInterfaceNumber", "02\n");
+    const QString card = sys + "/class/sound/card29";
+    writeFile(card + "/id", "C525\n");
+    QVERIFY(::symlink((usb + "/1-5:1.2").toLocal8Bit().constData(),
+                      (card + "/device").toLocal8Bit().constData()) == 0);
+}
+
 // A node nobody may open.
 QString lockedNode()
 {
@@ -89,6 +105,7 @@ private slots:
         if (!obeyFileModes())
             QSKIP("Root could not give up overriding file modes, so every node would open.");
         fakeSysfs();
+        fakeSoundCard();
     }
     void init()
     {
@@ -100,7 +117,9 @@ private slots:
         if (h)
             ZD_Release(&h);
         ZD_SetMainMessageCallBack(nullptr, nullptr);
-        QFile::remove(QString::fromLocal8Bit(qgetenv("VAZURIDAV_DEV_ROOT")) + "/video0");
+        const QString dev = QString::fromLocal8Bit(qgetenv("VAZURIDAV_DEV_ROOT"));
+        QFile::remove(dev + "/video0");
+        QDir(dev + "/snd").removeRecursively();
     }
 
     void lockedCameraIsListedAndDenied()
@@ -123,6 +142,37 @@ private slots:
         QCOMPARE(open, 0);
         VIDEOAMPVALUE amp{};
         QCOMPARE(ZD_GetCaptureAmpValue(h, "HD Pro Webcam C920", &amp), 0);
+    }
+
+    // A microphone the user may not open: listed all the same, and opening
+    // the camera with it answers -4.
+    void lockedMicrophone()
+    {
+        const QString node =
+            QString::fromLocal8Bit(qgetenv("VAZURIDAV_DEV_ROOT")) + "/snd/pcmC29D0c";
+        writeFile(node, QByteArray());
+        ::chmod(node.toLocal8Bit().constData(), 0);
+        h = initEngine();
+        DEV_NAME mic{};
+        bool found = false;
+        for (const DEV_NAME& d : devices(h)) {
+            if (QString::fromUtf8(d.name) == "HD Webcam C525") {
+                mic = d;
+                found = true;
+            }
+        }
+        QVERIFY(found);
+        QCOMPARE(mic.kind, uint32_t(ZD_DEVICE_KIND_AUDIO));
+        QCOMPARE(QString::fromUtf8(mic.path), QString("USB#VID_046D&PID_0826#1-5#audio-if02-0"));
+        DEV_NAME cam{};
+        std::strcpy(cam.name, "Test Pattern Camera");
+        std::strcpy(cam.path, "VIRTUAL_TEST_PATTERN_CAMERA");
+        cam.kind = ZD_DEVICE_KIND_VIDEO;
+        QCOMPARE(ZD_OpenDevice(h, 0, nullptr, 1, 0, &cam, &mic, nullptr, 10000000),
+                 ZD_OPEN_MICROPHONE_DENIED);
+        int open = 1;
+        ZD_CheckState(h, &open, nullptr, nullptr, nullptr, nullptr);
+        QCOMPARE(open, 0);
     }
 
     void arrivalAndRemoval()

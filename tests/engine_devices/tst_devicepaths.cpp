@@ -53,6 +53,17 @@ void videoNode(const QString& sys, const QString& node, const QString& deviceFol
     link(deviceFolder, entry + "/device");
 }
 
+AlsaPcmEntry pcm(int card, const char* id, const char* name, int device, const char* pcmName)
+{
+    AlsaPcmEntry e;
+    e.card = card;
+    e.cardId = id;
+    e.cardName = name;
+    e.device = device;
+    e.pcmName = pcmName;
+    return e;
+}
+
 QString text(const char* field, size_t size)
 {
     return QString::fromUtf8(field, static_cast<int>(strnlen(field, size)));
@@ -188,11 +199,11 @@ private slots:
         link(sys + "/devices/pci0000:00/0000:00:1f.3", sys + "/class/sound/card0/device");
 
         std::vector<AlsaPcmEntry> entries = {
-            {0, "PCH", "HDA Intel PCH", 0, "ALC3246 Analog"},
-            {0, "PCH", "HDA Intel PCH", 2, "ALC3246 Alt Analog"},
-            {1, "U0x46d0x825", "USB Device 0x46d:0x825", 0, "USB Audio"},
-            {2, "Loop,back", "Loopback", 0, "Loopback PCM"},
-            {3, "C920", "USB Device 0x46d:0x825", 0, "USB Audio"},
+            pcm(0, "PCH", "HDA Intel PCH", 0, "ALC3246 Analog"),
+            pcm(0, "PCH", "HDA Intel PCH", 2, "ALC3246 Alt Analog"),
+            pcm(1, "U0x46d0x825", "USB Device 0x46d:0x825", 0, "USB Audio"),
+            pcm(2, "Loop,back", "Loopback", 0, "Loopback PCM"),
+            pcm(3, "C920", "USB Device 0x46d:0x825", 0, "USB Audio"),
         };
         const std::vector<AlsaPcmInfo> infos =
             AlsaDeviceProvider::describe(entries, sys.toStdString());
@@ -211,6 +222,38 @@ private slots:
                  std::string("plughw:CARD=2,DEV=0"));
         QCOMPARE(text(infos[4].name.name, 256), QString("USB Device 0x46d:0x825 (2)"));
         QCOMPARE(AlsaDevice::pcmName(infos[4].cardId, 0), std::string("plughw:CARD=C920,DEV=0"));
+    }
+
+    // Cards the user may not open are found from their nodes and sysfs.
+    void deniedSoundCards()
+    {
+        const QString iface = usbDevice(sys, "3-2", "046d", "0825", "8A9F3C21", 2);
+        writeFile(QFileInfo(iface).path() + "/product", "HD Webcam C525\n");
+        link(iface, sys + "/class/sound/card1/device");
+        writeFile(sys + "/class/sound/card1/id", "C525\n");
+        writeFile(sys + "/class/sound/card4/id", "PCH\n");
+        const std::vector<std::string> nodes = {"pcmC0D0c:1:2", "pcmC1D0c:1:2", "pcmC4D3c:1:2",
+                                                "pcmC9D0cx:1:2", "pcmC-1D0c:1:2"};
+        const std::vector<AlsaPcmEntry> known = {pcm(0, "Intel", "HDA Intel", 0, "Analog")};
+        const std::vector<AlsaPcmEntry> denied =
+            AlsaDeviceProvider::deniedEntries(nodes, known, "/dev", sys.toStdString());
+        QCOMPARE(denied.size(), size_t(2));
+        QVERIFY(denied[0].denied);
+        QCOMPARE(denied[0].node, std::string("/dev/snd/pcmC1D0c"));
+        QCOMPARE(denied[0].cardId, std::string("C525"));
+        QCOMPARE(denied[0].cardName, std::string("HD Webcam C525"));
+        QCOMPARE(denied[1].card, 4);
+        QCOMPARE(denied[1].device, 3);
+        QCOMPARE(denied[1].cardName, std::string());
+
+        const std::vector<AlsaPcmInfo> infos =
+            AlsaDeviceProvider::describe(denied, sys.toStdString());
+        QCOMPARE(text(infos[0].name.name, 256), QString("HD Webcam C525"));
+        QCOMPARE(text(infos[0].name.path, 1024),
+                 QString("USB#VID_046D&PID_0825#8A9F3C21#audio-if02-0"));
+        QCOMPARE(text(infos[1].name.name, 256), QString("PCH"));
+        QCOMPARE(text(infos[1].name.path, 1024), QString("ALSA#PCH#3"));
+        QVERIFY(infos[1].denied);
     }
 
 private:

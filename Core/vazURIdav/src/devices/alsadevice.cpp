@@ -1,6 +1,11 @@
 #include "devices/alsadevice.h"
 
+#include "core/log.h"
 #include "core/text.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace zd
 {
@@ -23,6 +28,17 @@ int AlsaDevice::open(const DEV_CAPACITY*, DEV_CAPACITY& inUse)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_capture.reset();
+    if (m_info.denied) {
+        // ALSA would only say the card is missing; the node says why.
+        const int fd = ::open(m_info.node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && (errno == EACCES || errno == EPERM)) {
+            Log::write(8, "vazURIdav: %s may not be opened (%s).", nameText().c_str(),
+                       m_info.node.c_str());
+            return ZD_OPEN_MICROPHONE_DENIED;
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
     auto capture = std::make_unique<AlsaCapture>(pcmName(m_info.cardId, m_info.device), nameText());
     const int result = capture->open();
     if (result != 1)

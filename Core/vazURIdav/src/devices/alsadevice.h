@@ -16,6 +16,9 @@ struct AlsaPcmInfo {
     DEV_NAME name{};
     std::string cardId; // ALSA's stable card id ("C920"), not its number
     int device = 0;
+    // Listed from its node only: the user may not open the card.
+    bool denied = false;
+    std::string node;
 };
 
 class AlsaDevice : public CaptureDevice

@@ -58,6 +58,8 @@ std::vector<AlsaPcmInfo> AlsaDeviceProvider::describe(const std::vector<AlsaPcmE
         if (info.cardId.empty())
             info.cardId = std::to_string(e.card);
         info.device = e.device;
+        info.denied = e.denied;
+        info.node = e.node;
         std::string name = e.cardName.empty() ? info.cardId : e.cardName;
         if (perCard[e.card] > 1 && !e.pcmName.empty() && e.pcmName != name)
             name += ": " + e.pcmName;
@@ -82,6 +84,41 @@ std::vector<AlsaPcmInfo> AlsaDeviceProvider::describe(const std::vector<AlsaPcmE
     for (AlsaPcmInfo& info : out)
         names.push_back(&info.name);
     DeviceNames::makeDistinct(names);
+    return out;
+}
+
+std::vector<AlsaPcmEntry> AlsaDeviceProvider::deniedEntries(const std::vector<std::string>& nodes,
+                                                            const std::vector<AlsaPcmEntry>& known,
+                                                            const std::string& devRoot,
+                                                            const std::string& sysRoot)
+{
+    std::vector<AlsaPcmEntry> out;
+    for (const std::string& entry : nodes) {
+        const std::string name = entry.substr(0, entry.find(':'));
+        int card = -1, device = -1;
+        char tail = 0;
+        // "pcmC<card>D<device>c", nothing more.
+        if (std::sscanf(name.c_str(), "pcmC%3dD%3d%c", &card, &device, &tail) != 3 || tail != 'c' ||
+            card < 0 || device < 0 ||
+            name != "pcmC" + std::to_string(card) + "D" + std::to_string(device) + "c")
+            continue;
+        bool listed = false;
+        for (const AlsaPcmEntry& k : known)
+            listed |= k.card == card && k.device == device;
+        if (listed)
+            continue;
+        AlsaPcmEntry e;
+        e.card = card;
+        e.device = device;
+        e.denied = true;
+        e.node = devRoot + "/snd/" + name;
+        const std::string cardEntry = "class/sound/card" + std::to_string(card);
+        std::string text;
+        if (SysfsUsb::readAttribute(sysRoot + "/" + cardEntry + "/id", text))
+            e.cardId = SysfsUsb::cleanField(text);
+        e.cardName = SysfsUsb::lookup(sysRoot, cardEntry).product;
+        out.push_back(std::move(e));
+    }
     return out;
 }
 
@@ -161,12 +198,16 @@ std::vector<std::shared_ptr<CaptureDevice>> AlsaDeviceProvider::devices()
         return m_devices;
     std::vector<std::shared_ptr<CaptureDevice>> fresh;
     if (!signature.empty()) {
-        for (AlsaPcmInfo& info : describe(enumerate(), m_sysRoot)) {
+        std::vector<AlsaPcmEntry> entries = enumerate();
+        for (AlsaPcmEntry& e : deniedEntries(signature, entries, m_devRoot, m_sysRoot))
+            entries.push_back(std::move(e));
+        for (AlsaPcmInfo& info : describe(entries, m_sysRoot)) {
             std::shared_ptr<CaptureDevice> kept;
             for (const auto& d : m_devices) {
                 auto* a = static_cast<AlsaDevice*>(d.get());
                 if (a->pathText() == boundedText(info.name.path, sizeof info.name.path) &&
-                    a->info().cardId == info.cardId && a->info().device == info.device)
+                    a->info().cardId == info.cardId && a->info().device == info.device &&
+                    a->info().denied == info.denied)
                     kept = d;
             }
             fresh.push_back(kept ? kept : std::make_shared<AlsaDevice>(std::move(info)));

@@ -19,6 +19,9 @@ struct AlsaPcmEntry {
     std::string cardName;
     int device = 0;
     std::string pcmName;
+    // The user may not open the card: known from its nodes and sysfs only.
+    bool denied = false;
+    std::string node; // the capture node, for a denied card
 };
 
 class AlsaDeviceProvider : public DeviceProvider
@@ -37,6 +40,13 @@ public:
                                              const std::string& sysRoot);
     // A card id usable inside a PCM name; empty when it is not one.
     static std::string safeCardId(const std::string& id);
+    // Entries for the capture nodes ("pcmC1D0c" in signature order) of cards
+    // ALSA could not be asked about, from sysfs: the card's id, and the USB
+    // product name where the card sits on USB.
+    static std::vector<AlsaPcmEntry> deniedEntries(const std::vector<std::string>& nodes,
+                                                   const std::vector<AlsaPcmEntry>& known,
+                                                   const std::string& devRoot,
+                                                   const std::string& sysRoot);
 
 private:
     std::vector<std::string> nodeSignature() const;

@@ -139,6 +139,8 @@ UsbIdentity SysfsUsb::lookup(const std::string& sysRoot, const std::string& clas
             if (readAttribute((dir / "serial").string(), text))
                 id.serial = cleanField(text);
             id.port = cleanField(dir.filename().string());
+            if (readAttribute((dir / "product").string(), text))
+                id.product = text;
             id.usb = true;
             return id;
         }

@@ -16,6 +16,7 @@ struct UsbIdentity {
     uint16_t productId = 0;
     std::string serial;       // cleaned, empty when the device has none
     std::string port;         // bus-port name of the USB device ("1-1.2")
+    std::string product;      // the device's own name as it gives it (UTF-8), may be empty
     int interfaceNumber = -1; // of the interface the node belongs to
 };
 
