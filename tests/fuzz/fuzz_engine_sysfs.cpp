@@ -55,6 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         e.pcmName = fields[i + 3];
         entries.push_back(e);
     }
+    // Node names of /dev/snd.
+    for (const zd::AlsaPcmEntry& e :
+         zd::AlsaDeviceProvider::deniedEntries(fields, {}, "/nonexistent", "/nonexistent"))
+        if (e.card < 0 || e.device < 0 || !e.denied)
+            __builtin_trap();
     for (const zd::AlsaPcmInfo& info : zd::AlsaDeviceProvider::describe(entries, "/nonexistent"))
         if (!terminated(info.name) || zd::AlsaDeviceProvider::safeCardId(info.cardId).empty())
             __builtin_trap();
