@@ -197,6 +197,11 @@ private slots:
         QCOMPARE(ZD_QueryDeviceLost(h, nullptr, removal.ptr, &lost), 1);
         QCOMPARE(lost, 0);
         QCOMPARE(devices(h).size(), 2);
+
+        // The watch is a thread of the engine, and ends with it.
+        QVERIFY(ZDT_EngineThreadCount() >= 2);
+        ZD_Release(&h);
+        QCOMPARE(ZDT_EngineThreadCount(), 0);
     }
 
 private:
