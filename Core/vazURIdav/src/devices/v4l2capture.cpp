@@ -43,8 +43,7 @@ int64_t bufferTime(const v4l2_buffer& buf)
 
 V4l2Capture::V4l2Capture(int fd, std::string name, const V4l2PixelFormat& format,
                          const V4l2FrameLayout& layout)
-    : m_fd(fd), m_name(std::move(name)), m_format(format), m_layout(layout),
-      m_pictures(format, layout)
+    : m_fd(fd), m_name(std::move(name)), m_pictures(format, layout)
 {
     m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }

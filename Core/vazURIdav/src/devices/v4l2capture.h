@@ -4,8 +4,6 @@
 #pragma once
 
 #include "devices/framereceiver.h"
-#include "devices/v4l2formatlist.h"
-#include "devices/v4l2framecopy.h"
 #include "devices/v4l2pictures.h"
 
 #include <atomic>
@@ -49,8 +47,6 @@ private:
 
     int m_fd;
     const std::string m_name;
-    const V4l2PixelFormat m_format;
-    const V4l2FrameLayout m_layout;
     int m_stopFd = -1;
     std::vector<Buffer> m_buffers;
     bool m_streaming = false;
