@@ -160,6 +160,8 @@ ZDHelperGUI::ZDHelperGUI(QWidget* parent) : QMainWindow(parent)
     updateLang(true);
 
     m_menuBar = new QMenuBar;
+    // Inside the window even where the desktop offers a global menu bar.
+    m_menuBar->setNativeMenuBar(false);
     m_menuBar->setStyleSheet(kMenuBarStyle);
     QMenu* first = m_menuBar->addMenu(APP_NAME);
     QMenu* help = m_menuBar->addMenu(QStringLiteral("Help"));
