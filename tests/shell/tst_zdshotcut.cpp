@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QTimer>
 #include <memory>
 
 #include "globalsettings.h"
@@ -13,6 +14,7 @@
 #include "myevent.h"
 #include "qdisablepreviewwidget.h"
 #include "qmyplayerbar.h"
+#include "qsetupwnd.h"
 #include "shelltestsupport.h"
 #include "stdafx.h"
 #include "zdhelpergui.h"
@@ -233,6 +235,29 @@ private slots:
         action.setData(data);
         m_window->menu_right(&action);
         QCOMPARE(takeCommands(), expected);
+    }
+
+    // "Setup" runs the settings window modally over the main window and
+    // leaves nothing behind.
+    void setupEntryRunsTheSettingsWindow()
+    {
+        QAction action;
+        action.setData(5);
+        QWidget* parent = nullptr;
+        bool wasSettingsWindow = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            wasSettingsWindow = qobject_cast<QSetupWnd*>(modal) != nullptr;
+            if (modal) {
+                parent = modal->parentWidget();
+                static_cast<QDialog*>(modal)->reject();
+            }
+        });
+        m_window->menu_right(&action);
+        QVERIFY(wasSettingsWindow);
+        QCOMPARE(parent, m_window.get());
+        QVERIFY(m_window->findChildren<QSetupWnd*>().isEmpty());
+        QVERIFY(takeCommands().isEmpty());
     }
 
     // Switching the preview off freezes the last frame under the cover;

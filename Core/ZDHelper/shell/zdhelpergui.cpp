@@ -24,6 +24,7 @@
 #include "qmyrightbar.h"
 #include "qmystatusbar.h"
 #include "qmytitlebar.h"
+#include "qsetupwnd.h"
 #include "qshowbarbutton.h"
 #include "screenscale.h"
 #include "stdafx.h"
@@ -786,10 +787,11 @@ void ZDHelperGUI::menu_right(QAction* action)
     case RM_FILES:
         PostMessage(this, MSG_HOTKEY_COMMAND, CMD_OPEN_FILES_MANAGER, 0, nullptr);
         break;
-    case RM_SETUP:
-        // Settings window: QSetupWnd, modal with this window as parent, once
-        // it exists.
+    case RM_SETUP: {
+        QSetupWnd setup(this);
+        setup.exec();
         break;
+    }
     case RM_PREVIEW: {
         int enable = ZD_PreviewEnable(g_Global.hCore, nullptr) == 0 ? 1 : 0;
         ZD_PreviewEnable(g_Global.hCore, &enable);
