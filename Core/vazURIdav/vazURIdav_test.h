@@ -15,7 +15,9 @@ extern "C" {
 /* Makes the named call (for example "ZD_OpenDevice") return value without
  * acting, for every handle, null included, until cleared. The names
  * "ZD_CheckState.open", ".previewing", ".recording", ".gif" and ".living"
- * instead set that one flag of ZD_CheckState while the call still runs. */
+ * instead set that one flag of ZD_CheckState while the call still runs;
+ * "ZD_TestHWData.1" to ".6" make ZD_TestHWData of that kind write value into
+ * each of its outputs without testing anything. */
 ZD_API void ZDT_ScriptResult(const char* call, long long value);
 /* Clears the script of one call; null clears every script. */
 ZD_API void ZDT_ClearScript(const char* call);
@@ -53,6 +55,11 @@ ZD_API void ZDT_ClearTrace(void);
 /* Threads of all engines that are running now, and the engines not released. */
 ZD_API int ZDT_EngineThreadCount(void);
 ZD_API int ZDT_LiveEngineCount(void);
+
+/* The machine's own devices (V4L2 video nodes, ALSA sound nodes, and sysfs
+ * for their USB ids) are read from $VAZURIDAV_DEV_ROOT and
+ * $VAZURIDAV_SYS_ROOT when these name folders at ZD_Initalize, else from
+ * /dev and /sys; tests point them at folders of their own. */
 
 /* Folder read in place of /proc by ZD_GetCpuUsageAndMemory (null: /proc). */
 ZD_API void ZDT_SetProcRoot(const char* folder);
