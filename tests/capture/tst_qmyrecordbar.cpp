@@ -103,9 +103,11 @@ private slots:
 
     void cleanupTestCase()
     {
+        // The engine goes first, as in the program: its report thread may
+        // still address the main window until it is released.
+        ReleaseGlobalSettings();
         AfxSetMainWindow(nullptr);
         delete m_hub;
-        ReleaseGlobalSettings();
     }
 
     void init()

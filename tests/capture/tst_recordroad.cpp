@@ -85,10 +85,12 @@ private slots:
     void cleanupTestCase()
     {
         m_bar->showx(false);
+        // The engine goes first, as in the program: its report thread may
+        // still address the main window until it is released.
+        ReleaseGlobalSettings();
         delete m_bar;
         AfxSetMainWindow(nullptr);
         delete m_hub;
-        ReleaseGlobalSettings();
     }
 
     void init() { m_boxes.clear(); }

@@ -76,9 +76,9 @@ private slots:
     void cleanupTestCase()
     {
         ZDT_ClearScript(nullptr);
+        ReleaseGlobalSettings();
         AfxSetMainWindow(nullptr);
         delete m_hub;
-        ReleaseGlobalSettings();
     }
 
     void init()

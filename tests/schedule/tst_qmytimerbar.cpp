@@ -107,9 +107,9 @@ private slots:
         MsgBoxDialog::setTestHook({});
         ScheduleClock::setUtcSource(nullptr);
         delete m_store;
+        ReleaseGlobalSettings();
         AfxSetMainWindow(nullptr);
         delete m_main;
-        ReleaseGlobalSettings();
     }
 
     void init()
