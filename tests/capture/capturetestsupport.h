@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <QtTest>
+#include <memory>
 
 #include <functional>
 
@@ -22,6 +23,7 @@
 #include "qglobalapplication.h"
 #include "stdafx.h"
 #include "vazURIdav_test.h"
+#include "zdhelpergui.h"
 
 namespace capturetest
 {
@@ -60,10 +62,12 @@ struct Seen {
     qint64 lParam;
 };
 
-class HubStandIn : public QWidget
+// Sees the bus messages that reach a widget (the main window), in order.
+class MessageSpy : public QObject
 {
 public:
-    QPointer<QWidget> panel;
+    explicit MessageSpy(QObject* watched) { watched->installEventFilter(this); }
+
     QList<Seen> seen;
 
     QList<Seen> of(quint64 msg) const
@@ -77,16 +81,14 @@ public:
     }
 
 protected:
-    bool event(QEvent* e) override
+    bool eventFilter(QObject* o, QEvent* e) override
     {
+        Q_UNUSED(o);
         if (e->type() == MyEvent::EventType) {
             auto* m = static_cast<MyEvent*>(e);
             seen << Seen{m->msg, m->wParam, m->lParam};
-            if (panel)
-                QCoreApplication::sendEvent(panel, e);
-            return true;
         }
-        return QWidget::event(e);
+        return false;
     }
 };
 
@@ -113,6 +115,15 @@ inline void deliverReports(int waitMs = 50)
 {
     ZDT_WaitReportsDelivered(g_Global.hCore, 2000);
     QTest::qWait(waitMs);
+    QCoreApplication::processEvents();
+}
+
+// Closes the device and lets every report the engine still holds reach its
+// target, so that a window can go without a report left addressed to it.
+inline void quietEngine()
+{
+    ZD_CloseDevice(g_Global.hCore);
+    ZDT_WaitReportsDelivered(g_Global.hCore, 2000);
     QCoreApplication::processEvents();
 }
 

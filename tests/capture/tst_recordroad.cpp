@@ -15,7 +15,6 @@
 #include "qmyfileshelper.h"
 #include "qmypushbutton.h"
 #include "qmyrecordbar.h"
-#include "recordseam.h"
 #include "zdtestmain.h"
 
 using namespace capturetest;
@@ -49,7 +48,7 @@ class TestRecordRoad : public QObject
 {
     Q_OBJECT
 
-    HubStandIn* m_hub = nullptr;
+    ZDHelperGUI* m_win = nullptr;
     QMyRecordBar* m_bar = nullptr;
     MessageBoxes m_boxes;
 
@@ -58,10 +57,8 @@ private slots:
     {
         InitGlobalSettings();
         ZD_SetMainMessageCallBack(zd_message_callback, nullptr);
-        m_hub = new HubStandIn;
-        m_hub->resize(800, 600);
-        AfxSetMainWindow(m_hub);
         m_boxes.install();
+        g_Global.isRecordInterface = 1;
         g_Global.recSaveTo = CPublic::GetMyVideoPath();
         g_Global.recAutoName = true;
         g_Global.recFormat = 0;
@@ -72,25 +69,22 @@ private slots:
         g_Global.recBmpCutDelay = 1;
         AfxWriteProfileString("Record", "default-video-device-name", "Test Pattern Camera");
         AfxWriteProfileString("Record", "default-video-device-path", "VIRTUAL_TEST_PATTERN_CAMERA");
-        m_bar = new QMyRecordBar(m_hub);
-        m_hub->panel = m_bar;
-        m_bar->setGeometry(0, 0, 300, 560);
-        m_bar->resizeAll();
-        m_hub->show();
-        m_bar->showx(true);
+        // As a new user starts it: the window opens the remembered camera by
+        // itself once its record panel is shown.
+        m_win = new ZDHelperGUI(nullptr);
+        m_win->show();
+        m_bar = qobject_cast<QMyRecordBar*>(m_win->recordPanel());
+        QVERIFY(m_bar);
         QTRY_VERIFY_WITH_TIMEOUT(g_Global.devWidth > 0, 5000);
         QCOMPARE(m_bar->videoCombo->currentText(), QString("Test Pattern Camera"));
     }
 
     void cleanupTestCase()
     {
-        m_bar->showx(false);
-        // The engine goes first, as in the program: its report thread may
-        // still address the main window until it is released.
+        // Closing the window stops what runs, as at the end of the program.
+        m_win->close();
         ReleaseGlobalSettings();
-        delete m_bar;
-        AfxSetMainWindow(nullptr);
-        delete m_hub;
+        delete m_win;
     }
 
     void init() { m_boxes.clear(); }
@@ -99,17 +93,16 @@ private slots:
     {
         g_Global.recSplitMB = 0;
         m_bar->btnRecordStartClick();
-        QVERIFY2(RecordSeam::instance()->recordClock()->isActive(),
-                 qPrintable(m_boxes.texts().join(" | ")));
+        QVERIFY2(m_win->recordClock()->isActive(), qPrintable(m_boxes.texts().join(" | ")));
         const QString path = g_Global.recFilePath;
         QVERIFY(QFileInfo(path).fileName().startsWith("Vid"));
         QTRY_VERIFY_WITH_TIMEOUT(!m_bar->btnPause->isHidden(), 2000);
         // A stop in the first two seconds is the user's and is refused.
         m_bar->btnRecordStartClick();
-        QVERIFY(RecordSeam::instance()->recordClock()->isActive());
+        QVERIFY(m_win->recordClock()->isActive());
         QTest::qWait(3500);
         m_bar->btnRecordStartClick();
-        QVERIFY(!RecordSeam::instance()->recordClock()->isActive());
+        QVERIFY(!m_win->recordClock()->isActive());
         QVERIFY(m_bar->btnPause->isHidden());
 
         QVERIFY(QFileInfo(path).size() > 1000);
@@ -140,11 +133,11 @@ private slots:
     {
         // 1 MiB: every tick finds the file over its limit less 1 MiB.
         g_Global.recSplitMB = 1;
-        QCOMPARE(RecordSeam::instance()->StartRecord(), 1);
+        QCOMPARE(m_win->StartRecord(), 1);
         const QString first = g_Global.recFilePath;
         QTest::qWait(3600);
         g_Global.recSplitMB = 0;
-        QCOMPARE(RecordSeam::instance()->StopRecord(true), 1);
+        QCOMPARE(m_win->StopRecord(true), 1);
         const QList<FILE_ITEM> items = listOnDisk();
         QStringList parts;
         for (const FILE_ITEM& item : items) {

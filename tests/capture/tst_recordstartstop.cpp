@@ -11,7 +11,6 @@
 
 #include "capturetestsupport.h"
 #include "qmyfileshelper.h"
-#include "recordseam.h"
 #include "zdtestmain.h"
 
 using namespace capturetest;
@@ -21,9 +20,9 @@ namespace
 
 constexpr qint64 MiB = 1048576;
 
-RecordSeam* rec()
+ZDHelperGUI* rec()
 {
-    return RecordSeam::instance();
+    return qobject_cast<ZDHelperGUI*>(AfxGetMainWindow());
 }
 
 int catalogued()
@@ -58,7 +57,8 @@ class TestRecordStartStop : public QObject
 {
     Q_OBJECT
 
-    HubStandIn* m_hub = nullptr;
+    ZDHelperGUI* m_win = nullptr;
+    MessageSpy* m_spy = nullptr;
     MessageBoxes m_boxes;
     QString m_videos;
 
@@ -67,8 +67,9 @@ private slots:
     {
         InitGlobalSettings();
         ZD_SetMainMessageCallBack(zd_message_callback, nullptr);
-        m_hub = new HubStandIn;
-        AfxSetMainWindow(m_hub);
+        g_Global.isRecordInterface = 1;
+        m_win = new ZDHelperGUI(nullptr);
+        m_spy = new MessageSpy(m_win);
         m_boxes.install();
         m_videos = CPublic::GetMyVideoPath();
     }
@@ -77,8 +78,8 @@ private slots:
     {
         ZDT_ClearScript(nullptr);
         ReleaseGlobalSettings();
-        AfxSetMainWindow(nullptr);
-        delete m_hub;
+        delete m_spy;
+        delete m_win;
     }
 
     void init()
@@ -100,7 +101,7 @@ private slots:
         g_Global.recTargetPath.clear();
         g_Global.recAutoStopSecs = 0;
         QCoreApplication::processEvents();
-        m_hub->seen.clear();
+        m_spy->seen.clear();
         m_boxes.clear();
     }
 
@@ -122,8 +123,8 @@ private slots:
         QCOMPARE(traceLines("ZD_StartRecord(").size(), 1);
         QVERIFY(traceLines("ZD_StartRecord(").first().contains("size=1920x1080,fps=60"));
         deliverReports();
-        QCOMPARE(m_hub->of(MSG_RECORD_STATE).size(), 1);
-        QCOMPARE(m_hub->of(MSG_RECORD_STATE).first().wParam, 0);
+        QCOMPARE(m_spy->of(MSG_RECORD_STATE).size(), 1);
+        QCOMPARE(m_spy->of(MSG_RECORD_STATE).first().wParam, 0);
 
         writeFile(path, QByteArray(3000, 'v'));
         startedAgo(65);
@@ -136,7 +137,7 @@ private slots:
                  qPrintable(entryInfo(lastEntry())));
         QCOMPARE(traceLines("ZD_StopRecord(").size(), 1);
         // The stop state reaches the main window before StopRecord returns.
-        QCOMPARE(m_hub->of(MSG_RECORD_STATE).last().wParam, 1);
+        QCOMPARE(m_spy->of(MSG_RECORD_STATE).last().wParam, 1);
         QCOMPARE(g_Global.recStartTime, qint64(0));
         QCOMPARE(g_Global.isClosing, 0);
         QVERIFY(g_Global.recTargetPath.isEmpty());
@@ -234,7 +235,7 @@ private slots:
         QVERIFY(!rec()->recordClock()->isActive());
         QCOMPARE(g_Global.recStartTime, qint64(0));
         deliverReports(0);
-        QVERIFY(m_hub->of(MSG_RECORD_STATE).isEmpty());
+        QVERIFY(m_spy->of(MSG_RECORD_STATE).isEmpty());
         if (!logLine.isEmpty())
             QVERIFY(logText().mid(logBefore.size()).contains(logLine));
         // A stop after a refused start finds nothing to stop.
@@ -335,8 +336,8 @@ private slots:
         QCOMPARE(g_Global.recPausedSecs, 30);
         QCOMPARE(g_Global.recElapsedSecs, 30);
         deliverReports();
-        QCOMPARE(m_hub->of(MSG_RECORD_STATE).last().wParam, 2);
-        QCOMPARE(m_hub->of(MSG_RECORD_STATE).last().lParam, 30);
+        QCOMPARE(m_spy->of(MSG_RECORD_STATE).last().wParam, 2);
+        QCOMPARE(m_spy->of(MSG_RECORD_STATE).last().lParam, 30);
         QCOMPARE(rec()->StopRecord(true), 1);
         QVERIFY2(entryInfo(lastEntry()).startsWith("00:00:30,"),
                  qPrintable(entryInfo(lastEntry())));

@@ -15,10 +15,10 @@
 #include "qmypushbutton.h"
 #include "qmytimerbar.h"
 #include "qmytimerhelper.h"
-#include "recordseam.h"
 #include "scheduleclock.h"
 #include "stdafx.h"
 #include "vazURIdav_test.h"
+#include "zdhelpergui.h"
 #include "zdtestmain.h"
 
 namespace
@@ -74,7 +74,7 @@ class TestQMyTimerBar : public QObject
 {
     Q_OBJECT
 
-    QWidget* m_main = nullptr;
+    ZDHelperGUI* m_main = nullptr;
     QMyTimerHelper* m_store = nullptr;
     QMyTimerBar* m_bar = nullptr;
 
@@ -96,8 +96,8 @@ private slots:
     {
         qputenv("TZ", "UTC");
         InitGlobalSettings();
-        m_main = new QWidget;
-        AfxSetMainWindow(m_main);
+        g_Global.isRecordInterface = 1;
+        m_main = new ZDHelperGUI(nullptr);
         m_store = new QMyTimerHelper(nullptr, "TestTimer");
         MsgBoxDialog::setTestHook([](const QString&, int) { return 1; });
     }
@@ -108,7 +108,6 @@ private slots:
         ScheduleClock::setUtcSource(nullptr);
         delete m_store;
         ReleaseGlobalSettings();
-        AfxSetMainWindow(nullptr);
         delete m_main;
     }
 
@@ -124,7 +123,7 @@ private slots:
 
     void cleanup()
     {
-        RecordSeam::instance()->StopRecord();
+        m_main->StopRecord();
         delete m_bar;
         m_bar = nullptr;
         ZDT_ClearScript(nullptr);

@@ -15,12 +15,13 @@
 #include "myevent.h"
 #include "qmyfilterhelper.h"
 #include "qmyfilters.h"
+#include "qmyplayerbar.h"
 #include "qmypushbutton.h"
 #include "qmytimerbar.h"
 #include "qscenecamerasetup.h"
-#include "recordseam.h"
 #include "screenscale.h"
 #include "stdafx.h"
+#include "zdhelpergui.h"
 
 namespace
 {
@@ -47,11 +48,11 @@ QString codecName(const DEV_CAPACITY& f)
     return QString::fromLatin1(fieldBytes(f.codecName, sizeof f.codecName));
 }
 
-// SEAM (main window not merged yet): AfxGetPlayWindow(), the preview host the
-// engine renders into; until then the main window itself.
-QWidget* previewHost()
+// The main window's stop, as the program's own; nothing without one.
+void stopRecord()
 {
-    return AfxGetMainWindow();
+    if (auto* gui = qobject_cast<ZDHelperGUI*>(AfxGetMainWindow()))
+        gui->StopRecord();
 }
 
 // The maker's help page on camera permission, on the file server that the
@@ -315,7 +316,7 @@ void QMyRecordBar::SaveDeviceLastCapacity(const QString& device)
 
 void QMyRecordBar::StartPlay()
 {
-    QWidget* host = previewHost();
+    QWidget* host = AfxGetPlayWindow();
     if (videoCombo->currentText().isEmpty() || host == nullptr)
         return;
     void* h = g_Global.hCore;
@@ -331,7 +332,7 @@ void QMyRecordBar::StartPlay()
                                       getLang(3, QStringLiteral("Yes")),
                                       getLang(4, QStringLiteral("No"))) != 1)
                 return;
-            RecordSeam::instance()->StopRecord();
+            stopRecord();
         }
         if (gif)
             ZD_ScreenShot_gif_stop(h);
@@ -379,9 +380,11 @@ void QMyRecordBar::StartPlay()
 
     const QByteArray openName = fieldBytes(openDevice.name, sizeof openDevice.name);
     GA_TrackLogging("opendev", openName.constData());
-    const int r =
-        ZD_OpenDevice(h, ZD_WINDOW_ID(host->winId()), AfxGetMainWindow(), g_Global.keepAspect,
-                      g_Global.videoRender, &openDevice, &audio, format, 10000000);
+    // The reports go to the main window: a null target names it for the
+    // engine, and names whichever main window exists when a report arrives,
+    // never one that has gone.
+    const int r = ZD_OpenDevice(h, ZD_WINDOW_ID(host->winId()), nullptr, g_Global.keepAspect,
+                                g_Global.videoRender, &openDevice, &audio, format, 10000000);
     if (r == 1) {
         g_Global.videoRenderInUse = g_Global.videoRender;
         if (g_Global.pFilterStore) {
@@ -497,7 +500,7 @@ void QMyRecordBar::handleHdr(int flag)
     if (recording) {
         if (flag == 0) {
             ZD_Log(2, "HDMI source changed to SDR, so stop HDR recored.");
-            RecordSeam::instance()->StopRecord();
+            stopRecord();
         }
         return;
     }

@@ -16,10 +16,12 @@
 #include "qmypushbutton.h"
 #include "qmyrecordproperty.h"
 #include "qmytimerbar.h"
-#include "recordseam.h"
+#include "qnvidiacardneed.h"
+#include "qsetupwnd.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
+#include "zdhelpergui.h"
 
 namespace
 {
@@ -29,13 +31,16 @@ int g_blinkCounter = 0;
 
 constexpr qint64 kLowSpaceBytes = 0x3E800000; // 1000 MiB
 
-// SEAM (settings window not merged yet): qNvidiaCardNeed::CheckNeedCudaHevcEncoder.
-// Until its test dialog lands, an HDR source records only when the 10-bit
-// HEVC encoder has been tested and passed.
-int checkNeedCudaHevcEncoder(QWidget* parent)
+ZDHelperGUI* mainGui()
 {
-    Q_UNUSED(parent);
-    return g_Global.hwCap[13] != 0 && g_Global.hwCap[14] != 0 ? 1 : 0;
+    return qobject_cast<ZDHelperGUI*>(AfxGetMainWindow());
+}
+
+// The main window's stop; nothing without a main window.
+int stopRecord(bool userAsked)
+{
+    ZDHelperGUI* gui = mainGui();
+    return gui ? gui->StopRecord(userAsked) : 0;
 }
 
 // The HW-CAP slot that must be non-zero for an encoder at a height; -1 for
@@ -361,7 +366,8 @@ bool QMyRecordWidget::event(QEvent* e)
 
 void QMyRecordWidget::btnHideClick()
 {
-    RecordSeam::instance()->HideBar();
+    if (ZDHelperGUI* gui = mainGui())
+        gui->HideBar(nullptr);
 }
 
 void QMyRecordWidget::recordAttemptEnded()
@@ -377,11 +383,11 @@ void QMyRecordWidget::btnRecordStartClick()
     ZD_CheckState(g_Global.hCore, nullptr, &previewing, &recording, nullptr, nullptr);
     if (recording) {
         btnRecord->setEnabled(false);
-        RecordSeam::instance()->StopRecord(true);
+        stopRecord(true);
         recordAttemptEnded();
         return;
     }
-    if (g_Global.deviceHDR != 0 && checkNeedCudaHevcEncoder(this) != 1)
+    if (g_Global.deviceHDR != 0 && qNvidiaCardNeed::CheckNeedCudaHevcEncoder(this) != 1)
         return;
 
     const int height = g_Global.recHeight != 0 ? g_Global.recHeight : g_Global.devHeight;
@@ -451,7 +457,8 @@ void QMyRecordWidget::btnRecordStartClick()
         }
     }
 
-    const int r = RecordSeam::instance()->StartRecord();
+    ZDHelperGUI* gui = mainGui();
+    const int r = gui ? gui->StartRecord() : 0;
     if (r != 1) {
         QString text =
             getLang(11007, QStringLiteral("Start recored failed (#v1#)."), QString::number(r));
@@ -581,8 +588,8 @@ void QMyRecordWidget::volume_slider_changed(int value)
 
 void QMyRecordWidget::btnSetupClick()
 {
-    // SEAM (settings window not merged yet): QSetupWnd with the main window
-    // as parent, run modally and destroyed when it closes.
+    QSetupWnd setup(AfxGetMainWindow());
+    setup.exec();
 }
 
 void QMyRecordWidget::StopAll()
@@ -594,7 +601,7 @@ void QMyRecordWidget::StopAll()
     // A recording the engine has already given up on (its device gone) is
     // still finished here, so that its file enters the list.
     if (recording || g_Global.recStartTime != 0)
-        RecordSeam::instance()->StopRecord();
+        stopRecord(false);
     if (gif)
         btnGifClick();
     if (open)
@@ -611,7 +618,7 @@ bool QMyRecordWidget::IsCanSwitchRecordLive()
                               getLang(11012, QStringLiteral("The recording process is running, are "
                                                             "you sure to stop and switch the "
                                                             "interface?"))) == 1) {
-        RecordSeam::instance()->StopRecord();
+        stopRecord(false);
         return true;
     }
     return false;

@@ -3,14 +3,15 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "myevent.h"
 #include "qhyperlink.h"
 #include "qmypushbutton.h"
 #include "qmytimerhelper.h"
 #include "qtimermanagerwnd.h"
-#include "recordseam.h"
 #include "scheduleclock.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
+#include "zdhelpergui.h"
 
 QMyTimerBar::QMyTimerBar(QWidget* parent, QMyTimerHelper* store) : QWidget(parent), store(store)
 {
@@ -132,7 +133,8 @@ void QMyTimerBar::timer1()
         return;
     }
     g_Global.recAutoStopSecs = int32_t(duration);
-    const int r = RecordSeam::instance()->StartRecord();
+    auto* gui = qobject_cast<ZDHelperGUI*>(AfxGetMainWindow());
+    const int r = gui ? gui->StartRecord() : 0;
     if (r != 1) {
         // Refused (or failed): the duration must not stop a recording the
         // user starts later.
