@@ -363,11 +363,15 @@ private slots:
         QCOMPARE(rec()->StartRecord(), 1);
         writeFile(g_Global.recFilePath, "x");
         startedAgo(secondsAgo);
+        deliverReports(0); // the start has been heard before the first tick
         const int before = catalogued();
         rec()->timer_rec();
         QCOMPARE(!rec()->recordClock()->isActive(), stops);
         QCOMPARE(catalogued(), before + (stops ? 1 : 0));
         QCOMPARE(g_Global.recAutoStopSecs, stops ? 0 : limit);
+        // After an automatic stop the last word the window hears is the stop.
+        deliverReports();
+        QCOMPARE(m_spy->of(MSG_RECORD_STATE).last().wParam, stops ? 1 : 2);
     }
 
     void thumbnailTakenAfterTheDelay()

@@ -137,7 +137,9 @@ void QMyRecordBar::resizeAll()
 {
     QMyRecordWidget::resizeAll();
     const double s = g_dpi_percent;
-    const int y = int(geometry().bottom() - 30 * s);
+    // The panel's own bottom edge: the controls hang from it whatever the
+    // panel's place in the right bar.
+    const int y = int(rect().bottom() - 30 * s);
     elapsedDisplay->setGeometry(scale_rect_bottom2(70, int(y - 170 * s), 160, 40));
     btnRecDur->setGeometry(scale_rect_bottom2(250, int(y - 160 * s), 25, 25));
     btnPause->setGeometry(scale_rect_bottom2(160, int(y - 120 * s), 45, 45));

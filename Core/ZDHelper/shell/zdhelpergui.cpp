@@ -584,13 +584,15 @@ void ZDHelperGUI::timer_rec()
     const qint32 e =
         static_cast<qint32>(nowSecs() - g_Global.recStartTime) - g_Global.recPausedSecs;
     g_Global.recElapsedSecs = e;
-    PostMessage(nullptr, MSG_RECORD_STATE, 2, e, nullptr);
-
     if (g_Global.recAutoStopSecs >= 1 && e > g_Global.recAutoStopSecs) {
         // The duration is cleared by the stop itself, once it went through.
+        // No tick goes out: a queued tick would reach the panels and the
+        // status bar after the stop, which is delivered at once, and show a
+        // recording again.
         StopRecord();
         return;
     }
+    PostMessage(nullptr, MSG_RECORD_STATE, 2, e, nullptr);
     if (e > g_Global.recBmpCutDelay && g_Global.recThumbPath.isEmpty()) {
         g_Global.recThumbPath = CPublic::GetTempFile(QStringLiteral("bmp"));
         ZD_ScreenShot_bmp(g_Global.hCore, g_Global.recThumbPath.toUtf8().constData(), 0);
