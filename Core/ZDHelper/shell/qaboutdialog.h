@@ -3,7 +3,8 @@
 #pragma once
 
 #include "mydialog.h"
-#include "ui_qaboutdialog.h"
+
+class Ui_QAboutDialog;
 
 class QAboutDialog : public MyDialog
 {
@@ -13,7 +14,7 @@ public:
     explicit QAboutDialog(QWidget* parent);
     ~QAboutDialog() override;
 
-    Ui_QAboutDialog ui;
+    Ui_QAboutDialog* ui = nullptr;
 
 public slots:
     void onBtnHomeClick();

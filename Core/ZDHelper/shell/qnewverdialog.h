@@ -3,11 +3,12 @@
 #pragma once
 
 #include "mydialog.h"
-#include "ui_qnewverdialog.h"
 
 #include <QString>
 
 class QLabel;
+
+class Ui_QNewVerDialog;
 
 class QNewVerDialog : public MyDialog
 {
@@ -20,7 +21,7 @@ public:
 
     void setNewVer(const QString& version, const QString& picture);
 
-    Ui_QNewVerDialog ui;
+    Ui_QNewVerDialog* ui = nullptr;
     QLabel* pictureLabel = nullptr;
     QString newVersion;
     QString picturePath;
