@@ -165,32 +165,49 @@ void TestUpdateCheck::reaction_data()
     QTest::addColumn<int>("boxKind");
 
     const QByteArray v111 = "<v>V1.11</v><i>111</i><b>100</b>";
-    QTest::newRow("newer, silent") << 200 << v111 << false << "" << "V1.11" << "" << -1;
-    QTest::newRow("newer, asked") << 200 << v111 << true << "" << "V1.11" << "" << -1;
+    QTest::newRow("newer, silent") << 200 << v111 << false << ""
+                                   << "V1.11"
+                                   << "" << -1;
+    QTest::newRow("newer, asked") << 200 << v111 << true << ""
+                                  << "V1.11"
+                                  << "" << -1;
     QTest::newRow("newer build, silent")
         << 200 << QByteArray("<b>101</b><v>Ver 1.10.101</v><i>110</i>") << false << ""
-        << "Ver 1.10.101" << "" << -1;
+        << "Ver 1.10.101"
+        << "" << -1;
     QTest::newRow("up to date, silent")
-        << 200 << QByteArray("<v>Ver 1.10.100</v><i>110</i><b>100</b>") << false << "" << ""
+        << 200 << QByteArray("<v>Ver 1.10.100</v><i>110</i><b>100</b>") << false << ""
+        << ""
         << "" << -1;
     QTest::newRow("up to date, asked")
-        << 200 << QByteArray("<v>Ver 1.10.100</v><i>110</i><b>100</b>") << true << "" << ""
+        << 200 << QByteArray("<v>Ver 1.10.100</v><i>110</i><b>100</b>") << true << ""
+        << ""
         << "Your software is up to date." << int(MSGBOX_NOTICE);
     QTest::newRow("older version with higher build, asked")
-        << 200 << QByteArray("<v>V1.09</v><i>109</i><b>200</b>") << true << "" << ""
+        << 200 << QByteArray("<v>V1.09</v><i>109</i><b>200</b>") << true << ""
+        << ""
         << "Your software is up to date." << int(MSGBOX_NOTICE);
-    QTest::newRow("skipped version, silent") << 200 << v111 << false << "V1.11" << "" << "" << -1;
+    QTest::newRow("skipped version, silent") << 200 << v111 << false << "V1.11"
+                                             << ""
+                                             << "" << -1;
     // A check the user asked for offers even a skipped version.
-    QTest::newRow("skipped version, asked") << 200 << v111 << true << "V1.11" << "V1.11" << ""
-                                            << -1;
-    QTest::newRow("another version skipped, silent")
-        << 200 << v111 << false << "V1.10" << "V1.11" << "" << -1;
-    QTest::newRow("skip compared case-sensitively")
-        << 200 << v111 << false << "v1.11" << "V1.11" << "" << -1;
-    QTest::newRow("server error, silent") << 500 << v111 << false << "" << "" << "" << -1;
-    QTest::newRow("server error, asked") << 500 << v111 << true << "" << ""
+    QTest::newRow("skipped version, asked") << 200 << v111 << true << "V1.11"
+                                            << "V1.11"
+                                            << "" << -1;
+    QTest::newRow("another version skipped, silent") << 200 << v111 << false << "V1.10"
+                                                     << "V1.11"
+                                                     << "" << -1;
+    QTest::newRow("skip compared case-sensitively") << 200 << v111 << false << "v1.11"
+                                                    << "V1.11"
+                                                    << "" << -1;
+    QTest::newRow("server error, silent") << 500 << v111 << false << ""
+                                          << ""
+                                          << "" << -1;
+    QTest::newRow("server error, asked") << 500 << v111 << true << ""
+                                         << ""
                                          << "Can not connect to the server." << int(MSGBOX_ERROR);
-    QTest::newRow("no service, asked") << 0 << QByteArray() << true << "" << ""
+    QTest::newRow("no service, asked") << 0 << QByteArray() << true << ""
+                                       << ""
                                        << "Can not connect to the server." << int(MSGBOX_ERROR);
 }
 
