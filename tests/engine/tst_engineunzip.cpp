@@ -13,6 +13,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <memory>
+
 using zdtest::ZipBuilder;
 using zdtest::ZipItem;
 
@@ -63,7 +65,7 @@ private slots:
     void endRecordFoundPastAComment();
 
 private:
-    QTemporaryDir* work = nullptr;
+    std::unique_ptr<QTemporaryDir> work;
     QString zipPath;
     QString target;
     QString outside;
@@ -71,8 +73,7 @@ private:
 
 void TestEngineUnzip::init()
 {
-    delete work;
-    work = new QTemporaryDir(QDir::homePath() + "/unzip-XXXXXX");
+    work = std::make_unique<QTemporaryDir>(QDir::homePath() + "/unzip-XXXXXX");
     QVERIFY(work->isValid());
     zipPath = work->filePath("archive.zip");
     // target and outside are siblings, so "../outside/x" is the classic escape.
@@ -277,7 +278,7 @@ void TestEngineUnzip::endRecordFoundPastAComment()
     // the end record.
     ZipBuilder zip;
     zip.add("a.txt", "content");
-    zip.comment = QByteArray("PK\x05\x06 fake end record inside the comment", 42);
+    zip.comment = QByteArray("PK\x05\x06", 4) + " fake end record inside the comment";
     QVERIFY(zip.write(zipPath));
     QCOMPARE(unzip(zipPath, target), 1);
     QCOMPARE(readAll(target + "/a.txt"), QByteArray("content"));
