@@ -11,14 +11,10 @@
 #include "qmypopupaddlg.h"
 #include "qmypushbutton.h"
 #include "qnewverdialog.h"
+#include "qsetupwnd.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
-
-#if __has_include("qsetupwnd.h")
-#include "qsetupwnd.h"
-#define ZD_HAVE_SETUP_WINDOW 1
-#endif
 
 #include <QAction>
 #include <QDesktopServices>
@@ -305,10 +301,8 @@ void QMyTitleBar::main_menu(QAction* action)
 
 void QMyTitleBar::OpenSetup()
 {
-#ifdef ZD_HAVE_SETUP_WINDOW
     QSetupWnd dialog(AfxGetMainWindow());
     dialog.exec();
-#endif
 }
 
 void QMyTitleBar::StartUpdateCheck(bool silent)
