@@ -4,7 +4,7 @@
 #include "zdloopbackhttp.h"
 #include "zdtestmain.h"
 
-#include "shelltestsupport.h"
+#include "titlebartestsupport.h"
 
 #include "checkadthread.h"
 #include "checknewthread.h"
@@ -65,15 +65,15 @@ private:
 
 void TestCheckAdThread::initTestCase()
 {
-    shelltest::clearProxies();
+    titlebartest::clearProxies();
     qputenv("VAZURIDAV_HTTP_TIMEOUT_MS", "1500");
     qunsetenv(URL_VERSION_SERVICE_ENV);
-    shelltest::openSettings();
+    titlebartest::openSettings();
 }
 
 void TestCheckAdThread::cleanupTestCase()
 {
-    shelltest::closeSettings();
+    titlebartest::closeSettings();
 }
 
 void TestCheckAdThread::init()

@@ -3,7 +3,7 @@
 // home page while the box stays open.
 #include "zdtestmain.h"
 
-#include "shelltestsupport.h"
+#include "titlebartestsupport.h"
 
 #include "picturebox.h"
 #include "qaboutdialog.h"
@@ -52,7 +52,7 @@ void TestQAboutDialog::texts()
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QVERIFY(dialog.findChild<QHyperLink*>("btnHome")->isVisible());
     QVERIFY(!dialog.findChild<QPushButton*>("btnshow")->isVisible());
-    QVERIFY(shelltest::engineTrace().contains("GA_TrackScreen(key=about)"));
+    QVERIFY(titlebartest::engineTrace().contains("GA_TrackScreen(key=about)"));
 }
 
 void TestQAboutDialog::linkPlacement_data()

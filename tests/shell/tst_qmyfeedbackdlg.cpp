@@ -4,7 +4,7 @@
 #include "zdloopbackhttp.h"
 #include "zdtestmain.h"
 
-#include "shelltestsupport.h"
+#include "titlebartestsupport.h"
 
 #include "qmyfeedbackdlg.h"
 
@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 
-using shelltest::BoxRecorder;
+using titlebartest::BoxRecorder;
 
 namespace
 {
@@ -64,15 +64,15 @@ private:
 
 void TestQMyFeedBackDlg::initTestCase()
 {
-    shelltest::clearProxies();
+    titlebartest::clearProxies();
     qputenv("VAZURIDAV_HTTP_TIMEOUT_MS", "1500");
-    shelltest::openSettings();
+    titlebartest::openSettings();
     g_Global.langFile = QStringLiteral(ZD_TEST_RESOURCES_DIR "/lang/English.txt");
 }
 
 void TestQMyFeedBackDlg::cleanupTestCase()
 {
-    shelltest::closeSettings();
+    titlebartest::closeSettings();
 }
 
 void TestQMyFeedBackDlg::init()
@@ -104,7 +104,7 @@ void TestQMyFeedBackDlg::texts()
     QCOMPARE(form.report->placeholderText(), QString("Please fill in content."));
     QCOMPARE(form.send->text(), QString("Send"));
     QCOMPARE(form.name->text(), QString());
-    QVERIFY(shelltest::engineTrace().contains("GA_TrackScreen(key=feedback)"));
+    QVERIFY(titlebartest::engineTrace().contains("GA_TrackScreen(key=feedback)"));
 }
 
 void TestQMyFeedBackDlg::emptyReportIsRefused()
@@ -180,7 +180,7 @@ void TestQMyFeedBackDlg::sending()
     // The user closes the form; sending never does.
     QVERIFY(dialog.isVisible());
     QCOMPARE(form.report->toPlainText(), ok ? QString() : report);
-    QVERIFY(shelltest::logText().contains(ok ? "Feedback send OK." : "Feedback send failed."));
+    QVERIFY(titlebartest::logText().contains(ok ? "Feedback send OK." : "Feedback send failed."));
     QCOMPARE(server->requests().size(), size_t(service ? 1 : 0));
     if (!service)
         return;

@@ -3,7 +3,7 @@
 // offered as a link while the engine has no web view.
 #include "zdtestmain.h"
 
-#include "shelltestsupport.h"
+#include "titlebartestsupport.h"
 
 #include "qmypopupaddlg.h"
 
@@ -32,8 +32,8 @@ class TestQMyPopupADDlg : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { shelltest::openSettings(); }
-    void cleanupTestCase() { shelltest::closeSettings(); }
+    void initTestCase() { titlebartest::openSettings(); }
+    void cleanupTestCase() { titlebartest::closeSettings(); }
     void cleanup()
     {
         QMutexLocker lock(&g_iniLock);
@@ -72,7 +72,7 @@ void TestQMyPopupADDlg::placement()
     QCOMPARE(dialog.windowTitle(), QString("News"));
     QCOMPARE(dialog.findChild<QCheckBox*>("checkBox")->geometry(), checkBox);
     QCOMPARE(dialog.findChild<QCheckBox*>("checkBox")->text(), QString("Don't popup again"));
-    const QString trace = shelltest::engineTrace();
+    const QString trace = titlebartest::engineTrace();
     QVERIFY2(trace.contains("ZD_CreateWebView(" + webView + ",url=https://news.example.org/1)"),
              qPrintable(trace));
     QVERIFY(trace.contains("GA_TrackScreen(key=popupad)"));

@@ -5,7 +5,7 @@
 #include "zdtestmain.h"
 #include "zdzipbuilder.h"
 
-#include "shelltestsupport.h"
+#include "titlebartestsupport.h"
 
 #include "checkadthread.h"
 #include "checknewthread.h"
@@ -26,8 +26,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-using shelltest::BoxRecorder;
-using shelltest::ModalCloser;
+using titlebartest::BoxRecorder;
+using titlebartest::ModalCloser;
 
 namespace
 {
@@ -156,8 +156,8 @@ void TestQMyTitleBar::initTestCase()
 {
     if (qEnvironmentVariableIsSet("ZD_CLEAR_CHILD"))
         runClearDataChild();
-    shelltest::clearProxies();
-    shelltest::openSettings();
+    titlebartest::clearProxies();
+    titlebartest::openSettings();
     g_Global.langFile = QStringLiteral(ZD_TEST_RESOURCES_DIR "/lang/English.txt");
     QDesktopServices::setUrlHandler("https", this, "openUrl");
 }
@@ -165,7 +165,7 @@ void TestQMyTitleBar::initTestCase()
 void TestQMyTitleBar::cleanupTestCase()
 {
     QDesktopServices::unsetUrlHandler("https");
-    shelltest::closeSettings();
+    titlebartest::closeSettings();
 }
 
 void TestQMyTitleBar::init()
@@ -205,8 +205,8 @@ void TestQMyTitleBar::menuBarMenus()
     first.actions().at(0)->trigger();
     QCOMPARE(closer.seen, QStringList({"QSetupWnd"}));
     QTRY_COMPARE(urls, QList<QUrl>({QUrl("https://www.veltrano.com/contact/")}));
-    QVERIFY(shelltest::engineTrace().contains("GA_TrackClick(key=supportlink)"));
-    QVERIFY(shelltest::engineTrace().contains("GA_TrackClick(key=setup)"));
+    QVERIFY(titlebartest::engineTrace().contains("GA_TrackClick(key=supportlink)"));
+    QVERIFY(titlebartest::engineTrace().contains("GA_TrackClick(key=setup)"));
 }
 
 void TestQMyTitleBar::popupMenu()
@@ -229,7 +229,7 @@ void TestQMyTitleBar::popupMenu()
     QCOMPARE(ids, QList<int>({1, -1, 4, 5, -1, 6, 7, 8}));
     QVERIFY(sheet.startsWith("QMenu{background:rgb(71,73,78);color:rgb(240,240,240);}"));
     QCOMPARE(urls, QList<QUrl>({QUrl("https://www.veltrano.com/support/veltrano-helper/")}));
-    QVERIFY(shelltest::engineTrace().contains("GA_TrackClick(key=helplink)"));
+    QVERIFY(titlebartest::engineTrace().contains("GA_TrackClick(key=helplink)"));
 }
 
 void TestQMyTitleBar::menuActions_data()
@@ -287,7 +287,7 @@ void TestQMyTitleBar::menuActions()
     QCOMPARE(urls, url.isEmpty() ? QList<QUrl>() : QList<QUrl>({QUrl(url)}));
 
     // The analytics key is reported once, before anything else the entry does.
-    const QString trace = shelltest::engineTrace();
+    const QString trace = titlebartest::engineTrace();
     QCOMPARE(trace.count("GA_TrackClick("), 1);
     QVERIFY(trace.startsWith("GA_TrackClick(key=" + key + ")\n"));
     QVERIFY(QFileInfo::exists(dataFolder));
@@ -320,7 +320,7 @@ void TestQMyTitleBar::otherIdsDoNothing()
     trigger(bar, data);
     bar.main_menu(nullptr);
     QTest::qWait(30);
-    QVERIFY(!shelltest::engineTrace().contains("GA_TrackClick"));
+    QVERIFY(!titlebartest::engineTrace().contains("GA_TrackClick"));
     QVERIFY(recorder.boxes.isEmpty());
     QVERIFY(closer.seen.isEmpty());
     QVERIFY(urls.isEmpty());
@@ -448,7 +448,7 @@ void TestQMyTitleBar::pluginInstallAndRemoval()
                               "veltranobox.plugin/data", "veltranobox.plugin/data/locale",
                               "veltranobox.plugin/data/locale/en-US.ini"}));
     }
-    const QString log = shelltest::logText();
+    const QString log = titlebartest::logText();
     QVERIFY(log.contains("Instal OBS plugin (" + zip + ") (" + folder + ")"));
     QVERIFY(log.contains("install done." + kGuide));
 
@@ -460,7 +460,7 @@ void TestQMyTitleBar::pluginInstallAndRemoval()
     QVERIFY(!QFileInfo::exists(plugin));
     trigger(bar, QMyTitleBar::MENU_UNINSTALL_OBS_PLUGIN);
     QCOMPARE(recorder.texts().last(), QString("the plugin has not install yet."));
-    QVERIFY(shelltest::logText().contains("uninstall done."));
+    QVERIFY(titlebartest::logText().contains("uninstall done."));
 }
 
 void TestQMyTitleBar::pluginInstallFailures_data()
@@ -493,7 +493,7 @@ void TestQMyTitleBar::pluginInstallFailures()
     trigger(bar, QMyTitleBar::MENU_INSTALL_OBS_PLUGIN);
     // Only the question; the failure goes to the log.
     QCOMPARE(recorder.texts(), QStringList({"do you want to install Veltrano Box plugin?"}));
-    QVERIFY(shelltest::logText().contains("Install obs-plugin failed."));
+    QVERIFY(titlebartest::logText().contains("Install obs-plugin failed."));
     QCOMPARE(tree(CPublic::GetOBSPluginPath()), QStringList());
     QVERIFY(!QFileInfo::exists(QDir::homePath() + "/.config/evil.txt"));
     QVERIFY(!QFileInfo::exists(QDir::homePath() + "/.config/obs-studio/evil.txt"));

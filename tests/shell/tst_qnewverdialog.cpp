@@ -4,7 +4,7 @@
 // the user confirms.
 #include "zdtestmain.h"
 
-#include "shelltestsupport.h"
+#include "titlebartestsupport.h"
 
 #include "qnewverdialog.h"
 
@@ -15,7 +15,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
-using shelltest::BoxRecorder;
+using titlebartest::BoxRecorder;
 
 namespace
 {
@@ -37,7 +37,7 @@ class TestQNewVerDialog : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase() { shelltest::closeSettings(); }
+    void cleanupTestCase() { titlebartest::closeSettings(); }
     void cleanup()
     {
         g_dpi_percent = 1.0;
@@ -59,7 +59,7 @@ private:
 
 void TestQNewVerDialog::initTestCase()
 {
-    shelltest::openSettings();
+    titlebartest::openSettings();
     g_Global.langFile = QStringLiteral(ZD_TEST_RESOURCES_DIR "/lang/English.txt");
 }
 
@@ -79,7 +79,7 @@ void TestQNewVerDialog::texts()
     QCOMPARE(dialog.findChild<QLabel*>("label_2")->text(),
              QString("New released version: ver V2.0"));
     QCOMPARE(dialog.newVersion, QString("V2.0"));
-    QVERIFY(shelltest::engineTrace().contains("GA_TrackScreen(key=newver)"));
+    QVERIFY(titlebartest::engineTrace().contains("GA_TrackScreen(key=newver)"));
 }
 
 void TestQNewVerDialog::picture_data()

@@ -6,7 +6,7 @@
 #include "zdloopbackhttp.h"
 #include "zdtestmain.h"
 
-#include "shelltestsupport.h"
+#include "titlebartestsupport.h"
 
 #include "checkadthread.h"
 #include "checknewthread.h"
@@ -21,7 +21,7 @@
 #include <QLabel>
 #include <QPointer>
 
-using shelltest::BoxRecorder;
+using titlebartest::BoxRecorder;
 
 namespace
 {
@@ -101,18 +101,18 @@ private:
 
 void TestUpdateCheck::initTestCase()
 {
-    shelltest::clearProxies();
+    titlebartest::clearProxies();
     qputenv("VAZURIDAV_HTTP_TIMEOUT_MS", "1500");
     qunsetenv(URL_VERSION_SERVICE_ENV);
     qunsetenv(URL_FILE_SERVER_ENV);
     qunsetenv("ZDHELPER_NEWS_SERVICE");
-    shelltest::openSettings();
+    titlebartest::openSettings();
     g_Global.langFile = QStringLiteral(ZD_TEST_RESOURCES_DIR "/lang/English.txt");
 }
 
 void TestUpdateCheck::cleanupTestCase()
 {
-    shelltest::closeSettings();
+    titlebartest::closeSettings();
 }
 
 void TestUpdateCheck::init()

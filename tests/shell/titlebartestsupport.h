@@ -20,7 +20,7 @@
 
 #include <functional>
 
-namespace shelltest
+namespace titlebartest
 {
 
 struct Box {
@@ -141,4 +141,4 @@ inline void clearProxies()
         qunsetenv(name);
 }
 
-} // namespace shelltest
+} // namespace titlebartest
