@@ -115,8 +115,8 @@ void QDeviceSetupWnd::InitDlg()
     ui->comb_dev_format->addItem("Default", -1);
     for (int i = 0; i < capacityCount; ++i) {
         const DEV_CAPACITY& c = capacities[i];
-        const QString text = QString::asprintf("%s: %dx%d", codecText(c).toUtf8().constData(),
-                                               c.width, c.height);
+        const QString text =
+            QString::asprintf("%s: %dx%d", codecText(c).toUtf8().constData(), c.width, c.height);
         // Formats that differ only in frame rate share one item, the first.
         if (ui->comb_dev_format->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
             continue;

@@ -169,8 +169,7 @@ void QFilterEditDialog::InitDlg(int kind)
             ui->cs_cbx->clear();
             ui->cs_cbx->addItem(QIcon(":/images/res/filters/ba-1.png"), getLang(33200, "None"));
             ui->cs_cbx->addItem(QIcon(":/images/res/filters/ba-2.png"), getLang(33201, "Gray"));
-            ui->cs_cbx->addItem(QIcon(":/images/res/filters/ba-3.png"),
-                                getLang(33202, "Old film"));
+            ui->cs_cbx->addItem(QIcon(":/images/res/filters/ba-3.png"), getLang(33202, "Old film"));
             if (p.style >= 0 && p.style < ui->cs_cbx->count())
                 ui->cs_cbx->setCurrentIndex(p.style);
             break;
@@ -203,8 +202,7 @@ void QFilterEditDialog::InitDlg(int kind)
         default:
             page = ui->widget_adv;
             ui->adv_title->setText(getLang(32009, ""));
-            ui->adv_edit->setText(
-                QString::fromLocal8Bit(p.text, qstrnlen(p.text, sizeof(p.text))));
+            ui->adv_edit->setText(QString::fromLocal8Bit(p.text, qstrnlen(p.text, sizeof(p.text))));
             break;
         }
     }

@@ -213,9 +213,9 @@ void QFiltersWidget::onAddClick()
         const char* text;
         int kind;
     } entries[] = {
-        {32003, "Box blur", FILTER_BOXBLUR},        {32004, "Color balance", FILTER_COLORBALANCE},
-        {32005, "Equalizer", FILTER_EQUALIZER},     {32006, "Vertical flip", FILTER_VFLIP},
-        {32007, "Horizontal flip", FILTER_HFLIP},   {32008, "Color style", FILTER_COLORSTYLE},
+        {32003, "Box blur", FILTER_BOXBLUR},      {32004, "Color balance", FILTER_COLORBALANCE},
+        {32005, "Equalizer", FILTER_EQUALIZER},   {32006, "Vertical flip", FILTER_VFLIP},
+        {32007, "Horizontal flip", FILTER_HFLIP}, {32008, "Color style", FILTER_COLORSTYLE},
         {33300, "Remove Color", FILTER_COLORKEY},
     };
     for (const auto& e : entries) {
