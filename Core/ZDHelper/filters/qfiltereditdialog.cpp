@@ -96,7 +96,8 @@ void QFilterEditDialog::InitDlg(int kind)
         case FILTER_BOXBLUR: {
             page = ui->widget_blur;
             ui->blur_title->setText(getLang(32003, ""));
-            const int top = std::max(0, std::min(blurRadiusLimit, 100));
+            const int limit = owner ? owner->blurRadiusLimit() : 100;
+            const int top = std::max(0, std::min(limit, 100));
             ui->blur_slider->setRange(0, top);
             ui->blur_slider->setSingleStep(1);
             ui->blur_slider->setValue(p.radius);

@@ -36,8 +36,6 @@ public:
     Ui::QFilterEditDialog* ui = nullptr;
     QFiltersWidget* owner = nullptr;
     QWidget* centerOn = nullptr;
-    // Top of the blur slider: the largest radius the source's frames allow.
-    int blurRadiusLimit = 100;
 
 public slots:
     void blru_slider_changed(int v);

@@ -137,7 +137,6 @@ void QFiltersWidget::openEditor(FILTERITEM* item, QMyFilterWidget* row)
     QFilterEditDialog dlg(this, anchor);
     dlg.item = item;
     dlg.row = row;
-    dlg.blurRadiusLimit = blurRadiusLimit();
     dlg.InitDlg(int(item->type));
     dlg.exec();
 }
