@@ -1,6 +1,7 @@
 // Hardware encoder tests and the encoder list. No hardware encoder is
-// offered yet.
+// offered: the list holds the software encoders.
 #include "api/apientry.h"
+#include "media/recordsettings.h"
 
 using namespace zd;
 using namespace zd::api;
@@ -27,10 +28,20 @@ ZD_API int ZD_SetHWData(int slot0, int slot1, int slot2, int slot6)
 
 ZD_API int ZD_GetEncodeH264EngineList(void* handle, char** names, int* ids)
 {
-    (void)names;
-    (void)ids;
     CallTrace::add("ZD_GetEncodeH264EngineList()");
-    return withEngine("ZD_GetEncodeH264EngineList", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_GetEncodeH264EngineList", handle, 0, [&](Engine&) {
+        if (!names || !ids)
+            return 0;
+        // The software encoders this machine's FFmpeg has.
+        media::EncoderChoice choices[ZD_ENCODER_LIST_SLOTS];
+        const int n = media::availableEncoders(choices, ZD_ENCODER_LIST_SLOTS);
+        for (int i = 0; i < n; ++i) {
+            if (names[i])
+                copyText(names[i], ZD_ENCODER_NAME_BYTES, choices[i].name);
+            ids[i] = choices[i].id;
+        }
+        return n;
+    });
 }
 
 // There is no madVR renderer on Linux.

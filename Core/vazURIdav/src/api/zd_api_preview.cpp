@@ -1,5 +1,8 @@
-// Preview drawing and sound output. Not drawn yet: every call fails (0).
+// Preview drawing and sound output. Not drawn yet: the drawing calls fail (0).
 #include "api/apientry.h"
+#include "devices/devicesession.h"
+#include "media/recordcomponent.h"
+#include "media/sourcepipeline.h"
 
 using namespace zd;
 using namespace zd::api;
@@ -21,13 +24,22 @@ ZD_API int ZD_UpdateVideoSize(void* handle, int x, int y, int width, int height)
 ZD_API int ZD_GetFrameDataFps(void* handle, const char* layerKey)
 {
     CallTrace::add("ZD_GetFrameDataFps(layer=%s)", traceText(layerKey).c_str());
-    return withEngine("ZD_GetFrameDataFps", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_GetFrameDataFps", handle, 0, [&](Engine& e) {
+        // Layers answer through the live canvas once it has them.
+        if (layerKey && layerKey[0])
+            return 0;
+        std::shared_ptr<media::SourcePipeline> source = e.session().pipeline();
+        return source ? source->measuredFps() : 0;
+    });
 }
 
 ZD_API int ZD_AdjustVolume(void* handle, int volume)
 {
     CallTrace::add("ZD_AdjustVolume(volume=%d)", volume);
-    return withEngine("ZD_AdjustVolume", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_AdjustVolume", handle, 0, [&](Engine& e) {
+        auto* r = e.component<media::RecordComponent>(media::RecordComponent::kSlot);
+        return r ? r->adjustVolume(volume) : 0;
+    });
 }
 
 ZD_API int ZD_SetAudioRenderDevices(void* handle, const char* name)

@@ -10,8 +10,10 @@ enum ReportId : unsigned int {
     kMsgDeviceClosed = 7777,
     kMsgDeviceChanged = 8965,
     kMsgPreviewErrorCode = 8975,
+    kMsgGifState = 9150,
     kMsgPictureSaved = 9800,
     kMsgDudSearchDone = 36970,
+    kMsgRecordFailed = 99663,
 };
 
 } // namespace zd

@@ -10,6 +10,11 @@
 namespace zd
 {
 
+namespace media
+{
+class SourcePipeline;
+}
+
 class CaptureDevice
 {
 public:
@@ -21,6 +26,17 @@ public:
     // may be null (the device chooses).
     virtual int open(const DEV_CAPACITY* asked, DEV_CAPACITY& inUse) = 0;
     virtual void close() {}
+
+    // Starts handing the open device's frames (pictures, sound or both) to
+    // pipeline, from the device's own capture threads, in the format open
+    // gave; false when the device has no frames to give. Frames carry pts in
+    // microseconds of the monotonic clock (av_gettime_relative).
+    virtual bool startCapture(const DEV_CAPACITY& /*inUse*/, media::SourcePipeline& /*pipeline*/)
+    {
+        return false;
+    }
+    // Ends the capture threads; no frame reaches the pipeline afterwards.
+    virtual void stopCapture() {}
 
     // Another program's virtual device, left out when the caller ignores
     // virtual devices (the engine's own test devices are not).

@@ -5,6 +5,8 @@
 #include "core/messages.h"
 #include "core/text.h"
 #include "devices/devicemanager.h"
+#include "media/medialog.h"
+#include "media/sourcepipeline.h"
 
 #include <cstdio>
 
@@ -63,6 +65,14 @@ int DeviceSession::open(const PreviewRequest& request, void* target, const DEV_N
     m_video = v;
     m_audio = a;
     m_format = inUse;
+    media::routeFfmpegLog();
+    m_pipeline = std::make_shared<media::SourcePipeline>();
+    m_pipeline->filters().setFilters(m_filters);
+    if (!v->startCapture(inUse, *m_pipeline))
+        Log::write(2, "vazURIdav: %s gives no pictures.", v->nameText().c_str());
+    m_givesSound = a && a->startCapture(inUse, *m_pipeline);
+    if (a && !m_givesSound)
+        Log::write(2, "vazURIdav: %s gives no sound.", a->nameText().c_str());
     m_request = request;
     m_target = target;
     m_engine.post(target, kMsgPreviewLoading);
@@ -88,6 +98,12 @@ void DeviceSession::shutdown()
 
 void DeviceSession::closeLocked(bool report)
 {
+    // The capture threads end before the pipeline they feed goes.
+    m_video->stopCapture();
+    if (m_audio)
+        m_audio->stopCapture();
+    m_pipeline.reset();
+    m_givesSound = false;
     m_video->close();
     if (m_audio)
         m_audio->close();
@@ -136,6 +152,32 @@ std::shared_ptr<CaptureDevice> DeviceSession::openVideo() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_video;
+}
+
+std::shared_ptr<media::SourcePipeline> DeviceSession::pipeline() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pipeline;
+}
+
+bool DeviceSession::hasAudio() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pipeline && m_givesSound;
+}
+
+void* DeviceSession::target() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_target;
+}
+
+void DeviceSession::setFilters(std::vector<media::FilterSpec> filters)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_filters = std::move(filters);
+    if (m_pipeline)
+        m_pipeline->filters().setFilters(m_filters);
 }
 
 int DeviceSession::previewSwitch(int* enable)
@@ -209,7 +251,9 @@ int DeviceSession::ampValues(const std::string& deviceName, VIDEOAMPVALUE* value
 {
     if (!value)
         return 0;
-    std::shared_ptr<CaptureDevice> d = m_engine.devices().findByName(deviceName);
+    // No name: the open device (the device setup dialog asks so).
+    std::shared_ptr<CaptureDevice> d =
+        deviceName.empty() ? openVideo() : m_engine.devices().findByName(deviceName);
     return d && d->ampValues(*value) ? 1 : 0;
 }
 
@@ -217,7 +261,8 @@ int DeviceSession::setAmpValues(const std::string& deviceName, const VIDEOAMPVAL
 {
     if (!value)
         return 0;
-    std::shared_ptr<CaptureDevice> d = m_engine.devices().findByName(deviceName);
+    std::shared_ptr<CaptureDevice> d =
+        deviceName.empty() ? openVideo() : m_engine.devices().findByName(deviceName);
     return d && d->setAmpValues(*value) ? 1 : 0;
 }
 

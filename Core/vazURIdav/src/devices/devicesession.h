@@ -4,6 +4,7 @@
 
 #include "devices/capturedevice.h"
 #include "devices/devicescript.h"
+#include "media/filterrunner.h"
 
 #include <memory>
 #include <mutex>
@@ -13,6 +14,11 @@ namespace zd
 {
 
 class Engine;
+
+namespace media
+{
+class SourcePipeline;
+}
 
 class DeviceSession
 {
@@ -41,6 +47,17 @@ public:
     int currentFormat(DEV_CAPACITY* format, char* description) const;
     PreviewRequest previewRequest() const;
     std::shared_ptr<CaptureDevice> openVideo() const;
+    // Where the open device's frames go (filters, newest frame, recording,
+    // GIF); null while no device is open. Holders keep it alive, not the
+    // device's capture.
+    std::shared_ptr<media::SourcePipeline> pipeline() const;
+    // Sound reaches the pipeline (an audio device was opened with the video).
+    bool hasAudio() const;
+    // The receiver of the open device's reports.
+    void* target() const;
+    // The main source's filter chain, kept across openings and applied to
+    // every device opened.
+    void setFilters(std::vector<media::FilterSpec> filters);
 
     // enable null: the switch (1 on, 0 off); else sets it and returns 1.
     int previewSwitch(int* enable);
@@ -67,6 +84,9 @@ private:
     mutable std::mutex m_mutex;
     std::shared_ptr<CaptureDevice> m_video;
     std::shared_ptr<CaptureDevice> m_audio;
+    std::shared_ptr<media::SourcePipeline> m_pipeline;
+    std::vector<media::FilterSpec> m_filters;
+    bool m_givesSound = false;
     DEV_CAPACITY m_format{};
     PreviewRequest m_request;
     void* m_target = nullptr;

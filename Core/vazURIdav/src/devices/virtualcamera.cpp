@@ -1,6 +1,9 @@
 #include "devices/virtualcamera.h"
 
 #include "core/text.h"
+#include "devices/pictureadjust.h"
+#include "devices/virtualcameracapture.h"
+#include "media/sourcepipeline.h"
 
 namespace zd
 {
@@ -19,6 +22,11 @@ VirtualCamera::VirtualCamera(const char* name, const char* path, const DEV_CAPAC
     copyText(m_name.name, sizeof m_name.name, name);
     copyText(m_name.path, sizeof m_name.path, path);
     m_name.kind = ZD_DEVICE_KIND_VIDEO;
+}
+
+VirtualCamera::~VirtualCamera()
+{
+    stopCapture();
 }
 
 DEV_CAPACITY VirtualCamera::format(int width, int height, int fps, const char* fourcc, int choice0,
@@ -75,6 +83,32 @@ bool VirtualCamera::setAmpValues(const VIDEOAMPVALUE& in)
     std::lock_guard<std::mutex> lock(m_mutex);
     m_amp.apply(in);
     return true;
+}
+
+bool VirtualCamera::startCapture(const DEV_CAPACITY& inUse, media::SourcePipeline& pipeline)
+{
+    if (!m_listed)
+        return false;
+    std::lock_guard<std::mutex> lock(m_captureMutex);
+    if (m_capture)
+        m_capture->stop();
+    m_capture = std::make_unique<devices::VirtualCameraCapture>(
+        inUse.width, inUse.height, inUse.fps,
+        [this] {
+            std::lock_guard<std::mutex> amp(m_mutex);
+            return devices::PictureAdjust::fromAmpValues(m_amp.values());
+        },
+        [&pipeline](media::AVFramePtr frame) { pipeline.pushVideo(frame.get()); });
+    m_capture->start();
+    return true;
+}
+
+void VirtualCamera::stopCapture()
+{
+    std::lock_guard<std::mutex> lock(m_captureMutex);
+    if (m_capture)
+        m_capture->stop();
+    m_capture.reset();
 }
 
 } // namespace zd

@@ -1,6 +1,8 @@
 #include "devices/virtualmicrophone.h"
 
 #include "core/text.h"
+#include "devices/virtualmicrophonecapture.h"
+#include "media/sourcepipeline.h"
 
 namespace zd
 {
@@ -16,6 +18,30 @@ int VirtualMicrophone::open(const DEV_CAPACITY*, DEV_CAPACITY& inUse)
 {
     inUse = DEV_CAPACITY{};
     return 1;
+}
+
+VirtualMicrophone::~VirtualMicrophone()
+{
+    stopCapture();
+}
+
+bool VirtualMicrophone::startCapture(const DEV_CAPACITY&, media::SourcePipeline& pipeline)
+{
+    std::lock_guard<std::mutex> lock(m_captureMutex);
+    if (m_capture)
+        m_capture->stop();
+    m_capture = std::make_unique<devices::VirtualMicrophoneCapture>(
+        [&pipeline](media::AVFramePtr frame) { pipeline.pushAudio(frame.get()); });
+    m_capture->start();
+    return true;
+}
+
+void VirtualMicrophone::stopCapture()
+{
+    std::lock_guard<std::mutex> lock(m_captureMutex);
+    if (m_capture)
+        m_capture->stop();
+    m_capture.reset();
 }
 
 } // namespace zd

@@ -1,7 +1,10 @@
 #include "filters/filterchains.h"
 
+#include "core/engine.h"
 #include "core/log.h"
+#include "devices/devicesession.h"
 #include "filters/filtercheck.h"
+#include "media/filterrunner.h"
 
 namespace zd
 {
@@ -21,7 +24,20 @@ bool accepted(const std::string& cmd)
 
 } // namespace
 
-FilterChains::FilterChains(Engine&) {}
+FilterChains::FilterChains(Engine& engine) : m_engine(engine) {}
+
+void FilterChains::publish(const std::string& source)
+{
+    // Scene layers get their chains through the live canvas.
+    if (!source.empty())
+        return;
+    std::vector<media::FilterSpec> specs;
+    for (const FilterEntry& e : chain(source)) {
+        if (!isEmptyFilter(e.cmd))
+            specs.push_back(media::FilterSpec{e.id, e.enabled, e.cmd});
+    }
+    m_engine.session().setFilters(std::move(specs));
+}
 
 int FilterChains::add(const std::string& source, int type, bool enabled, const std::string& cmd,
                       uint32_t id)
@@ -32,15 +48,18 @@ int FilterChains::add(const std::string& source, int type, bool enabled, const s
     }
     if (!accepted(cmd))
         return 0;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    std::vector<FilterEntry>& list = m_chains[source];
-    for (const FilterEntry& e : list) {
-        if (e.id == id) {
-            Log::write(8, "Filter refused: id %u is already in the chain", id);
-            return 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<FilterEntry>& list = m_chains[source];
+        for (const FilterEntry& e : list) {
+            if (e.id == id) {
+                Log::write(8, "Filter refused: id %u is already in the chain", id);
+                return 0;
+            }
         }
+        list.push_back(FilterEntry{id, type, enabled, cmd});
     }
-    list.push_back(FilterEntry{id, type, enabled, cmd});
+    publish(source);
     return 1;
 }
 
@@ -50,23 +69,34 @@ int FilterChains::edit(const std::string& source, uint32_t id, const std::string
     const bool switchOff = cmd == "enabled=0";
     if (!switchOn && !switchOff && !accepted(cmd))
         return 0;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_chains.find(source);
-    if (it == m_chains.end())
-        return 0;
-    for (FilterEntry& e : it->second) {
-        if (e.id != id)
-            continue;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_chains.find(source);
+        if (it == m_chains.end())
+            return 0;
+        auto e = it->second.begin();
+        while (e != it->second.end() && e->id != id)
+            ++e;
+        if (e == it->second.end())
+            return 0;
         if (switchOn || switchOff)
-            e.enabled = switchOn;
+            e->enabled = switchOn;
         else
-            e.cmd = cmd;
-        return 1;
+            e->cmd = cmd;
     }
-    return 0;
+    publish(source);
+    return 1;
 }
 
 int FilterChains::remove(const std::string& source, uint32_t id)
+{
+    const int done = removeEntry(source, id);
+    if (done)
+        publish(source);
+    return done;
+}
+
+int FilterChains::removeEntry(const std::string& source, uint32_t id)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     auto it = m_chains.find(source);

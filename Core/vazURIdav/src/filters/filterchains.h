@@ -1,6 +1,7 @@
 // The ordered filter chain of every source of one engine: the main capture
 // source (no key) and each scene layer (its key). Filters keep the order in
 // which they were added, switched-off ones included, each under its id.
+// Every change to the main source's chain reaches its frames at once.
 #pragma once
 
 #include "core/enginecomponent.h"
@@ -46,6 +47,12 @@ public:
     std::string graphText(const std::string& source) const;
 
 private:
+    // Hands the main source's chain (source key empty) to the device session,
+    // which runs it on the open device's frames.
+    void publish(const std::string& source);
+    int removeEntry(const std::string& source, uint32_t id);
+
+    Engine& m_engine;
     mutable std::mutex m_mutex;
     std::map<std::string, std::vector<FilterEntry>> m_chains;
 };

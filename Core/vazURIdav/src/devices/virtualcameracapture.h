@@ -1,0 +1,54 @@
+// The capture thread of the test-pattern camera: draws a frame at every tick
+// of the asked rate and hands it on. Frames are YUV420P, their pts the
+// monotonic clock in microseconds (the engine's media clock) at the tick.
+#pragma once
+
+#include "devices/pictureadjust.h"
+#include "devices/testpattern.h"
+#include "media/avholders.h"
+#include "media/framepool.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace zd::devices
+{
+
+class VirtualCameraCapture
+{
+public:
+    using FrameHandler = std::function<void(media::AVFramePtr frame)>;
+    // The picture controls as they are now; asked once per frame.
+    using AdjustSource = std::function<PictureAdjust()>;
+
+    // Both functions run on the capture thread.
+    VirtualCameraCapture(int width, int height, int fps, AdjustSource adjust, FrameHandler handler);
+    ~VirtualCameraCapture();
+    VirtualCameraCapture(const VirtualCameraCapture&) = delete;
+    VirtualCameraCapture& operator=(const VirtualCameraCapture&) = delete;
+
+    void start();
+    void stop();
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    int fps() const { return m_fps; }
+    // Frames skipped because the thread fell behind the rate.
+    int64_t skippedFrames() const { return m_skipped.load(); }
+
+private:
+    void run();
+
+    const int m_width, m_height, m_fps;
+    AdjustSource m_adjust;
+    FrameHandler m_handler;
+    TestPattern m_pattern;
+    media::FramePool m_pool;
+    std::atomic<bool> m_running{false};
+    std::atomic<int64_t> m_skipped{0};
+    std::thread m_thread;
+};
+
+} // namespace zd::devices

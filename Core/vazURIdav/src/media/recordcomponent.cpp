@@ -1,0 +1,262 @@
+#include "media/recordcomponent.h"
+
+#include "core/engine.h"
+#include "core/messages.h"
+#include "devices/devicesession.h"
+#include "media/medialog.h"
+#include "media/sourcepipeline.h"
+#include "vazURIdav.h"
+
+#include <cstring>
+#include <unistd.h>
+
+namespace zd::media
+{
+
+std::string nextPartPath(const std::string& firstPath, int& number)
+{
+    const size_t slash = firstPath.find_last_of('/');
+    size_t dot = firstPath.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        dot == (slash == std::string::npos ? 0 : slash + 1))
+        dot = firstPath.size();
+    const std::string stem = firstPath.substr(0, dot);
+    const std::string ext = firstPath.substr(dot);
+    for (;;) {
+        ++number;
+        const std::string candidate = stem + "_" + std::to_string(number) + ext;
+        if (::access(candidate.c_str(), F_OK) != 0)
+            return candidate;
+    }
+}
+
+RecordComponent::RecordComponent(Engine& engine) : m_engine(engine)
+{
+    routeFfmpegLog();
+}
+
+RecordComponent::~RecordComponent()
+{
+    stop();
+}
+
+void RecordComponent::stop()
+{
+    std::shared_ptr<Recorder> recorder;
+    std::shared_ptr<GifWriter> gif;
+    std::shared_ptr<SourcePipeline> recordSource, gifSource;
+    std::unique_ptr<PictureWriter> pictures;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopped = true;
+        recorder = std::move(m_recorder);
+        gif = std::move(m_gif);
+        recordSource = m_recordSource.lock();
+        gifSource = m_gifSource.lock();
+        pictures = std::move(m_pictures);
+    }
+    // Files are finished; the reports they would make are dropped by the
+    // stopping engine.
+    if (recorder) {
+        if (recordSource)
+            recordSource->detach(recorder.get());
+        recorder->stop();
+    }
+    if (gif) {
+        if (gifSource)
+            gifSource->detach(gif.get());
+        gif->stop();
+    }
+    pictures.reset();
+}
+
+void RecordComponent::addFlags(EngineFlags& flags) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_recorder && m_recorder->running())
+        flags.recording = 1;
+    if (m_gif && m_gif->running())
+        flags.gif = 1;
+}
+
+int RecordComponent::startRecord(const std::string& path, int format, int encoderId, int speedIndex,
+                                 int width, int height, int fps, int bitrate)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_stopped)
+        return RecordStartBadArguments;
+    if (m_recorder && m_recorder->running())
+        return RecordStartBusy;
+    std::shared_ptr<SourcePipeline> source = m_engine.session().pipeline();
+    DEV_CAPACITY format_{};
+    if (!source || !m_engine.session().currentFormat(&format_, nullptr))
+        return RecordStartNoSource;
+    RecordSettings settings;
+    const int r = RecordSettings::fromCall(path, format, encoderId, speedIndex, width, height, fps,
+                                           bitrate, settings);
+    if (r != 1)
+        return r;
+    // The source's size is that of its pictures after the filters.
+    const int sourceWidth = source->width() > 0 ? source->width() : format_.width;
+    const int sourceHeight = source->height() > 0 ? source->height() : format_.height;
+    Engine* engine = &m_engine;
+    auto recorder = std::make_shared<Recorder>(
+        [engine](int code) { engine->post(nullptr, kMsgRecordFailed, 0, code); });
+    const int started = recorder->start(settings, sourceWidth, sourceHeight, format_.fps,
+                                        m_engine.session().hasAudio());
+    if (started != 1)
+        return started;
+    source->attach(recorder);
+    m_recorder = recorder;
+    m_recordSource = source;
+    m_firstPartPath = path;
+    m_partNumber = 0;
+    log(LogNormal, "Recording to " + path);
+    return 1;
+}
+
+int RecordComponent::stopRecord()
+{
+    std::shared_ptr<Recorder> recorder;
+    std::shared_ptr<SourcePipeline> source;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        recorder = std::move(m_recorder);
+        source = m_recordSource.lock();
+        m_recordSource.reset();
+    }
+    if (!recorder)
+        return 0;
+    if (source)
+        source->detach(recorder.get());
+    recorder->stop();
+    log(LogNormal, "Recording stopped: " + recorder->currentPath());
+    return 1;
+}
+
+int RecordComponent::pauseRecord(bool pause)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_recorder && m_recorder->pause(pause) ? 1 : 0;
+}
+
+int RecordComponent::isPaused() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_recorder && m_recorder->paused() ? 1 : 0;
+}
+
+int RecordComponent::restartRecord(char* newPath)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_recorder || !m_recorder->running() || !newPath)
+        return 0;
+    int number = m_partNumber;
+    const std::string next = nextPartPath(m_firstPartPath, number);
+    // A path cut to fit the caller's buffer would name another file: refused.
+    if (next.size() >= ZD_TEXT_BUFFER_BYTES) {
+        log(LogError, "The next part's path is too long: " + next);
+        return 0;
+    }
+    if (!m_recorder->restart(next))
+        return 0;
+    m_partNumber = number;
+    std::memcpy(newPath, next.c_str(), next.size() + 1);
+    return 1;
+}
+
+int64_t RecordComponent::recordFileSize() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_recorder ? m_recorder->fileSize() : 0;
+}
+
+int RecordComponent::screenshot(const std::string& path, int mode)
+{
+    if (path.empty())
+        return 0;
+    std::shared_ptr<SourcePipeline> source = m_engine.session().pipeline();
+    AVFramePtr frame = source ? source->latest().get() : AVFramePtr{};
+    if (!frame) {
+        log(LogError, "No picture to save as " + path);
+        return 0;
+    }
+    if (mode != 1)
+        return PictureWriter::write(frame.get(), path) ? 1 : 0;
+    void* target = m_engine.session().target();
+    Engine* engine = &m_engine;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_stopped)
+        return 0;
+    if (!m_pictures)
+        m_pictures = std::make_unique<PictureWriter>();
+    const bool queued = m_pictures->writeLater(
+        std::move(frame), path, [engine, target](const std::string& written, bool ok) {
+            if (ok)
+                engine->postText(target, kMsgPictureSaved, 0, written, Engine::TextInBoth);
+        });
+    return queued ? 1 : 0;
+}
+
+int RecordComponent::startGif(int width, int height, int keepAspect, int fps,
+                              const std::string& path)
+{
+    std::shared_ptr<SourcePipeline> source = m_engine.session().pipeline();
+    if (!source)
+        return 0;
+    void* target = m_engine.session().target();
+    Engine* engine = &m_engine;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_stopped || (m_gif && m_gif->running()))
+        return 0;
+    auto gif = std::make_shared<GifWriter>([engine, target](int state, int64_t ms) {
+        engine->post(target, kMsgGifState, static_cast<unsigned long>(state),
+                     state == GifWriter::Progress ? ms : 0);
+    });
+    if (!gif->start(path, width, height, keepAspect != 0, fps))
+        return 0;
+    source->attach(gif);
+    m_gif = gif;
+    m_gifSource = source;
+    return 1;
+}
+
+int RecordComponent::stopGif()
+{
+    std::shared_ptr<GifWriter> gif;
+    std::shared_ptr<SourcePipeline> source;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        gif = std::move(m_gif);
+        source = m_gifSource.lock();
+        m_gifSource.reset();
+    }
+    if (!gif)
+        return 0;
+    if (source)
+        source->detach(gif.get());
+    gif->stop();
+    return 1;
+}
+
+int RecordComponent::adjustVolume(int volume)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (volume == -255)
+        m_muted = true;
+    else if (volume == 255)
+        m_muted = false;
+    else if (volume >= 0 && volume <= 100)
+        m_volume = volume;
+    else
+        return 0;
+    return 1;
+}
+
+int RecordComponent::monitorVolume() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_muted ? 0 : m_volume;
+}
+
+} // namespace zd::media
