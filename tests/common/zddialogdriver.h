@@ -1,9 +1,11 @@
 // Driving the application's windows from a test: modal dialogs and pop-up
 // menus are acted on from a timer once they are up (exec() blocks the test's
-// own stack), the engine is made with its call trace, and the log is read.
+// own stack) within a time limit measured on the clock, the engine is made with its call trace, and
+// the log is read.
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QPointer>
@@ -12,6 +14,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 
 #include "cpublic.h"
 #include "stdafx.h"
@@ -28,18 +31,16 @@ template <typename T> void whenModal(std::function<void(T*)> action, int timeout
 {
     auto* timer = new QTimer(qApp);
     timer->setInterval(5);
-    auto* waited = new int(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, waited, timeoutMs] {
-        *waited += 5;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, action, clock, timeoutMs] {
         T* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible()) {
-            if (*waited < timeoutMs)
-                return;
-        }
+        const bool up = dialog && dialog->isVisible();
+        if (!up && clock->elapsed() < timeoutMs)
+            return;
         timer->stop();
         timer->deleteLater();
-        delete waited;
-        if (dialog && dialog->isVisible())
+        if (up)
             action(dialog);
     });
     timer->start();
@@ -50,18 +51,16 @@ inline void whenPopup(std::function<void(QMenu*)> action, int timeoutMs = 10000)
 {
     auto* timer = new QTimer(qApp);
     timer->setInterval(5);
-    auto* waited = new int(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, waited, timeoutMs] {
-        *waited += 5;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, action, clock, timeoutMs] {
         QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu || !menu->isVisible()) {
-            if (*waited < timeoutMs)
-                return;
-        }
+        const bool up = menu && menu->isVisible();
+        if (!up && clock->elapsed() < timeoutMs)
+            return;
         timer->stop();
         timer->deleteLater();
-        delete waited;
-        if (menu && menu->isVisible())
+        if (up)
             action(menu);
     });
     timer->start();
