@@ -362,8 +362,13 @@ ZD_API int ZD_play_system_sound(int kind);
 
 /* ---- Encoders ---------------------------------------------------------- */
 
-/* kind 1..6; a and b may be null. */
+/* kind 1..6; a and b may be null. Writes 1 (the encoder opens on this
+ * machine) or 0 into each output: 1 and 2: H.264 on VA-API (result), NVENC
+ * (a) and Quick Sync (b) at 1080 lines, then above; 3 and 4: the same for
+ * HEVC; 5: software H.264; 6: 10-bit HEVC, which HDR recordings need.
+ * Returns 1. */
 ZD_API int ZD_TestHWData(int kind, int* result, int* a, int* b);
+/* Keeps slots 0, 1, 2 and 6 of the application's test results. Returns 1. */
 ZD_API int ZD_SetHWData(int slot0, int slot1, int slot2, int slot6);
 /* names: ZD_ENCODER_LIST_SLOTS buffers of ZD_ENCODER_NAME_BYTES; returns n. */
 ZD_API int ZD_GetEncodeH264EngineList(void* handle, char** names, int* ids);
