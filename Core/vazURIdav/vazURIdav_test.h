@@ -56,6 +56,11 @@ ZD_API void ZDT_ClearTrace(void);
 ZD_API int ZDT_EngineThreadCount(void);
 ZD_API int ZDT_LiveEngineCount(void);
 
+/* The machine's own devices (V4L2 video nodes, ALSA sound nodes, and sysfs
+ * for their USB ids) are read from $VAZURIDAV_DEV_ROOT and
+ * $VAZURIDAV_SYS_ROOT when these name folders at ZD_Initalize, else from
+ * /dev and /sys; tests point them at folders of their own. */
+
 /* Folder read in place of /proc by ZD_GetCpuUsageAndMemory (null: /proc). */
 ZD_API void ZDT_SetProcRoot(const char* folder);
 

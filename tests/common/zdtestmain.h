@@ -23,7 +23,10 @@ inline void enterSandbox()
                               {"XDG_CONFIG_HOME", "home/.config"},
                               {"XDG_CACHE_HOME", "home/.cache"},
                               {"XDG_RUNTIME_DIR", "runtime"},
-                              {"TMPDIR", "tmp"}};
+                              {"TMPDIR", "tmp"},
+                              // The engine lists no device of the machine it runs on.
+                              {"VAZURIDAV_DEV_ROOT", "dev"},
+                              {"VAZURIDAV_SYS_ROOT", "sys"}};
     for (const auto& n : names) {
         const QString path = root + "/" + n[1];
         QDir().mkpath(path);

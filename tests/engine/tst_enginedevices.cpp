@@ -530,6 +530,25 @@ private slots:
         QCOMPARE(ZD_GetCaptureAmpValue(h, "Test Pattern Camera", nullptr), 0);
     }
 
+    // The device setup dialog asks with no device name: the open device.
+    void pictureControlsOfTheOpenDevice()
+    {
+        h = initEngine();
+        VIDEOAMPVALUE v{};
+        QCOMPARE(ZD_GetCaptureAmpValue(h, nullptr, &v), 0);
+        QCOMPARE(ZD_GetCaptureAmpValue(h, "", &v), 0);
+        DEV_NAME cam = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        QCOMPARE(ZD_OpenDevice(h, 0, nullptr, 1, 0, &cam, nullptr, nullptr, 0), 1);
+        QCOMPARE(ZD_GetCaptureAmpValue(h, nullptr, &v), 1);
+        VIDEOAMPVALUE wanted = v;
+        wanted.items[0].value = v.items[0].maximum;
+        QCOMPARE(ZD_SetCaptureAmpValue(h, nullptr, &wanted), 1);
+        QCOMPARE(ZD_GetCaptureAmpValue(h, "Test Pattern Camera", &v), 1);
+        QCOMPARE(v.items[0].value, wanted.items[0].value);
+        ZD_CloseDevice(h);
+        QCOMPARE(ZD_GetCaptureAmpValue(h, nullptr, &v), 0);
+    }
+
     void fourKSourceInfo()
     {
         h = initEngine();

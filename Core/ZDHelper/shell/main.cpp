@@ -2,7 +2,6 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
-#include <QWidget>
 #include <csignal>
 
 #include "globalsettings.h"
@@ -11,6 +10,7 @@
 #include "quitsignalwatcher.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
+#include "zdhelpergui.h"
 
 int main(int argc, char** argv)
 {
@@ -43,15 +43,12 @@ int main(int argc, char** argv)
     QGuiApplication::setWindowIcon(QIcon(MAIN_ICON));
     ZD_SetMainMessageCallBack(zd_message_callback, nullptr);
 
-    // Stands in for the main window until it is built.
-    QWidget window;
-    window.setWindowTitle(APP_NAME);
-    window.resize(960, 600);
-    AfxSetMainWindow(&window);
+    // The main window registers itself as the receiver of untargeted
+    // messages and stays until after the shared state has been released.
+    ZDHelperGUI window(nullptr);
     window.show();
 
     const int result = app.exec();
     ReleaseGlobalSettings();
-    AfxSetMainWindow(nullptr);
     return result;
 }

@@ -1,8 +1,7 @@
-// Preview drawing and sound output. Not drawn yet: the drawing calls fail (0).
+// Preview drawing and sound output.
 #include "api/apientry.h"
 #include "devices/devicesession.h"
 #include "media/recordcomponent.h"
-#include "media/sourcepipeline.h"
 
 using namespace zd;
 using namespace zd::api;
@@ -12,24 +11,25 @@ extern "C" {
 // Not traced: the preview pump calls it every 16 ms.
 ZD_API int ZD_SDL_loop(void* handle)
 {
-    return withEngine("ZD_SDL_loop", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_SDL_loop", handle, 0,
+                      [](Engine& e) { return e.session().drawPreview(); });
 }
 
 ZD_API int ZD_UpdateVideoSize(void* handle, int x, int y, int width, int height)
 {
     CallTrace::add("ZD_UpdateVideoSize(x=%d,y=%d,w=%d,h=%d)", x, y, width, height);
-    return withEngine("ZD_UpdateVideoSize", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_UpdateVideoSize", handle, 0,
+                      [&](Engine& e) { return e.session().setPreviewArea(x, y, width, height); });
 }
 
 ZD_API int ZD_GetFrameDataFps(void* handle, const char* layerKey)
 {
     CallTrace::add("ZD_GetFrameDataFps(layer=%s)", traceText(layerKey).c_str());
     return withEngine("ZD_GetFrameDataFps", handle, 0, [&](Engine& e) {
-        // Layers answer through the live canvas once it has them.
-        if (layerKey && layerKey[0])
+        // Layers are measured by the live canvas that holds them.
+        if (!boundedText(layerKey).empty())
             return 0;
-        std::shared_ptr<media::SourcePipeline> source = e.session().pipeline();
-        return source ? source->measuredFps() : 0;
+        return e.session().frameRate();
     });
 }
 

@@ -4,6 +4,18 @@
 namespace zd
 {
 
+// The engine's error codes.
+enum EngineError : int {
+    kErrorOpenFailed = 1,
+    kErrorDeviceBusy = 2,
+    kErrorFormatRefused = 3,
+    kErrorNoPicture = 4,
+    kErrorNoMemory = 5,
+    kErrorDeviceRemoved = 6,
+    kErrorPreviewWindow = 7,
+    kErrorDecoder = 8,
+};
+
 class ErrorText
 {
 public:

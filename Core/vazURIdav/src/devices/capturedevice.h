@@ -2,6 +2,7 @@
 // ALSA, the virtual test devices, a device script).
 #pragma once
 
+#include "devices/framereceiver.h"
 #include "vazURIdav.h"
 
 #include <string>
@@ -9,11 +10,6 @@
 
 namespace zd
 {
-
-namespace media
-{
-class SourcePipeline;
-}
 
 class CaptureDevice
 {
@@ -28,14 +24,15 @@ public:
     virtual void close() {}
 
     // Starts handing the open device's frames (pictures, sound or both) to
-    // pipeline, from the device's own capture threads, in the format open
-    // gave; false when the device has no frames to give. Frames carry pts in
-    // microseconds of the monotonic clock (av_gettime_relative).
-    virtual bool startCapture(const DEV_CAPACITY& /*inUse*/, media::SourcePipeline& /*pipeline*/)
+    // receiver (which outlives the capture), from the device's own capture
+    // threads, in the format open gave; false when the device has no frames
+    // to give. Frames carry pts in microseconds of the monotonic clock
+    // (av_gettime_relative).
+    virtual bool startCapture(const DEV_CAPACITY& /*inUse*/, FrameReceiver& /*receiver*/)
     {
         return false;
     }
-    // Ends the capture threads; no frame reaches the pipeline afterwards.
+    // Ends the capture threads; no frame reaches the receiver afterwards.
     virtual void stopCapture() {}
 
     // Another program's virtual device, left out when the caller ignores

@@ -1,9 +1,13 @@
 #include "devices/devicemanager.h"
 
 #include "core/text.h"
+#include "devices/alsadeviceprovider.h"
 #include "devices/scripteddeviceprovider.h"
+#include "devices/v4l2deviceprovider.h"
 #include "devices/virtualcamera.h"
 #include "devices/virtualdeviceprovider.h"
+
+#include <cstdlib>
 
 namespace zd
 {
@@ -13,6 +17,12 @@ namespace
 
 constexpr const char* kCanvasName = "NULL";
 
+std::string folderFromEnvironment(const char* name, const char* fallback)
+{
+    const char* value = std::getenv(name);
+    return value && value[0] ? std::string(value) : std::string(fallback);
+}
+
 } // namespace
 
 DeviceManager::DeviceManager()
@@ -21,7 +31,12 @@ DeviceManager::DeviceManager()
       m_canvas(std::make_shared<VirtualCamera>(kCanvasName, kCanvasName,
                                                VirtualCamera::format(1920, 1080, 30, "YV12", 0, 0)))
 {
-    // The machine's V4L2 and ALSA providers go first once they exist.
+    m_devRoot = folderFromEnvironment("VAZURIDAV_DEV_ROOT", "/dev");
+    m_sysRoot = folderFromEnvironment("VAZURIDAV_SYS_ROOT", "/sys");
+    m_realDevRoot = m_devRoot == "/dev";
+    m_machine.push_back(std::make_shared<V4l2DeviceProvider>(m_devRoot, m_sysRoot));
+    m_machine.push_back(std::make_shared<AlsaDeviceProvider>(m_devRoot, m_sysRoot));
+    m_providers = m_machine;
     m_providers.push_back(m_scripted);
 }
 
@@ -94,6 +109,16 @@ std::shared_ptr<CaptureDevice> DeviceManager::firstOfKind(uint32_t kind) const
 bool DeviceManager::addScripted(const ScriptedDeviceDescription& desc)
 {
     return m_scripted->add(desc);
+}
+
+std::vector<DEV_NAME> DeviceManager::machineDevices() const
+{
+    std::vector<DEV_NAME> names;
+    for (const auto& provider : m_machine) {
+        for (const auto& device : provider->devices())
+            names.push_back(device->name());
+    }
+    return names;
 }
 
 std::shared_ptr<CaptureDevice> DeviceManager::removeScripted(const std::string& path)

@@ -35,7 +35,20 @@ public:
     bool addScripted(const ScriptedDeviceDescription& desc);
     std::shared_ptr<CaptureDevice> removeScripted(const std::string& path);
 
+    // The machine's own devices (V4L2 and ALSA) as listed now, the ones
+    // hot-plug watches.
+    std::vector<DEV_NAME> machineDevices() const;
+    // Where device nodes and sysfs are read: /dev and /sys, unless
+    // $VAZURIDAV_DEV_ROOT and $VAZURIDAV_SYS_ROOT name other folders (tests
+    // use empty ones so that the machine's own devices stay out).
+    const std::string& devRoot() const { return m_devRoot; }
+    bool realDevRoot() const { return m_realDevRoot; }
+
 private:
+    std::string m_devRoot;
+    std::string m_sysRoot;
+    bool m_realDevRoot = true;
+    std::vector<std::shared_ptr<DeviceProvider>> m_machine;
     std::shared_ptr<ScriptedDeviceProvider> m_scripted;
     std::shared_ptr<VirtualDeviceProvider> m_virtual;
     // Providers of other devices, in listing order.

@@ -1,10 +1,14 @@
 #include "devices/devicesession.h"
 
 #include "core/engine.h"
+#include "core/errortext.h"
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/text.h"
+#include "devices/capturefeed.h"
+#include "devices/devicechanges.h"
 #include "devices/devicemanager.h"
+#include "devices/hotplugmonitor.h"
 #include "media/medialog.h"
 #include "media/sourcepipeline.h"
 
@@ -34,7 +38,7 @@ int DeviceSession::open(const PreviewRequest& request, void* target, const DEV_N
         const std::string name = boundedText(audio->name, sizeof audio->name);
         const std::string path = boundedText(audio->path, sizeof audio->path);
         if (path.empty() && audio->kind == ZD_DEVICE_KIND_AUDIO) {
-            a = m_engine.devices().firstOfKind(ZD_DEVICE_KIND_AUDIO);
+            a = automaticAudio(*v);
         } else if (!(name == "NULL" && path == "NULL") && !(name.empty() && path.empty())) {
             a = m_engine.devices().find(*audio);
             if (!a)
@@ -68,11 +72,19 @@ int DeviceSession::open(const PreviewRequest& request, void* target, const DEV_N
     media::routeFfmpegLog();
     m_pipeline = std::make_shared<media::SourcePipeline>();
     m_pipeline->filters().setFilters(m_filters);
-    if (!v->startCapture(inUse, *m_pipeline))
+    // Troubles of the running capture reach the application as 8975; a
+    // removed device is told by hot plug instead (8965).
+    Engine* engine = &m_engine;
+    m_feed = std::make_shared<CaptureFeed>(m_pipeline, [engine, target](int code) {
+        if (code != kErrorDeviceRemoved)
+            engine->post(target, kMsgPreviewErrorCode, 0, code);
+    });
+    if (!v->startCapture(inUse, *m_feed))
         Log::write(2, "vazURIdav: %s gives no pictures.", v->nameText().c_str());
-    m_givesSound = a && a->startCapture(inUse, *m_pipeline);
+    m_givesSound = a && a->startCapture(inUse, *m_feed);
     if (a && !m_givesSound)
         Log::write(2, "vazURIdav: %s gives no sound.", a->nameText().c_str());
+    m_renderer.attach(request.window, request.keepAspect != 0);
     m_request = request;
     m_target = target;
     m_engine.post(target, kMsgPreviewLoading);
@@ -91,6 +103,13 @@ int DeviceSession::close()
 
 void DeviceSession::shutdown()
 {
+    std::unique_ptr<HotplugMonitor> monitor;
+    {
+        std::lock_guard<std::mutex> lock(m_hotplugMutex);
+        monitor = std::move(m_monitor);
+    }
+    // Joined without a lock: its handler may be waiting for one.
+    monitor.reset();
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_video)
         closeLocked(false);
@@ -102,11 +121,13 @@ void DeviceSession::closeLocked(bool report)
     m_video->stopCapture();
     if (m_audio)
         m_audio->stopCapture();
+    m_feed.reset();
     m_pipeline.reset();
     m_givesSound = false;
     m_video->close();
     if (m_audio)
         m_audio->close();
+    m_renderer.detach();
     m_video.reset();
     m_audio.reset();
     m_format = DEV_CAPACITY{};
@@ -186,15 +207,71 @@ int DeviceSession::previewSwitch(int* enable)
     if (!enable)
         return m_previewOn ? 1 : 0;
     m_previewOn = *enable != 0;
+    m_renderer.setEnabled(m_previewOn);
     return 1;
+}
+
+int DeviceSession::drawPreview()
+{
+    std::shared_ptr<media::SourcePipeline> source = pipeline();
+    if (!source) {
+        m_renderer.draw(nullptr, 0);
+        return 1;
+    }
+    // The number first: a picture newer than it is drawn again next time,
+    // never one left out.
+    const uint64_t serial = source->latest().serial();
+    media::AVFramePtr frame = source->latest().get();
+    m_renderer.draw(frame.get(), serial);
+    return 1;
+}
+
+int DeviceSession::setPreviewArea(int x, int y, int width, int height)
+{
+    m_renderer.setArea(x, y, width, height);
+    return 1;
+}
+
+int DeviceSession::frameRate() const
+{
+    std::shared_ptr<media::SourcePipeline> source = pipeline();
+    return source ? source->measuredFps() : 0;
 }
 
 int DeviceSession::listen(void* target)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_listening = true;
-    m_listenTarget = target;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_listening = true;
+        m_listenTarget = target;
+    }
+    std::lock_guard<std::mutex> lock(m_hotplugMutex);
+    if (m_monitor || m_engine.stopping())
+        return 1;
+    m_machineSeen = m_engine.devices().machineDevices();
+    DeviceManager& devices = m_engine.devices();
+    auto monitor = std::make_unique<HotplugMonitor>(devices.devRoot(), devices.realDevRoot(),
+                                                    [this] { machineChanged(); });
+    if (monitor->start())
+        m_monitor = std::move(monitor);
     return 1;
+}
+
+void DeviceSession::machineChanged()
+{
+    const std::vector<DEV_NAME> now = m_engine.devices().machineDevices();
+    std::vector<DeviceChange> changes;
+    {
+        std::lock_guard<std::mutex> lock(m_hotplugMutex);
+        changes = DeviceChanges::between(m_machineSeen, now);
+        m_machineSeen = now;
+    }
+    for (const DeviceChange& c : changes) {
+        Log::write(2, "vazURIdav: device %s: %s (%s)", c.removal ? "removed" : "arrived",
+                   boundedText(c.device.name, sizeof c.device.name).c_str(),
+                   boundedText(c.device.path, sizeof c.device.path).c_str());
+        announce(c.removal, c.device);
+    }
 }
 
 void DeviceSession::announce(bool removal, const DEV_NAME& device)
@@ -247,13 +324,19 @@ int DeviceSession::queryLost(const std::string& layerKey, const void* notificati
     return 1;
 }
 
+std::shared_ptr<CaptureDevice> DeviceSession::ampDevice(const std::string& deviceName) const
+{
+    // The device setup dialog names no device: it means the open one.
+    if (deviceName.empty())
+        return openVideo();
+    return m_engine.devices().findByName(deviceName);
+}
+
 int DeviceSession::ampValues(const std::string& deviceName, VIDEOAMPVALUE* value) const
 {
     if (!value)
         return 0;
-    // No name: the open device (the device setup dialog asks so).
-    std::shared_ptr<CaptureDevice> d =
-        deviceName.empty() ? openVideo() : m_engine.devices().findByName(deviceName);
+    std::shared_ptr<CaptureDevice> d = ampDevice(deviceName);
     return d && d->ampValues(*value) ? 1 : 0;
 }
 
@@ -261,9 +344,28 @@ int DeviceSession::setAmpValues(const std::string& deviceName, const VIDEOAMPVAL
 {
     if (!value)
         return 0;
-    std::shared_ptr<CaptureDevice> d =
-        deviceName.empty() ? openVideo() : m_engine.devices().findByName(deviceName);
+    std::shared_ptr<CaptureDevice> d = ampDevice(deviceName);
     return d && d->setAmpValues(*value) ? 1 : 0;
+}
+
+std::shared_ptr<CaptureDevice> DeviceSession::automaticAudio(const CaptureDevice& video) const
+{
+    // "USB#VID_xxxx&PID_yyyy#<serial or port>#" names the USB device itself.
+    const std::string path = video.pathText();
+    size_t end = std::string::npos;
+    if (path.compare(0, 4, "USB#") == 0) {
+        const size_t second = path.find('#', 4);
+        end = second == std::string::npos ? second : path.find('#', second + 1);
+    }
+    if (end != std::string::npos) {
+        const std::string usbDevice = path.substr(0, end + 1);
+        for (auto& d : m_engine.devices().list(false)) {
+            if (d->name().kind == ZD_DEVICE_KIND_AUDIO &&
+                d->pathText().compare(0, usbDevice.size(), usbDevice) == 0)
+                return d;
+        }
+    }
+    return m_engine.devices().firstOfKind(ZD_DEVICE_KIND_AUDIO);
 }
 
 std::shared_ptr<CaptureDevice> DeviceSession::sourceInfoDevice() const

@@ -5,15 +5,19 @@
 #include "devices/capturedevice.h"
 #include "devices/devicescript.h"
 #include "media/filterrunner.h"
+#include "render/previewrenderer.h"
 
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace zd
 {
 
+class CaptureFeed;
 class Engine;
+class HotplugMonitor;
 
 namespace media
 {
@@ -62,7 +66,16 @@ public:
     // enable null: the switch (1 on, 0 off); else sets it and returns 1.
     int previewSwitch(int* enable);
 
-    // Starts reporting arrivals and removals (8965) to target.
+    // The preview pump: draws the newest picture when there is a new one.
+    int drawPreview();
+    // The preview rectangle, in the coordinates of the window's parent.
+    int setPreviewArea(int x, int y, int width, int height);
+    // Pictures per second that came out of the open device's pipeline in the
+    // last second.
+    int frameRate() const;
+
+    // Starts reporting arrivals and removals (8965) to target, those of the
+    // machine's devices included.
     int listen(void* target);
     // Reports an arrival or removal to the listening target.
     void announce(bool removal, const DEV_NAME& device);
@@ -70,6 +83,8 @@ public:
     bool unplug(const std::string& path);
     int queryLost(const std::string& layerKey, const void* notification, int* lost) const;
 
+    // The picture controls of the device of that name; an empty name is the
+    // open video device.
     int ampValues(const std::string& deviceName, VIDEOAMPVALUE* value) const;
     int setAmpValues(const std::string& deviceName, const VIDEOAMPVALUE* value);
     int hdrFlag(int set, int* flag);
@@ -77,6 +92,12 @@ public:
 
 private:
     void closeLocked(bool report);
+    std::shared_ptr<CaptureDevice> ampDevice(const std::string& deviceName) const;
+    // The audio device "Auto" stands for: the one on the same USB device as
+    // video when there is one, else the first present.
+    std::shared_ptr<CaptureDevice> automaticAudio(const CaptureDevice& video) const;
+    // The hot-plug monitor's handler: tells what came and went since the last look.
+    void machineChanged();
     // The open device when it is a 4K30 box, else the first one present.
     std::shared_ptr<CaptureDevice> sourceInfoDevice() const;
 
@@ -94,6 +115,14 @@ private:
     bool m_listening = false;
     void* m_listenTarget = nullptr;
     int m_hdrFlag = 0;
+    std::shared_ptr<CaptureFeed> m_feed;
+    PreviewRenderer m_renderer;
+
+    // The hot-plug side, with a lock of its own: its thread must never wait
+    // for the session's.
+    std::mutex m_hotplugMutex;
+    std::unique_ptr<HotplugMonitor> m_monitor;
+    std::vector<DEV_NAME> m_machineSeen;
 };
 
 } // namespace zd

@@ -3,7 +3,7 @@
 #include "core/text.h"
 #include "devices/pictureadjust.h"
 #include "devices/virtualcameracapture.h"
-#include "media/sourcepipeline.h"
+#include "media/avholders.h"
 
 namespace zd
 {
@@ -85,7 +85,7 @@ bool VirtualCamera::setAmpValues(const VIDEOAMPVALUE& in)
     return true;
 }
 
-bool VirtualCamera::startCapture(const DEV_CAPACITY& inUse, media::SourcePipeline& pipeline)
+bool VirtualCamera::startCapture(const DEV_CAPACITY& inUse, FrameReceiver& receiver)
 {
     if (!m_listed)
         return false;
@@ -98,7 +98,7 @@ bool VirtualCamera::startCapture(const DEV_CAPACITY& inUse, media::SourcePipelin
             std::lock_guard<std::mutex> amp(m_mutex);
             return devices::PictureAdjust::fromAmpValues(m_amp.values());
         },
-        [&pipeline](media::AVFramePtr frame) { pipeline.pushVideo(frame.get()); });
+        [&receiver](media::AVFramePtr frame) { receiver.videoFrame(frame.get()); });
     m_capture->start();
     return true;
 }

@@ -36,7 +36,7 @@ public:
     bool setAmpValues(const VIDEOAMPVALUE& in) override;
     // The test-pattern camera draws its pattern, with the picture controls
     // applied; the live canvas has no picture of its own here.
-    bool startCapture(const DEV_CAPACITY& inUse, media::SourcePipeline& pipeline) override;
+    bool startCapture(const DEV_CAPACITY& inUse, FrameReceiver& receiver) override;
     void stopCapture() override;
 
     static DEV_CAPACITY format(int width, int height, int fps, const char* fourcc, int choice0,

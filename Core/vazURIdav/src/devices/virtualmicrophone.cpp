@@ -2,7 +2,7 @@
 
 #include "core/text.h"
 #include "devices/virtualmicrophonecapture.h"
-#include "media/sourcepipeline.h"
+#include "media/avholders.h"
 
 namespace zd
 {
@@ -25,13 +25,13 @@ VirtualMicrophone::~VirtualMicrophone()
     stopCapture();
 }
 
-bool VirtualMicrophone::startCapture(const DEV_CAPACITY&, media::SourcePipeline& pipeline)
+bool VirtualMicrophone::startCapture(const DEV_CAPACITY&, FrameReceiver& receiver)
 {
     std::lock_guard<std::mutex> lock(m_captureMutex);
     if (m_capture)
         m_capture->stop();
     m_capture = std::make_unique<devices::VirtualMicrophoneCapture>(
-        [&pipeline](media::AVFramePtr frame) { pipeline.pushAudio(frame.get()); });
+        [&receiver](media::AVFramePtr frame) { receiver.audioFrame(frame.get()); });
     m_capture->start();
     return true;
 }

@@ -26,7 +26,7 @@ public:
     std::vector<DEV_CAPACITY> formats() const override { return {}; }
     int open(const DEV_CAPACITY*, DEV_CAPACITY& inUse) override;
     // A 440 Hz tone, 48 kHz stereo.
-    bool startCapture(const DEV_CAPACITY& inUse, media::SourcePipeline& pipeline) override;
+    bool startCapture(const DEV_CAPACITY& inUse, FrameReceiver& receiver) override;
     void stopCapture() override;
 
 private:

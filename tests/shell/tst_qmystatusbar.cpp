@@ -1,0 +1,214 @@
+// The status bar: its state from the forwarded messages, the once-a-second
+// texts, and the slow-preview warning colour.
+#include "zdtestmain.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include "globalsettings.h"
+#include "myevent.h"
+#include "qmystatusbar.h"
+#include "shelltestsupport.h"
+#include "stdafx.h"
+
+using namespace shelltest;
+
+namespace
+{
+const QString kGrey = QStringLiteral("QLabel{color:rgba(200,200,200,150); }");
+const QString kYellow = QStringLiteral("QLabel{color:rgba(255,255,0,150); }");
+
+void deliver(QMyStatusBar& bar, unsigned long msg, long wParam, long long lParam = 0)
+{
+    SendMessage(&bar, msg, wParam, lParam, nullptr);
+}
+} // namespace
+
+class TestQMyStatusBar : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        InitGlobalSettings();
+        QVERIFY(g_Global.hCore);
+    }
+
+    void cleanupTestCase()
+    {
+        ZDT_SetProcRoot(nullptr);
+        ReleaseGlobalSettings();
+    }
+
+    void init()
+    {
+        ZDT_ClearScript(nullptr);
+        ZDT_ClearTrace();
+        g_Global.noDevicePicture = 0;
+        g_Global.devWidth = 1920;
+        g_Global.devHeight = 1080;
+        g_Global.devFps = 30;
+        g_Global.recWidth = g_Global.recHeight = g_Global.recFps = 0;
+        g_Global.liveRunning = false;
+    }
+
+    void cleanup() { ZDT_ClearScript(nullptr); }
+
+    void states()
+    {
+        QMyStatusBar bar;
+        bar.timer_normal();
+        QCOMPARE(bar.recordLabel()->text(), QString("Ready"));
+        deliver(bar, MSG_DEVICE_OPENED, 5, 0);
+        QCOMPARE(bar.state(), 0);
+        deliver(bar, MSG_DEVICE_OPENED, 0);
+        QCOMPARE(bar.state(), 1);
+        bar.timer_normal();
+        QCOMPARE(bar.recordLabel()->text(), QString("Rec: Stoped"));
+        // The recording shows from its first clock tick, not from its start.
+        deliver(bar, MSG_RECORD_STATE, 0);
+        QCOMPARE(bar.state(), 1);
+        deliver(bar, MSG_RECORD_STATE, 2, 1);
+        QCOMPARE(bar.state(), 2);
+        bar.timer_normal();
+        QCOMPARE(bar.recordLabel()->text(), QString("Rec:1920x1080@30fps"));
+        g_Global.recWidth = 1280;
+        g_Global.recHeight = 720;
+        bar.timer_normal();
+        QCOMPARE(bar.recordLabel()->text(), QString("Rec:1280x720@30fps"));
+        deliver(bar, MSG_RECORD_STATE, 1);
+        QCOMPARE(bar.state(), 1);
+        deliver(bar, MSG_DEVICE_CLOSED, 3);
+        QCOMPARE(bar.state(), 1);
+        deliver(bar, MSG_DEVICE_CLOSED, 0);
+        QCOMPARE(bar.state(), 0);
+        deliver(bar, MSG_DEVICE_OPENED, 0);
+        deliver(bar, MSG_DEVICE_LOST, 0);
+        QCOMPARE(bar.state(), 0);
+    }
+
+    void previewAndLiveTexts()
+    {
+        QMyStatusBar bar;
+        bar.show();
+        ZDT_ScriptResult("ZD_GetFrameDataFps", 30);
+        bar.timer_normal();
+        QCOMPARE(bar.previewLabel()->text(), QString("Pre: 1920x1080@30fps"));
+        g_Global.devWidth = 0;
+        bar.timer_normal();
+        QCOMPARE(bar.previewLabel()->text(), QString("Pre: ready"));
+
+        QCOMPARE(bar.liveLabel()->text(), QString("Live: stoped"));
+        g_Global.liveRunning = true;
+        g_Global.liveWidth = 1280;
+        g_Global.liveHeight = 720;
+        g_Global.liveFps = 25;
+        bar.timer_normal();
+        QCOMPARE(bar.liveLabel()->text(), QString("Live: 1280x720@25fps"));
+        // Shown only in the live interface.
+        deliver(bar, MSG_MODE_SWITCHED, 0);
+        QVERIFY(!bar.liveLabel()->isVisible());
+        deliver(bar, MSG_MODE_SWITCHED, 1);
+        QVERIFY(bar.liveLabel()->isVisible());
+    }
+
+    void slowPreview_data()
+    {
+        QTest::addColumn<int>("measured");
+        QTest::addColumn<int>("noDevicePicture");
+        QTest::addColumn<int>("yellowFrom");
+        QTest::newRow("29 on a 30 fps device") << 29 << 0 << 11;
+        QTest::newRow("30 on a 30 fps device") << 30 << 0 << 0;
+        QTest::newRow("nothing measured") << 0 << 0 << 0;
+        QTest::newRow("no-device picture shown") << 29 << 1 << 0;
+    }
+
+    // Yellow in the eleventh slow second in a row, grey again at the first
+    // second that is not slow.
+    void slowPreview()
+    {
+        QFETCH(int, measured);
+        QFETCH(int, noDevicePicture);
+        QFETCH(int, yellowFrom);
+        g_Global.noDevicePicture = noDevicePicture;
+        ZDT_ScriptResult("ZD_GetFrameDataFps", measured);
+        QMyStatusBar bar;
+        for (int second = 1; second <= 14; ++second) {
+            bar.timer_normal();
+            const bool yellow = yellowFrom > 0 && second >= yellowFrom;
+            QCOMPARE(bar.previewLabel()->styleSheet() == kYellow, yellow);
+        }
+        // With the no-device picture the engine is not asked at all.
+        QCOMPARE(traceLines("ZD_GetFrameDataFps").isEmpty(), noDevicePicture != 0);
+        ZDT_ScriptResult("ZD_GetFrameDataFps", 30);
+        bar.timer_normal();
+        QCOMPARE(bar.previewLabel()->styleSheet(), kGrey);
+        QCOMPARE(bar.slowPreviewSeconds(), 0);
+    }
+
+    void oneFastSecondStartsTheCountAgain()
+    {
+        ZDT_ScriptResult("ZD_GetFrameDataFps", 29);
+        QMyStatusBar bar;
+        for (int i = 0; i < 10; ++i)
+            bar.timer_normal();
+        ZDT_ScriptResult("ZD_GetFrameDataFps", 30);
+        bar.timer_normal();
+        ZDT_ScriptResult("ZD_GetFrameDataFps", 29);
+        for (int i = 0; i < 10; ++i) {
+            bar.timer_normal();
+            QCOMPARE(bar.previewLabel()->styleSheet(), kGrey);
+            QCOMPARE(bar.slowPreviewSeconds(), i + 1);
+        }
+        bar.timer_normal();
+        QCOMPARE(bar.previewLabel()->styleSheet(), kYellow);
+    }
+
+    void cpuAndMemory_data()
+    {
+        QTest::addColumn<QByteArray>("stat");
+        QTest::addColumn<QByteArray>("meminfo");
+        QTest::addColumn<QString>("cpu");
+        QTest::addColumn<QString>("mem");
+        QTest::newRow("12.34 %") << QByteArray("cpu  1234 0 0 8766 0 0 0 0\n")
+                                 << QByteArray("MemTotal: 1000 kB\nMemAvailable: 250 kB\n")
+                                 << "CPU: 12%"
+                                 << "MEM: 75%";
+        QTest::newRow("all busy") << QByteArray("cpu  100 0 0 0\n")
+                                  << QByteArray("MemTotal: 3000 kB\nMemAvailable: 2999 kB\n")
+                                  << "CPU: 1e+02%"
+                                  << "MEM: 0%";
+        QTest::newRow("idle") << QByteArray("cpu  0 0 0 100\n")
+                              << QByteArray("MemTotal: 1000 kB\nMemAvailable: 1 kB\n") << "CPU: 0%"
+                              << "MEM: 99%";
+        QTest::newRow("unreadable") << QByteArray() << QByteArray() << "CPU: 0%"
+                                    << "MEM: 0%";
+    }
+
+    void cpuAndMemory()
+    {
+        QFETCH(QByteArray, stat);
+        QFETCH(QByteArray, meminfo);
+        QFETCH(QString, cpu);
+        QFETCH(QString, mem);
+        QTemporaryDir proc;
+        if (!stat.isEmpty()) {
+            QFile f(proc.filePath("stat"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(stat);
+            QFile m(proc.filePath("meminfo"));
+            QVERIFY(m.open(QIODevice::WriteOnly));
+            m.write(meminfo);
+        }
+        ZDT_SetProcRoot(proc.path().toUtf8().constData());
+        QMyStatusBar bar;
+        bar.timer_normal();
+        QCOMPARE(bar.cpuLabel()->text(), cpu);
+        QCOMPARE(bar.memoryLabel()->text(), mem);
+        ZDT_SetProcRoot(nullptr);
+    }
+};
+
+ZD_TEST_MAIN(TestQMyStatusBar, QApplication)
+#include "tst_qmystatusbar.moc"
