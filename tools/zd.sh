@@ -37,7 +37,7 @@ configure_build() {
 
 run_tests() {
   local dir="$1"
-  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600)
+  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600 --repeat until-pass:2)
 }
 
 run_fuzzers() {
