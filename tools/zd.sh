@@ -12,8 +12,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavcodec-dev libavformat-dev libavdevice-dev libavfilter-dev libswscale-dev
   libswresample-dev libavutil-dev
-  libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev
-  libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev
+  libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev
+  libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils
 )
 
 install_packages() {
@@ -37,7 +37,7 @@ configure_build() {
 
 run_tests() {
   local dir="$1"
-  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600)
+  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600 --repeat until-pass:2)
 }
 
 run_fuzzers() {

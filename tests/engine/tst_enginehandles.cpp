@@ -191,13 +191,14 @@ private slots:
             return static_cast<long long>(
                 ZD_PostInternetData("http://127.0.0.1:1/p", "a=1", buffer, &size) != 0);
         });
-        row("ZD_package_feedback_data null", 1, [](void*) {
+        row("ZD_package_feedback_data without a report", 1, [](void*) {
             int length = 5;
             char message[ZD_TEXT_BUFFER_BYTES] = "x";
-            char* packet = ZD_package_feedback_data("n", "e@x", "r", &length, message);
+            char* packet = ZD_package_feedback_data("n", "e@x", nullptr, &length, message);
             return static_cast<long long>(!packet && length == 0 && message[0] == '\0');
         });
-        row("ZD_PostFeedback", 0, [](void*) { return ZD_PostFeedback("x", 1, buffer); });
+        row("ZD_PostFeedback without a service", 0,
+            [](void*) { return ZD_PostFeedback("x", 1, buffer); });
         row("ZD_GetPopupAd_Data null", 1,
             [](void*) { return static_cast<long long>(!ZD_GetPopupAd_Data("q")); });
         row("ZD_CreateWebView null", 1, [](void*) {

@@ -1,5 +1,8 @@
 // Desktop services: web view, window title bars, players, unzip, sounds.
 #include "api/apientry.h"
+#include "desktop/openwithdesktop.h"
+#include "zip/unzip.h"
+#include "zip/zipreader.h"
 
 using namespace zd;
 using namespace zd::api;
@@ -40,13 +43,15 @@ ZD_API int ZD_HideWindowTitleBarButton(ZD_WINDOW_ID window, int a, int b, int c)
 ZD_API int ZD_QuickTimePlayMp4(const char* path)
 {
     CallTrace::add("ZD_QuickTimePlayMp4(path=%s)", traceText(path).c_str());
-    return guarded("ZD_QuickTimePlayMp4", 0, [] { return 0; });
+    return guarded("ZD_QuickTimePlayMp4", 0,
+                   [&] { return desktop::openWithDesktop(path) ? 1 : 0; });
 }
 
 ZD_API int ZD_OpenPreviewPicture(const char* path)
 {
     CallTrace::add("ZD_OpenPreviewPicture(path=%s)", traceText(path).c_str());
-    return guarded("ZD_OpenPreviewPicture", 0, [] { return 0; });
+    return guarded("ZD_OpenPreviewPicture", 0,
+                   [&] { return desktop::openWithDesktop(path) ? 1 : 0; });
 }
 
 ZD_API int ZD_UnZip(const char* zipPath, const char* folder)
@@ -54,7 +59,11 @@ ZD_API int ZD_UnZip(const char* zipPath, const char* folder)
     CallTrace::add("ZD_UnZip(zip=%s,folder=%s)", traceText(zipPath).c_str(),
                    traceText(folder).c_str());
     // 0 and above mean success.
-    return guarded("ZD_UnZip", -1, [] { return -1; });
+    return guarded("ZD_UnZip", static_cast<int>(kZipBadArgument), [&] {
+        if (zipPath == nullptr || folder == nullptr)
+            return static_cast<int>(kZipBadArgument);
+        return unzipArchive(boundedText(zipPath), boundedText(folder));
+    });
 }
 
 ZD_API int ZD_RemoveVidrelayAsRoot(void)

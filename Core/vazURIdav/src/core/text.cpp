@@ -50,7 +50,9 @@ void copyText(char* field, size_t size, std::string_view text)
     if (!field || size == 0)
         return;
     const size_t n = utf8Fit(text, size - 1);
-    std::memcpy(field, text.data(), n);
+    // An empty view may have no storage at all.
+    if (n > 0)
+        std::memcpy(field, text.data(), n);
     std::memset(field + n, 0, size - n);
 }
 

@@ -268,6 +268,18 @@ HttpOutcome Perform(const HttpRequest& request)
                          static_cast<curl_off_t>(request.body.size()));
     }
 
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr,
+                                                                        &curl_slist_free_all);
+    if (request.post && !request.contentType.empty()) {
+        const std::string header = "Content-Type: " + request.contentType;
+        headers.reset(curl_slist_append(nullptr, header.c_str()));
+        if (!headers) {
+            outcome.result = kHttpInternal;
+            return outcome;
+        }
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+    }
+
     const CURLcode code = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &outcome.status);
     outcome.replyBytes = sink.total;

@@ -25,10 +25,11 @@ enum HttpResult : int {
 struct HttpRequest {
     std::string url;
     bool post = false;
-    std::string body;       // sent when post is set
-    std::string filePath;   // empty: no file; else replaced whole on success only
-    char* buffer = nullptr; // null: no copy
-    size_t bufferBytes = 0; // capacity of buffer
+    std::string body;        // sent when post is set
+    std::string contentType; // of the body; empty: libcurl's form type
+    std::string filePath;    // empty: no file; else replaced whole on success only
+    char* buffer = nullptr;  // null: no copy
+    size_t bufferBytes = 0;  // capacity of buffer
 };
 
 struct HttpOutcome {
