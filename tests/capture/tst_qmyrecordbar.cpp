@@ -12,9 +12,12 @@
 #include <QStorageInfo>
 #include <QTimer>
 
+#include <cstring>
 #include <ctime>
 
 #include "capturetestsupport.h"
+#include "qdevicesetupwnd.h"
+#include "qfilesmanagerdlg.h"
 #include "qmyfileshelper.h"
 #include "qmypushbutton.h"
 #include "qmyrecordbar.h"
@@ -411,6 +414,78 @@ private slots:
         QVERIFY(traceLines("ZD_CloseDevice(").isEmpty());
         QCOMPARE(m_bar->videoCombo->count(), count - 1);
         QCOMPARE(m_bar->deviceLost, uint8_t(0));
+    }
+
+    void filesWindowMutesAndGivesTheButtonBack()
+    {
+        g_Global.autoMuteWhenShowFilesDlg = 1;
+        makeBar(true);
+        showAndOpen();
+        QVERIFY(!m_bar->muted);
+        ZDT_ClearTrace();
+        m_bar->btnFilesClick();
+        QFilesManagerDlg* window = QFilesManagerDlg::openInstance();
+        QVERIFY(window);
+        QCOMPARE(window->parentWidget(), static_cast<QWidget*>(m_bar));
+        QVERIFY(!m_bar->btnFiles->isEnabled());
+        QCOMPARE(m_bar->mutedForFiles, uint8_t(1));
+        QVERIFY(m_bar->muted);
+        QVERIFY(traceLines("ZD_AdjustVolume(").last().contains("-255"));
+        // The hot key while it is open raises the same window.
+        SendMessage(m_bar, MSG_HOTKEY_COMMAND, CMD_OPEN_FILES_MANAGER, 0, nullptr);
+        QCOMPARE(QFilesManagerDlg::openInstance(), window);
+        window->close();
+        QTRY_VERIFY(!QFilesManagerDlg::openInstance());
+        QVERIFY(m_bar->btnFiles->isEnabled());
+        QVERIFY(!m_bar->muted);
+        QCOMPARE(m_bar->mutedForFiles, uint8_t(0));
+
+        // Opened while muted already: closing it leaves the sound off.
+        m_bar->Mute_Audio();
+        m_bar->btnFilesClick();
+        QCOMPARE(m_bar->mutedForFiles, uint8_t(0));
+        QFilesManagerDlg::openInstance()->close();
+        QTRY_VERIFY(!QFilesManagerDlg::openInstance());
+        QVERIFY(m_bar->muted);
+        g_Global.autoMuteWhenShowFilesDlg = 0;
+    }
+
+    void deviceSetupReopensWithTheChosenFormat()
+    {
+        AfxWriteProfileString("Record", "default-video-device-name", "Cam Zero");
+        AfxWriteProfileString("Record", "default-video-device-path", "usb-VID_1111&PID_0001-1");
+        makeBar(true);
+        showAndOpen();
+        QCOMPARE(m_bar->videoCombo->currentText(), QString("Cam Zero"));
+        ZDT_ClearTrace();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* d = qobject_cast<QDeviceSetupWnd*>(QApplication::activeModalWidget())) {
+                d->curCapacity.width = 1280;
+                d->curCapacity.height = 720;
+                d->curCapacity.fps = 30;
+                d->curCapacity.fourcc = 0x32595559;
+                std::strcpy(d->curCapacity.codecName, "YUY2");
+                d->done(1);
+            }
+        });
+        poll.start(10);
+        m_bar->btnVideoDevSetupClick();
+        QCOMPARE(AfxGetProfileInt("Cam Zero", "last-width", 0), 1280);
+        QCOMPARE(AfxGetProfileString("Cam Zero", "last-codec-name", ""), QString("YUY2"));
+        QCOMPARE(traceLines("ZD_OpenDevice(").size(), 1);
+        QVERIFY(traceLines("ZD_OpenDevice(").first().endsWith("fmt=1280x720@30)"));
+
+        // Cancelled: nothing reopens, the saved filters are put back.
+        disconnect(&poll, nullptr, nullptr, nullptr);
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* d = qobject_cast<QDeviceSetupWnd*>(QApplication::activeModalWidget()))
+                d->done(0);
+        });
+        ZDT_ClearTrace();
+        m_bar->btnVideoDevSetupClick();
+        QVERIFY(traceLines("ZD_OpenDevice(").isEmpty());
+        QCOMPARE(traceLines("ZD_DeleteFilter(").size(), 1);
     }
 
     void twoPicturesInOneSecondGetTwoFiles()

@@ -13,6 +13,7 @@
 #include "cpublic.h"
 #include "msgboxdialog.h"
 #include "myevent.h"
+#include "qdevicesetupwnd.h"
 #include "qmyfilterhelper.h"
 #include "qmyfilters.h"
 #include "qmyplayerbar.h"
@@ -473,9 +474,31 @@ void QMyRecordBar::btnVideoDevSetupClick()
                fieldBytes(devices[index].name, sizeof devices[index].name).constData());
     }
     formatCount = qBound(0, formatCount, ZD_MAX_CAPACITIES);
-    // SEAM (device format dialog not merged yet): QDeviceSetupWnd runs here
-    // with the device, the current format and the format list; an accepted
-    // new format is saved and reopened, a cancel restores the saved filters.
+    QDeviceSetupWnd dialog(this);
+    dialog.device = devices[index];
+    dialog.curCapacity = currentFormat;
+    dialog.capacities = formats;
+    dialog.capacityCount = formatCount;
+    dialog.InitDlg();
+    if (dialog.exec() == 1) {
+        const DEV_CAPACITY& chosen = dialog.curCapacity;
+        const bool changed =
+            chosen.width != currentFormat.width || chosen.height != currentFormat.height ||
+            chosen.fps != currentFormat.fps || chosen.fourcc != currentFormat.fourcc ||
+            std::memcmp(chosen.codecName, currentFormat.codecName, 4) != 0;
+        if (changed) {
+            currentFormat = chosen;
+            SaveDeviceLastCapacity(videoCombo->currentText());
+            StartPlay();
+        } else if (dialog.reopenNeeded != 0) {
+            StartPlay();
+        }
+    } else if (deviceFilters) {
+        // The dialog's filter page changed the filters live; they go back
+        // to what was saved.
+        deviceFilters->loadDeviceFilters();
+        deviceFilters->ApplyAllFilters();
+    }
 }
 
 void QMyRecordBar::SetDeviceInfo(bool withFormat, const QString& text)

@@ -12,6 +12,7 @@
 #include "cpublic.h"
 #include "msgboxdialog.h"
 #include "myevent.h"
+#include "qfilesmanagerdlg.h"
 #include "qmyfileshelper.h"
 #include "qmypushbutton.h"
 #include "qmyrecordproperty.h"
@@ -499,9 +500,16 @@ void QMyRecordWidget::btnRecordPauseClick()
 
 void QMyRecordWidget::btnFilesClick()
 {
-    // SEAM (files window not merged yet): QFilesManagerDlg opens here, the
-    // files button is disabled until it closes, and the audio may be muted
-    // for it.
+    // One window at a time: the hot key reaches here while the button is
+    // disabled, and then only raises the open window.
+    QFilesManagerDlg* window = QFilesManagerDlg::showOrRaise(this);
+    connect(window, &QFilesManagerDlg::filesWndClosed, this, &QMyRecordWidget::onFilesWndClosed,
+            Qt::UniqueConnection);
+    btnFiles->setEnabled(false);
+    if (g_Global.autoMuteWhenShowFilesDlg && !muted) {
+        mutedForFiles = 1;
+        Mute_Audio();
+    }
 }
 
 void QMyRecordWidget::onFilesWndClosed()
