@@ -7,7 +7,7 @@
 // frames that really came.
 #include "enginetestsupport.h"
 #include "zdtestmain.h"
-#include "zdxvfb.h"
+#include "zdxdisplay.h"
 
 #include <QElapsedTimer>
 #include <QSet>
@@ -70,16 +70,10 @@ private slots:
         QString why;
         if (!xvfb.start(&why))
             QSKIP(qPrintable("No private X server for the preview tests: " + why));
-        qputenv("DISPLAY", xvfb.display());
-        display = XOpenDisplay(xvfb.display().constData());
+        display = xvfb.connection();
         QVERIFY(display);
     }
-    void cleanupTestCase()
-    {
-        if (display)
-            XCloseDisplay(display);
-        xvfb.stop();
-    }
+    void cleanupTestCase() { xvfb.stop(); }
     void init()
     {
         sink.reset();
@@ -210,17 +204,7 @@ private slots:
     }
 
 private:
-    void makeWindows()
-    {
-        const int screen = DefaultScreen(display);
-        parent = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 400, 300, 0, 0,
-                                     WhitePixel(display, screen));
-        child = XCreateSimpleWindow(display, parent, 20, 10, 320, 120, 0, 0,
-                                    WhitePixel(display, screen));
-        XMapWindow(display, child);
-        XMapWindow(display, parent);
-        XSync(display, False);
-    }
+    void makeWindows() { xvfb.makeWindows(320, 120, &parent, &child); }
 
     unsigned long pixel(int x, int y)
     {
@@ -264,7 +248,7 @@ private:
         }
     }
 
-    zdtest::XvfbServer xvfb;
+    zdtest::XvfbDisplay xvfb;
     Display* display = nullptr;
     Window parent = 0;
     Window child = 0;

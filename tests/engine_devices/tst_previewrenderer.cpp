@@ -5,7 +5,7 @@
 #include "render/previewlayout.h"
 #include "render/previewrenderer.h"
 #include "zdtestmain.h"
-#include "zdxvfb.h"
+#include "zdxdisplay.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -75,16 +75,10 @@ private slots:
         QString why;
         if (!xvfb.start(&why))
             QSKIP(qPrintable("No private X server for the preview tests: " + why));
-        qputenv("DISPLAY", xvfb.display());
-        display = XOpenDisplay(xvfb.display().constData());
+        display = xvfb.connection();
         QVERIFY(display);
     }
-    void cleanupTestCase()
-    {
-        if (display)
-            XCloseDisplay(display);
-        xvfb.stop();
-    }
+    void cleanupTestCase() { xvfb.stop(); }
     void init() { qputenv("DISPLAY", xvfb.display()); }
     void cleanup()
     {
@@ -228,16 +222,7 @@ private:
     void makeWindows(int width, int height)
     {
         cleanup();
-        const int screen = DefaultScreen(display);
-        parent = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 400, 300, 0, 0,
-                                     WhitePixel(display, screen));
-        // White, so that bars the renderer did not draw would show.
-        child =
-            XCreateSimpleWindow(display, parent, 20, 10, static_cast<unsigned>(width),
-                                static_cast<unsigned>(height), 0, 0, WhitePixel(display, screen));
-        XMapWindow(display, child);
-        XMapWindow(display, parent);
-        XSync(display, False);
+        xvfb.makeWindows(width, height, &parent, &child);
     }
 
     QList<Colour> sampleRow(const QList<int>& xs, int y)
@@ -252,7 +237,7 @@ private:
         return colours;
     }
 
-    zdtest::XvfbServer xvfb;
+    zdtest::XvfbDisplay xvfb;
     Display* display = nullptr;
     Window parent = 0;
     Window child = 0;

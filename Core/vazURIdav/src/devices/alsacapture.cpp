@@ -1,8 +1,8 @@
 #include "devices/alsacapture.h"
 
-#include "core/enginethreadcounter.h"
 #include "core/errortext.h"
 #include "core/log.h"
+#include "devices/capturethread.h"
 #include "vazURIdav.h"
 
 #include <alsa/asoundlib.h>
@@ -12,7 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 #include <vector>
 
@@ -53,7 +52,7 @@ struct FrameFree {
 AlsaCapture::AlsaCapture(std::string pcmName, std::string deviceName)
     : m_pcmName(std::move(pcmName)), m_deviceName(std::move(deviceName))
 {
-    m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    m_stopFd = makeStopFd();
 }
 
 AlsaCapture::~AlsaCapture()
@@ -113,31 +112,14 @@ void AlsaCapture::start(FrameReceiver& receiver)
 {
     if (!m_pcm || m_thread.joinable())
         return;
-    m_running = true;
-    EngineThreadCounter::starting();
-    try {
-        m_thread = std::thread([this, &receiver] {
-            EngineThreadCounter::Ending ending;
-            run(&receiver);
-        });
-    } catch (...) {
-        EngineThreadCounter::notStarted();
-        m_running = false;
+    if (!startCaptureThread(m_thread, m_running, [this, &receiver] { run(&receiver); }))
         Log::write(8, "vazURIdav: %s: the sound capture thread did not start.",
                    m_deviceName.c_str());
-    }
 }
 
 void AlsaCapture::stop()
 {
-    if (m_thread.joinable()) {
-        m_running = false;
-        const uint64_t one = 1;
-        if (::write(m_stopFd, &one, sizeof one) < 0) {
-            // The flag alone ends the thread at its next poll time-out.
-        }
-        m_thread.join();
-    }
+    stopCaptureThread(m_thread, m_running, m_stopFd);
     if (m_pcm) {
         snd_pcm_drop(m_pcm);
         snd_pcm_close(m_pcm);

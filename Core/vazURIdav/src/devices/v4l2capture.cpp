@@ -1,8 +1,8 @@
 #include "devices/v4l2capture.h"
 
-#include "core/enginethreadcounter.h"
 #include "core/errortext.h"
 #include "core/log.h"
+#include "devices/capturethread.h"
 #include "devices/v4l2query.h"
 #include "vazURIdav.h"
 
@@ -11,7 +11,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -45,7 +44,7 @@ V4l2Capture::V4l2Capture(int fd, std::string name, const V4l2PixelFormat& format
                          const V4l2FrameLayout& layout)
     : m_fd(fd), m_name(std::move(name)), m_pictures(format, layout)
 {
-    m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    m_stopFd = makeStopFd();
 }
 
 V4l2Capture::~V4l2Capture()
@@ -101,30 +100,13 @@ void V4l2Capture::start(FrameReceiver& receiver)
 {
     if (!m_streaming || m_thread.joinable())
         return;
-    m_running = true;
-    EngineThreadCounter::starting();
-    try {
-        m_thread = std::thread([this, &receiver] {
-            EngineThreadCounter::Ending ending;
-            run(&receiver);
-        });
-    } catch (...) {
-        EngineThreadCounter::notStarted();
-        m_running = false;
+    if (!startCaptureThread(m_thread, m_running, [this, &receiver] { run(&receiver); }))
         Log::write(8, "vazURIdav: %s: the capture thread did not start.", m_name.c_str());
-    }
 }
 
 void V4l2Capture::stop()
 {
-    if (m_thread.joinable()) {
-        m_running = false;
-        const uint64_t one = 1;
-        if (::write(m_stopFd, &one, sizeof one) < 0) {
-            // The flag alone ends the thread at its next poll time-out.
-        }
-        m_thread.join();
-    }
+    stopCaptureThread(m_thread, m_running, m_stopFd);
     releaseBuffers();
     if (m_fd >= 0) {
         ::close(m_fd);

@@ -151,27 +151,7 @@ int AudioEncoder::push(const AVFrame* in, int64_t position, const PacketHandler&
 
 int AudioEncoder::send(AVFrame* frame, const PacketHandler& out)
 {
-    int r = avcodec_send_frame(m_ctx.get(), frame);
-    if (r < 0 && r != AVERROR_EOF) {
-        log(LogError, "Audio encoding failed: " + avErrorText(r));
-        return failureFromAv(r, RecordEncodeError);
-    }
-    AVPacketPtr packet = makePacket();
-    if (!packet)
-        return RecordOutOfMemory;
-    for (;;) {
-        r = avcodec_receive_packet(m_ctx.get(), packet.get());
-        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
-            return 0;
-        if (r < 0) {
-            log(LogError, "Audio encoding failed: " + avErrorText(r));
-            return failureFromAv(r, RecordEncodeError);
-        }
-        const int failure = out(packet.get());
-        av_packet_unref(packet.get());
-        if (failure)
-            return failure;
-    }
+    return encodeFrame(m_ctx.get(), frame, "Audio encoding failed: ", out);
 }
 
 int AudioEncoder::drain(bool last, const PacketHandler& out)

@@ -15,6 +15,32 @@ int failureFromAv(int averror, int fallback)
     return averror == AVERROR(ENOMEM) ? RecordOutOfMemory : fallback;
 }
 
+int encodeFrame(AVCodecContext* c, AVFrame* frame, const char* failureLine,
+                const PacketHandler& out)
+{
+    int r = avcodec_send_frame(c, frame);
+    if (r < 0 && r != AVERROR_EOF) {
+        log(LogError, failureLine + avErrorText(r));
+        return failureFromAv(r, RecordEncodeError);
+    }
+    AVPacketPtr packet = makePacket();
+    if (!packet)
+        return RecordOutOfMemory;
+    for (;;) {
+        r = avcodec_receive_packet(c, packet.get());
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+            return 0;
+        if (r < 0) {
+            log(LogError, failureLine + avErrorText(r));
+            return failureFromAv(r, RecordEncodeError);
+        }
+        const int failure = out(packet.get());
+        av_packet_unref(packet.get());
+        if (failure)
+            return failure;
+    }
+}
+
 int VideoEncoder::open(const RecordSettings& s, int width, int height, bool globalHeader)
 {
     const bool hevc = s.videoCodec != VideoCodec::H264;
@@ -55,29 +81,11 @@ int VideoEncoder::open(const RecordSettings& s, int width, int height, bool glob
 
 int VideoEncoder::send(AVFrame* frame, const PacketHandler& out)
 {
-    int r = avcodec_send_frame(m_ctx.get(), frame);
-    if (r < 0 && r != AVERROR_EOF) {
-        log(LogError, "Video encoding failed: " + avErrorText(r));
-        return failureFromAv(r, RecordEncodeError);
-    }
-    AVPacketPtr packet = makePacket();
-    if (!packet)
-        return RecordOutOfMemory;
-    for (;;) {
-        r = avcodec_receive_packet(m_ctx.get(), packet.get());
-        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
-            return 0;
-        if (r < 0) {
-            log(LogError, "Video encoding failed: " + avErrorText(r));
-            return failureFromAv(r, RecordEncodeError);
-        }
+    return encodeFrame(m_ctx.get(), frame, "Video encoding failed: ", [&out](AVPacket* packet) {
         if (packet->duration == 0)
             packet->duration = 1;
-        const int failure = out(packet.get());
-        av_packet_unref(packet.get());
-        if (failure)
-            return failure;
-    }
+        return out(packet);
+    });
 }
 
 int VideoEncoder::encode(const AVFrame* picture, int64_t pts, const PacketHandler& out)

@@ -18,6 +18,12 @@ using PacketHandler = std::function<int(AVPacket* packet)>;
 // The RecordFailure code for an FFmpeg error: out of memory, or fallback.
 int failureFromAv(int averror, int fallback);
 
+// Sends frame to the encoder c (nullptr drains it) and hands every packet it
+// gives back to out. On an encoder error, logs failureLine followed by
+// FFmpeg's text and returns a RecordFailure code.
+int encodeFrame(AVCodecContext* c, AVFrame* frame, const char* failureLine,
+                const PacketHandler& out);
+
 class VideoEncoder
 {
 public:
