@@ -146,10 +146,13 @@ bool DelFile(const QString& path)
 
 bool MoveFile(const QString& source, const QString& target)
 {
-    if (!QFile::copy(source, target))
+    if (source.isEmpty() || target.isEmpty() || QFileInfo::exists(target) ||
+        QFileInfo(target).isSymLink())
         return false;
-    QFile::remove(source);
-    return true;
+    // A rename where both names lie on one volume: a recording of gigabytes
+    // moves at once and is never left half-copied. Across volumes QFile
+    // copies and removes the source, and keeps the source when that fails.
+    return QFile::rename(source, target);
 }
 
 bool DelDir(const QString& folder)

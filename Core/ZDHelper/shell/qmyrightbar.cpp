@@ -4,6 +4,7 @@
 
 #include "myevent.h"
 #include "qmypushbutton.h"
+#include "qmyrecordwidget.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
@@ -11,24 +12,27 @@
 
 namespace
 {
-// The record and live panels are plain containers until the panel classes
-// exist. These are the places where the switch asks and drives them; the
-// panels' own IsCanSwitchRecordLive(), showx() and resizeAll() go here.
+// The record panel is a QMyRecordWidget; the live panel is a plain
+// container until its class exists, and is then simply shown or hidden.
 bool panelAgreesToLeave(QWidget* panel)
 {
-    Q_UNUSED(panel);
+    if (auto* base = qobject_cast<QMyRecordWidget*>(panel))
+        return base->IsCanSwitchRecordLive();
     return true;
 }
 
 void panelShowx(QWidget* panel, bool show)
 {
-    if (panel)
+    if (auto* base = qobject_cast<QMyRecordWidget*>(panel))
+        base->showx(show);
+    else if (panel)
         panel->setVisible(show);
 }
 
 void panelResizeAll(QWidget* panel)
 {
-    Q_UNUSED(panel);
+    if (auto* base = qobject_cast<QMyRecordWidget*>(panel))
+        base->resizeAll();
 }
 
 void markCurrent(QMyPushButton* current, QMyPushButton* other)

@@ -52,10 +52,14 @@ public:
     // Reported by the application object for every mouse event of the program.
     void onMouseDown(int kind, int a, int b, int x, int y);
 
-    // Recording start and stop belong with the record panel; until it is
-    // built the stop only stops the engine's recording and the start refuses.
+    // 1 started; 0 refused here; otherwise the engine's failure code.
     int StartRecord();
-    int StopRecord();
+    // 1 stopped and listed; 0 when nothing records, or when the user's own
+    // stop (userAsked: record button, hot key, menu) comes in the first two
+    // seconds. Every stop the program asks for itself (mode switch, device
+    // loss, closing, encoder failure, automatic stop) goes through.
+    int StopRecord(bool userAsked = false);
+    QTimer* recordClock() const { return m_recordClock; }
 
     // The preview context menu as show_right_menu() runs it; the caller owns
     // it.
@@ -117,6 +121,13 @@ private:
     void finishShow();
     void handleOwnMessage(unsigned long msg, long wParam, long lParam);
     QWidget* currentPanel() const;
+    // Moves a finished recording to the asked-for name; returns where the
+    // file really is.
+    QString moveToTarget(const QString& file);
+    // "hh:mm:ss,WxH,Nfps,size" of the part recorded since the last split.
+    QString fileDescription(const QString& file) const;
+    // Lists a finished file (or part) with the thumbnail bitmap taken for it.
+    void catalogueRecording(const QString& file);
 
     Ui::ZDHelperGUIClass* ui = nullptr;
     QMenuBar* m_menuBar = nullptr;

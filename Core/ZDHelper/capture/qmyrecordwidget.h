@@ -1,0 +1,92 @@
+// The panel base shared by the record and the live panel: the row of capture
+// controls (record, pause, files, picture, GIF, share, duration, settings,
+// hide, mute, volume), the elapsed-time display, the one-shot start timer and
+// the panel's schedule strip, with the actions behind those controls.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+class QLabel;
+class QLCDNumber;
+class QSlider;
+class QTimer;
+class QMyFilters;
+class QMyPushButton;
+class QMyTimerBar;
+
+// PICTURE/saveto + "/Pic" + local yyyyMMddHHmmss + ext; a name that is taken,
+// on disk or by a picture still being written, gets "_2", "_3", ... before
+// the extension.
+QString getPictPathName(const QString& ext);
+
+class QMyRecordWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit QMyRecordWidget(QWidget* parent);
+    ~QMyRecordWidget() override;
+
+    virtual void resizeAll();
+    virtual void updateLang();
+    virtual void StopAll();
+    virtual bool IsCanSwitchRecordLive();
+    virtual void showx(bool show);
+    virtual void first_show() = 0;
+
+    void DeviceLost();
+    void Mute_Audio();
+    void UnMute_Audio(bool resetSlider);
+    void onPictureCaptureDone(const QString& path);
+    void onFilesWndClosed();
+    QString getRecordStartButtonPng() const;
+
+    QMyFilters* deviceFilters = nullptr;
+    QMyTimerBar* timerBar = nullptr;
+    QTimer* startTimer = nullptr;
+    uint8_t mutedForFiles = 0;
+    uint8_t muted = 0;
+    uint8_t paused = 0;
+    QLCDNumber* elapsedDisplay = nullptr;
+    QMyPushButton* btnRecord = nullptr;
+    QMyPushButton* btnPause = nullptr;
+    QLabel* recordText = nullptr;
+    QLabel* pauseText = nullptr;
+    QMyPushButton* btnFiles = nullptr;
+    QMyPushButton* btnPicture = nullptr;
+    QMyPushButton* btnGif = nullptr;
+    QMyPushButton* btnDUD = nullptr;
+    QMyPushButton* btnSetup = nullptr;
+    QLabel* volumeLabel = nullptr;
+    QSlider* volumeSlider = nullptr;
+    QMyPushButton* btnMute = nullptr;
+    QMyPushButton* btnHide = nullptr;
+    QMyPushButton* btnRecDur = nullptr;
+    QString gifPath;
+    uint8_t picturesLoaded = 0;
+    uint8_t liveLook = 0;
+    uint8_t reloadPending = 0;
+
+public slots:
+    void btnHideClick();
+    void btnRecordStartClick();
+    void btnRecordPauseClick();
+    void btnFilesClick();
+    void btnPictureClick();
+    void btnGifClick();
+    void btnDUDClick();
+    void btnRecDurClick();
+    void btnMuteClick();
+    void volume_slider_changed(int value);
+    void btnSetupClick();
+    void timer1();
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void recordAttemptEnded();
+    QString hotkeyText(int key) const;
+};

@@ -1,0 +1,143 @@
+// Helpers of the capture and recording tests: the program's shared state
+// brought up on a sandboxed data folder, a stand-in main window that forwards
+// every bus message to the panel the way the real one does, message boxes and
+// file dialogs answered by script, and the engine's call trace.
+#pragma once
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <QtTest>
+#include <memory>
+
+#include <functional>
+
+#include "cpublic.h"
+#include "globalsettings.h"
+#include "msgboxdialog.h"
+#include "myevent.h"
+#include "qglobalapplication.h"
+#include "stdafx.h"
+#include "vazURIdav_test.h"
+#include "zdhelpergui.h"
+
+namespace capturetest
+{
+
+struct Box {
+    QString text;
+    int kind;
+};
+
+// Every message box the code under test shows, answered with `answer`.
+struct MessageBoxes {
+    QList<Box> shown;
+    int answer = 1;
+    void install()
+    {
+        MsgBoxDialog::setTestHook([this](const QString& text, int kind) {
+            shown << Box{text, kind};
+            return answer;
+        });
+    }
+    void clear() { shown.clear(); }
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const Box& b : shown)
+            list << b.text;
+        return list;
+    }
+};
+
+// The main window's part in these tests: the target of null-addressed
+// messages and engine reports, which it hands to the current panel.
+struct Seen {
+    quint64 msg;
+    qint64 wParam;
+    qint64 lParam;
+};
+
+// Sees the bus messages that reach a widget (the main window), in order.
+class MessageSpy : public QObject
+{
+public:
+    explicit MessageSpy(QObject* watched) { watched->installEventFilter(this); }
+
+    QList<Seen> seen;
+
+    QList<Seen> of(quint64 msg) const
+    {
+        QList<Seen> list;
+        for (const Seen& s : seen) {
+            if (s.msg == msg)
+                list << s;
+        }
+        return list;
+    }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        Q_UNUSED(o);
+        if (e->type() == MyEvent::EventType) {
+            auto* m = static_cast<MyEvent*>(e);
+            seen << Seen{m->msg, m->wParam, m->lParam};
+        }
+        return false;
+    }
+};
+
+inline QString engineTrace()
+{
+    const int n = ZDT_ReadTrace(nullptr, 0);
+    QByteArray buffer(n + 1, '\0');
+    ZDT_ReadTrace(buffer.data(), int(buffer.size()));
+    return QString::fromUtf8(buffer.constData());
+}
+
+inline QStringList traceLines(const QString& prefix)
+{
+    QStringList lines;
+    for (const QString& line : engineTrace().split('\n')) {
+        if (line.startsWith(prefix))
+            lines << line;
+    }
+    return lines;
+}
+
+// Lets queued engine reports arrive and be handled.
+inline void deliverReports(int waitMs = 50)
+{
+    ZDT_WaitReportsDelivered(g_Global.hCore, 2000);
+    QTest::qWait(waitMs);
+    QCoreApplication::processEvents();
+}
+
+// Closes the device and lets every report the engine still holds reach its
+// target, so that a window can go without a report left addressed to it.
+inline void quietEngine()
+{
+    ZD_CloseDevice(g_Global.hCore);
+    ZDT_WaitReportsDelivered(g_Global.hCore, 2000);
+    QCoreApplication::processEvents();
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+inline QString logText()
+{
+    QFile f(CPublic::GetAppDatePath() + "/Log.txt");
+    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+}
+
+} // namespace capturetest
