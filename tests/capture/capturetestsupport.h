@@ -23,6 +23,7 @@
 #include "qglobalapplication.h"
 #include "stdafx.h"
 #include "vazURIdav_test.h"
+#include "zdenginetrace.h"
 #include "zdhelpergui.h"
 
 namespace capturetest
@@ -92,23 +93,9 @@ protected:
     }
 };
 
-inline QString engineTrace()
-{
-    const int n = ZDT_ReadTrace(nullptr, 0);
-    QByteArray buffer(n + 1, '\0');
-    ZDT_ReadTrace(buffer.data(), int(buffer.size()));
-    return QString::fromUtf8(buffer.constData());
-}
+using zdtest::engineTrace;
 
-inline QStringList traceLines(const QString& prefix)
-{
-    QStringList lines;
-    for (const QString& line : engineTrace().split('\n')) {
-        if (line.startsWith(prefix))
-            lines << line;
-    }
-    return lines;
-}
+using zdtest::traceLines;
 
 // Lets queued engine reports arrive and be handled.
 inline void deliverReports(int waitMs = 50)

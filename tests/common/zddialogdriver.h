@@ -20,6 +20,7 @@
 #include "stdafx.h"
 #include "vazURIdav.h"
 #include "vazURIdav_test.h"
+#include "zdenginetrace.h"
 
 namespace zdtest
 {
@@ -90,13 +91,6 @@ public:
     QPointer<QDialog> last;
 };
 
-inline QString engineTrace()
-{
-    const int n = ZDT_ReadTrace(nullptr, 0);
-    QByteArray buffer(n + 1, '\0');
-    ZDT_ReadTrace(buffer.data(), int(buffer.size()));
-    return QString::fromUtf8(buffer.constData());
-}
 
 // Trace lines that start with the call's name.
 inline QStringList traceCalls(const QString& call)

@@ -5,6 +5,7 @@
 
 #include "vazURIdav.h"
 #include "vazURIdav_test.h"
+#include "zdenginetrace.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -122,10 +123,4 @@ inline void* initEngine(const char* name = "default")
     return handle;
 }
 
-inline QString engineTrace()
-{
-    const int n = ZDT_ReadTrace(nullptr, 0);
-    QByteArray buffer(n + 1, '\0');
-    ZDT_ReadTrace(buffer.data(), buffer.size());
-    return QString::fromUtf8(buffer.constData());
-}
+using zdtest::engineTrace;

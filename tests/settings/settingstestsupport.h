@@ -18,6 +18,7 @@
 #include "stdafx.h"
 #include "vazURIdav.h"
 #include "vazURIdav_test.h"
+#include "zdenginetrace.h"
 
 namespace settingstest
 {
@@ -115,12 +116,6 @@ inline QVariant iniValue(const QString& key)
     return s.value(key);
 }
 
-inline QString engineTrace()
-{
-    const int n = ZDT_ReadTrace(nullptr, 0);
-    QByteArray buffer(n + 1, '\0');
-    ZDT_ReadTrace(buffer.data(), int(buffer.size()));
-    return QString::fromUtf8(buffer.constData());
-}
+using zdtest::engineTrace;
 
 } // namespace settingstest

@@ -12,6 +12,7 @@
 
 #include "myevent.h"
 #include "vazURIdav_test.h"
+#include "zdenginetrace.h"
 
 namespace shelltest
 {
@@ -26,23 +27,9 @@ inline bool useTwoOffscreenScreens()
     return true;
 }
 
-inline QString engineTrace()
-{
-    const int n = ZDT_ReadTrace(nullptr, 0);
-    QByteArray buffer(n + 1, '\0');
-    ZDT_ReadTrace(buffer.data(), int(buffer.size()));
-    return QString::fromUtf8(buffer.constData());
-}
+using zdtest::engineTrace;
 
-inline QStringList traceLines(const QString& prefix)
-{
-    QStringList lines;
-    for (const QString& line : engineTrace().split('\n')) {
-        if (line.startsWith(prefix))
-            lines << line;
-    }
-    return lines;
-}
+using zdtest::traceLines;
 
 struct SeenMessage {
     quint64 msg;

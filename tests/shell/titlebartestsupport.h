@@ -7,6 +7,7 @@
 #include "msgboxdialog.h"
 #include "stdafx.h"
 #include "vazURIdav_test.h"
+#include "zdenginetrace.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -120,13 +121,7 @@ inline void closeSettings()
     g_pIni = nullptr;
 }
 
-inline QString engineTrace()
-{
-    const int n = ZDT_ReadTrace(nullptr, 0);
-    QByteArray buffer(n + 1, '\0');
-    ZDT_ReadTrace(buffer.data(), buffer.size());
-    return QString::fromUtf8(buffer.constData());
-}
+using zdtest::engineTrace;
 
 inline QString logText()
 {

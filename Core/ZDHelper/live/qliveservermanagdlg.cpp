@@ -133,14 +133,22 @@ void QLiveServerManagDlg::onBtnAddClick()
     list->Save();
 }
 
+// The selected row when it names an entry of the server list, else -1.
+int QLiveServerManagDlg::currentServerRow() const
+{
+    const QLiveServerAddressHelper* list = g_Global.pServerList;
+    const QModelIndex current = ui->listView->currentIndex();
+    if (!list || !current.isValid())
+        return -1;
+    const int row = current.row();
+    return row < list->servers.size() ? row : -1;
+}
+
 void QLiveServerManagDlg::onBtnDelClick()
 {
     QLiveServerAddressHelper* list = g_Global.pServerList;
-    const QModelIndex current = ui->listView->currentIndex();
-    if (!list || !current.isValid())
-        return;
-    const int row = current.row();
-    if (row < 0 || row >= list->servers.size())
+    const int row = currentServerRow();
+    if (row < 0)
         return;
     const QString question = getLang(24002, QStringLiteral("Are you sure delete the #v1#?"),
                                      list->servers.at(row)->name);
@@ -156,11 +164,8 @@ void QLiveServerManagDlg::onBtnDelClick()
 void QLiveServerManagDlg::onBtnModifyClick()
 {
     QLiveServerAddressHelper* list = g_Global.pServerList;
-    const QModelIndex current = ui->listView->currentIndex();
-    if (!list || !current.isValid())
-        return;
-    const int row = current.row();
-    if (row < 0 || row >= list->servers.size())
+    const int row = currentServerRow();
+    if (row < 0)
         return;
     const QString name = ui->edit1->text();
     const QString address = ui->edit2->text();

@@ -39,6 +39,7 @@ public slots:
     void menu_tt(QAction* action);
 
 private:
+    int currentServerRow() const;
     // The four texts must fit the file's 1024-byte fields with their
     // terminator; a longer one is refused with a message instead of being
     // stored empty.
