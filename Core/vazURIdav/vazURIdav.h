@@ -127,15 +127,71 @@ typedef struct LIVEPIP_PARAMTERS {
     uint8_t kindBlock[ZD_KIND_BLOCK_BYTES];
 } LIVEPIP_PARAMTERS;
 
+/* Kind blocks: the first bytes of LIVEPIP_PARAMTERS::kindBlock, laid out per
+ * layer kind. Bytes past a kind's record are zero. Strings are local 8-bit and
+ * NUL-terminated within their field. */
+
+/* Video (kind 0) and audio (kind 3) device layers. format is 0 in width for
+ * the device's default format; format.fps 0 means the format's own rate. */
+typedef struct SCENE_DEVICE_PARAMS {
+    DEV_NAME device;
+    DEV_CAPACITY format;
+    int32_t autoAudio; /* 1: the engine also opens the device's own audio */
+} SCENE_DEVICE_PARAMS;
+
+/* Commands of SCENE_MOVIE_PARAMS::command and SCENE_PICTURE_PARAMS::command. */
+#define ZD_MOVIE_CMD_PLAY_AT 2
+#define ZD_MOVIE_CMD_SEEK 4
+#define ZD_MOVIE_CMD_PAUSE 8
+#define ZD_MOVIE_CMD_APPLY 16
+#define ZD_MOVIE_CMD_APPLY_RELOAD 17
+#define ZD_PICTURE_CMD_APPLY 12
+#define ZD_PICTURE_CMD_APPLY_RELOAD 13
+#define ZD_LAYER_LIST_FILES 256
+
+/* Movie layers (kind 2): a play list file of one path per line. */
+typedef struct SCENE_MOVIE_PARAMS {
+    int32_t command;
+    char listPath[256];
+    uint32_t fileError[ZD_LAYER_LIST_FILES]; /* 1: the file at that list position failed */
+    char currentPath[256];                   /* engine; the application's with PLAY_AT */
+    int32_t currentIndex;                    /* engine; the application's with PLAY_AT */
+    int32_t positionMs;                      /* engine; the application's with SEEK */
+    int32_t durationMs;                      /* engine */
+    int32_t playState;                       /* 1 playing, 2 paused; the application's with PAUSE */
+    int32_t loopMode;                        /* 0 the whole list, 1 the current file */
+} SCENE_MOVIE_PARAMS;
+
+/* Picture layers (kind 1): a slide show from a list file like the movie's. */
+typedef struct SCENE_PICTURE_PARAMS {
+    int32_t command;
+    char listPath[256];
+    uint32_t fileError[ZD_LAYER_LIST_FILES];
+    char currentPath[256]; /* engine: the picture on screen */
+    int32_t reserved;      /* list position of the picture on screen, unused */
+    int32_t order;         /* 0 list order, 1 random */
+    int32_t delaySecs;     /* seconds per picture */
+} SCENE_PICTURE_PARAMS;
+
+/* Text layers (kind 4). colour is 0x00BBGGRR. */
+typedef struct SCENE_TEXT_PARAMS {
+    char text[256];
+    char font[64];
+    int32_t size;
+    int32_t bold;
+    int32_t italic;
+    uint32_t colour;
+} SCENE_TEXT_PARAMS;
+
 /* What a 4K30 capture box reports of its HDMI source. */
 typedef struct SOURCE_INFO_4K30 {
-    uint16_t signal;   /* non-zero while a source is present */
-    uint16_t height;   /* 0 = unknown */
+    uint16_t signal; /* non-zero while a source is present */
+    uint16_t height; /* 0 = unknown */
     uint16_t width;
     uint8_t bitDepth;
     uint8_t fps;
     uint8_t interlaced;
-    uint8_t hdr;       /* 0 = not HDR */
+    uint8_t hdr; /* 0 = not HDR */
     uint8_t reserved[6];
 } SOURCE_INFO_4K30;
 
@@ -189,6 +245,27 @@ ZD_STATIC_ASSERT(sizeof(LIVEPIP_PARAMTERS) == 4136, "LIVEPIP_PARAMTERS layout");
 ZD_STATIC_ASSERT(offsetof(LIVEPIP_PARAMTERS, owner) == 28, "LIVEPIP_PARAMTERS layout");
 ZD_STATIC_ASSERT(offsetof(LIVEPIP_PARAMTERS, volume) == 36, "LIVEPIP_PARAMTERS layout");
 ZD_STATIC_ASSERT(offsetof(LIVEPIP_PARAMTERS, kindBlock) == 40, "LIVEPIP_PARAMTERS layout");
+ZD_STATIC_ASSERT(sizeof(SCENE_DEVICE_PARAMS) == 1376, "SCENE_DEVICE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_DEVICE_PARAMS, format) == 1284, "SCENE_DEVICE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_DEVICE_PARAMS, autoAudio) == 1372, "SCENE_DEVICE_PARAMS layout");
+ZD_STATIC_ASSERT(sizeof(SCENE_MOVIE_PARAMS) == 1560, "SCENE_MOVIE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_MOVIE_PARAMS, listPath) == 4, "SCENE_MOVIE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_MOVIE_PARAMS, fileError) == 260, "SCENE_MOVIE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_MOVIE_PARAMS, currentPath) == 1284, "SCENE_MOVIE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_MOVIE_PARAMS, currentIndex) == 1540, "SCENE_MOVIE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_MOVIE_PARAMS, positionMs) == 1544, "SCENE_MOVIE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_MOVIE_PARAMS, durationMs) == 1548, "SCENE_MOVIE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_MOVIE_PARAMS, playState) == 1552, "SCENE_MOVIE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_MOVIE_PARAMS, loopMode) == 1556, "SCENE_MOVIE_PARAMS layout");
+ZD_STATIC_ASSERT(sizeof(SCENE_PICTURE_PARAMS) == 1552, "SCENE_PICTURE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_PICTURE_PARAMS, currentPath) == 1284,
+                 "SCENE_PICTURE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_PICTURE_PARAMS, order) == 1544, "SCENE_PICTURE_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_PICTURE_PARAMS, delaySecs) == 1548, "SCENE_PICTURE_PARAMS layout");
+ZD_STATIC_ASSERT(sizeof(SCENE_TEXT_PARAMS) == 336, "SCENE_TEXT_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_TEXT_PARAMS, font) == 256, "SCENE_TEXT_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_TEXT_PARAMS, size) == 320, "SCENE_TEXT_PARAMS layout");
+ZD_STATIC_ASSERT(offsetof(SCENE_TEXT_PARAMS, colour) == 332, "SCENE_TEXT_PARAMS layout");
 ZD_STATIC_ASSERT(offsetof(SOURCE_INFO_4K30, height) == 2, "SOURCE_INFO_4K30 layout");
 ZD_STATIC_ASSERT(offsetof(SOURCE_INFO_4K30, width) == 4, "SOURCE_INFO_4K30 layout");
 ZD_STATIC_ASSERT(offsetof(SOURCE_INFO_4K30, bitDepth) == 6, "SOURCE_INFO_4K30 layout");
