@@ -168,7 +168,7 @@ typedef struct SCENE_PICTURE_PARAMS {
     char listPath[256];
     uint32_t fileError[ZD_LAYER_LIST_FILES];
     char currentPath[256]; /* engine: the picture on screen */
-    int32_t reserved;      /* list position of the picture on screen, unused */
+    int32_t reserved;      /* not used */
     int32_t order;         /* 0 list order, 1 random */
     int32_t delaySecs;     /* seconds per picture */
 } SCENE_PICTURE_PARAMS;
