@@ -154,6 +154,9 @@ ZD_LAZY(Filter, int, avfilter_graph_parse_ptr,
         (AVFilterGraph * g, const char* f, AVFilterInOut** in, AVFilterInOut** out, void* log),
         (g, f, in, out, log))
 ZD_LAZY(Filter, AVFilterInOut*, avfilter_inout_alloc, (void), ())
+ZD_LAZY(Filter, int, avfilter_link,
+        (AVFilterContext * from, unsigned fromPad, AVFilterContext* to, unsigned toPad),
+        (from, fromPad, to, toPad))
 ZD_LAZY(Filter, void, avfilter_inout_free, (AVFilterInOut * *io), (io))
 ZD_LAZY(Filter, enum AVMediaType, avfilter_pad_get_type, (const AVFilterPad* pads, int i),
         (pads, i))
