@@ -72,6 +72,8 @@ QDeviceControlWnd::QDeviceControlWnd(QWidget* parent, const char* device)
 
     AdjustRects(this, true);
     AdjustFonts(this);
+    FitColumnToText({ui->label, ui->label_2, ui->label_3, ui->label_4, ui->label_5, ui->label_6,
+                     ui->label_7, ui->label_8, ui->label_9});
     CenterWindow(this, nullptr);
 }
 

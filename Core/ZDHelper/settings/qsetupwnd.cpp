@@ -335,6 +335,8 @@ QSetupWnd::QSetupWnd(QWidget* parent) : MyDialog(parent), ui(new Ui::QSetupWnd),
 
     updateLang();
     AdjustFonts(this);
+    FitRowToText({ui->s3_cbx_format});
+    FitRowToText({ui->s3_cbx_codec});
     CenterWindow(this, nullptr);
     for (QComboBox* combo :
          {ui->s2_cbx_audio, ui->s3_cbx_format, ui->s3_cbx_codec, ui->s1_cbx_lang})
