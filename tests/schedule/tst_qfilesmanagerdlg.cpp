@@ -235,7 +235,13 @@ private slots:
                                                              << "";
         QTest::newRow("same name") << mp4 << mp4 << mp4 << "";
         QTest::newRow("empty") << mp4 << "" << mp4 << "";
-        QTest::newRow("existing target") << mp4 << "Pic20240101120001.png.mp4" << mp4 << "";
+        // Told, rather than nothing happening.
+        QTest::newRow("existing target")
+            << mp4 << "Pic20240101120001.png.mp4" << mp4
+            << "0:A file named \"Pic20240101120001.png.mp4\" already exists in this folder.";
+        QTest::newRow("existing target, ending added")
+            << mp4 << "Pic20240101120001.png" << mp4
+            << "0:A file named \"Pic20240101120001.png.mp4\" already exists in this folder.";
         QTest::newRow("slash") << mp4 << "../../escape" << mp4 << "0:Invalid file name";
         QTest::newRow("backslash") << mp4 << "a\\b" << mp4 << "0:Invalid file name";
         QTest::newRow("name too long")
