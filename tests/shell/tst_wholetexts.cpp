@@ -43,6 +43,7 @@
 #include "qmyfileshelper.h"
 #include "qmyfilterhelper.h"
 #include "qmyfilters.h"
+#include "qmypopupaddlg.h"
 #include "qmypushbutton.h"
 #include "qmyrecordproperty.h"
 #include "qmytimerhelper.h"
@@ -69,8 +70,11 @@ struct WindowCase {
     WindowFactory make;
 };
 
+// The filter editor as a capture dialog's filter list opens it, under that
+// dialog's style.
 QWidget* filterEditor(QWidget* keeper, uint32_t kind)
 {
+    keeper->setStyleSheet(QString::fromUtf8(CPublic::ReadQSSFile("popupwnd.qss")));
     auto* list = new QFiltersWidget(keeper);
     list->resize(261, 111);
     QMyFilters* chain = g_Global.pFilterStore->getDeviceFilters("Whole texts cam");
@@ -89,9 +93,11 @@ QWidget* filterEditor(QWidget* keeper, uint32_t kind)
     return dlg;
 }
 
+// The timer editor as the schedule manager opens it.
 QWidget* timerEditor(QWidget* keeper, uint32_t repeat)
 {
-    auto* dlg = new QTimerEditWnd(keeper);
+    auto* manager = new QTimerManagerWnd(keeper, g_Global.pRecordTimers);
+    auto* dlg = new QTimerEditWnd(manager);
     EVTIMER timer;
     std::memset(&timer, 0, sizeof timer);
     std::strcpy(timer.name, "Evening news");
@@ -155,6 +161,11 @@ const QList<WindowCase>& windowTable()
              auto* d = new QNewVerDialog(k, true);
              d->setNewVer("1.10.200", QString());
              return static_cast<QWidget*>(d);
+         }},
+        {"pop-up news",
+         [](QWidget* k) {
+             return static_cast<QWidget*>(new QMyPopupADDlg(k, "http://127.0.0.1:9/news.html",
+                                                            QRect(0, 0, 400, 300), "n1", 0));
          }},
         {"message box error",
          [](QWidget* k) { return messageBox(k, "Invalid file name", 0, false); }},

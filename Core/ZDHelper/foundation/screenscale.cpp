@@ -274,6 +274,9 @@ int TextWidthShortfall(const QWidget* w)
 void FitRowToText(const QList<QWidget*>& row)
 {
     const int smallGap = int(6 * g_dpi_percent);
+    // Never less than this between two controls, even where the form had
+    // them touch: a text that now fills its box would touch the next one.
+    const int leastGap = int(3 * g_dpi_percent);
     QList<int> gaps;
     for (qsizetype i = 0; i + 1 < row.size(); ++i)
         gaps << row.at(i + 1)->x() - (row.at(i)->geometry().right() + 1);
@@ -284,7 +287,8 @@ void FitRowToText(const QList<QWidget*>& row)
             widen(w, missing);
         if (i + 1 < row.size()) {
             QWidget* next = row.at(i + 1);
-            const int shift = w->geometry().right() + 1 + qMin(gaps.at(i), smallGap) - next->x();
+            const int gap = qMax(qMin(gaps.at(i), smallGap), leastGap);
+            const int shift = w->geometry().right() + 1 + gap - next->x();
             if (shift > 0)
                 next->move(next->x() + shift, next->y());
         }

@@ -41,8 +41,9 @@ int TextWidthShortfall(const QWidget* w);
 
 // The controls of one row, left to right, under one parent: each widens to
 // its text keeping its left edge; a control after it moves right only as far
-// as it must to keep the gap it had (or a small one, when that gap was
-// wider); the parents, up to the window, grow when the row reaches past them.
+// as it must to keep the gap it had (a small one when that gap was wider, a
+// few pixels when the form had them touch); the parents, up to the window,
+// grow when the row reaches past them.
 void FitRowToText(const QList<QWidget*>& row);
 
 // The captions of one column, under one parent, in front of their fields.
