@@ -13,7 +13,7 @@ packages=(
   libavcodec-dev libavformat-dev libavdevice-dev libavfilter-dev libswscale-dev
   libswresample-dev libavutil-dev
   libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev
-  libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils
+  libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils openbox
 )
 
 install_packages() {

@@ -1,5 +1,6 @@
 #include "cpublic.h"
 
+#include "myevent.h"
 #include "stdafx.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTemporaryFile>
+#include <QWindow>
 
 #include <cmath>
 #include <limits>
@@ -43,7 +46,8 @@ bool RunFileDialog(FileDialogRequest& request)
 {
     if (DialogHook())
         return DialogHook()(request);
-    QFileDialog dialog(request.parent, request.title, request.startDir, request.filter);
+    QFileDialog dialog(nullptr, request.title, request.startDir, request.filter);
+    CPublic::PrepareSystemDialog(dialog, request.parent);
     dialog.setViewMode(QFileDialog::Detail);
     if (request.kind == FileDialogRequest::SaveFile) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -198,8 +202,12 @@ bool CPublic::GetSaveDir(QString& folder, const QString& title, const QString& s
         if (DialogHook()(request) && !request.answer.isEmpty())
             chosen = request.answer.first();
     } else {
-        chosen = QFileDialog::getExistingDirectory(
-            parent, title, startDir, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+        QFileDialog dialog(nullptr, title, startDir);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+        CPublic::PrepareSystemDialog(dialog, parent);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().first();
     }
     if (chosen.isEmpty())
         return false;
@@ -210,6 +218,23 @@ bool CPublic::GetSaveDir(QString& folder, const QString& title, const QString& s
 void CPublic::setFileDialogHook(FileDialogHook hook)
 {
     DialogHook() = std::move(hook);
+}
+
+void CPublic::PrepareSystemDialog(QDialog& dialog, QWidget* owner)
+{
+    dialog.setWindowModality(Qt::ApplicationModal);
+    QWidget* top = owner ? owner->window() : AfxGetMainWindow();
+    if (!top)
+        return;
+    // Sized and placed before its native window exists, so that the place is
+    // the frame's.
+    dialog.adjustSize();
+    dialog.move(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, dialog.size(), top->frameGeometry())
+            .topLeft());
+    dialog.winId();
+    if (QWindow* handle = dialog.windowHandle())
+        handle->setTransientParent(top->windowHandle());
 }
 
 bool CPublic::EnumDirFiles(const QString& folder, const QString& extension, QStringList* paths,
