@@ -1,0 +1,77 @@
+// Starting the agent and the capture server for tests: a copy of the agent
+// in a folder of its own beside a stand-in or the real server, a temporary
+// request folder, and posts of the semaphores the way requesters make them.
+#pragma once
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <semaphore.h>
+
+namespace agenttest
+{
+
+// Waits for cond with a margin a loaded machine keeps; true when it held.
+template <typename Cond> bool waitFor(Cond cond, int timeoutMs = 15000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!cond()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+// Posts the named semaphore once; false when it does not exist.
+inline bool post(const char* name)
+{
+    sem_t* s = sem_open(name, 0);
+    if (s == SEM_FAILED)
+        return false;
+    const bool ok = sem_post(s) == 0;
+    sem_close(s);
+    return ok;
+}
+
+inline bool semaphoreExists(const char* name)
+{
+    sem_t* s = sem_open(name, 0);
+    if (s == SEM_FAILED)
+        return false;
+    sem_close(s);
+    return true;
+}
+
+inline QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Written whole, then renamed into place, as a careful requester does.
+inline void writeRequest(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path + ".new");
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), qint64(bytes.size()));
+    f.close();
+    QVERIFY(QFile::rename(path + ".new", path) ||
+            (QFile::remove(path) && QFile::rename(path + ".new", path)));
+}
+
+inline QProcessEnvironment environmentWith(const QString& requestFolder)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZD_REQUEST_DIR", requestFolder);
+    return env;
+}
+
+} // namespace agenttest
