@@ -77,10 +77,18 @@ private slots:
 
     void cleanup()
     {
+        // Ended as it should be, so that it removes its pipes; killed only
+        // when it does not end.
         if (server.state() != QProcess::NotRunning) {
-            server.kill();
-            server.waitForFinished(5000);
+            server.terminate();
+            if (!server.waitForFinished(15000)) {
+                server.kill();
+                server.waitForFinished(5000);
+            }
         }
+        for (int n = 1; n <= 9; ++n)
+            QVERIFY2(!QFile::exists(zdrelay::kPipePathPrefix + pipeName(n)),
+                     "a pipe outlived the server");
         // A server the agent started and a failed test left running.
         if (startedServer > 0)
             ::kill(startedServer, SIGKILL);
