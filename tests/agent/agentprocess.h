@@ -3,6 +3,8 @@
 // request folder, and posts of the semaphores the way requesters make them.
 #pragma once
 
+#include "zdwaitfor.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,18 +19,7 @@
 namespace agenttest
 {
 
-// Waits for cond with a margin a loaded machine keeps; true when it held.
-template <typename Cond> bool waitFor(Cond cond, int timeoutMs = 15000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
+using zdtest::waitFor;
 
 // Posts the named semaphore once; false when it does not exist.
 inline bool post(const char* name)
