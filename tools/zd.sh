@@ -14,6 +14,7 @@ packages=(
   libswresample-dev libavutil-dev
   libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev
   libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils openbox
+  obs-studio python3 python3-websocket libgl1-mesa-dri libegl-mesa0
 )
 
 install_packages() {
