@@ -453,6 +453,28 @@ ZD_API int ZD_SetHWData(int slot0, int slot1, int slot2, int slot6);
 ZD_API int ZD_GetEncodeH264EngineList(void* handle, char** names, int* ids);
 ZD_API int ZD_IsmadVR_isValid(void);
 
+/* ---- Frame tap ---------------------------------------------------------- */
+
+/* The open device's pictures and sound for a program that hands them on (the
+ * capture server). Any number of readers, each at its own pace. */
+#define ZD_TAP_MAX_SIDE 8192
+/* Waits up to timeoutMs (at most 10000) for a picture of the open device other
+ * than the one *serial names (0 before the first) and copies it into buffer
+ * as BGRX (bytes blue, green, red, unused), rows top first, width x 4 bytes
+ * each. Returns the bytes copied and sets *width, *height and *serial; 0 when
+ * no new picture came in time; -1 for bad arguments, or when bufferBytes is
+ * too small: then *width and *height tell the size and *serial is kept. */
+ZD_API int ZD_TapVideoFrame(void* handle, void* buffer, int bufferBytes, int* width, int* height,
+                            uint64_t* serial, int timeoutMs);
+/* The open device's sound as interleaved signed 16-bit stereo at 48000 Hz,
+ * from the stream position *position in bytes (-1: from now on). Waits up to
+ * timeoutMs (at most 10000) for sound after it, copies whole sample frames up
+ * to bufferBytes and moves *position past them; a position behind the two
+ * seconds kept moves on to the oldest kept. Returns the bytes copied, 0 when
+ * none came in time, -1 for bad arguments. */
+ZD_API int ZD_TapAudio(void* handle, void* buffer, int bufferBytes, int64_t* position,
+                       int timeoutMs);
+
 /* ---- Usage statistics (accepted and dropped: no network) ---------------- */
 
 ZD_API void GA_SetAppInfo(const char* product, const char* name, const char* version);

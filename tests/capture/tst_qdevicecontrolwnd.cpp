@@ -1,6 +1,7 @@
 // The ProcAmp dialog against a scripted device: opening writes nothing, each
-// slider step writes once, Cancel restores what was read byte for byte, and a
-// device without picture controls is never written to.
+// slider step writes once and shows in its number field, Cancel restores what
+// was read byte for byte, and a device without picture controls is never
+// written to.
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSlider>
@@ -119,11 +120,13 @@ private slots:
             contrast->setValue(40 + step);
         QCOMPARE(writes(), 3);
         QCOMPARE(readAmp("Amp Cam").items[1].value, 43);
-        // The number field keeps the value read at opening.
-        QCOMPARE(field(&dlg, 2)->text(), QString("40"));
+        // The number field follows the slider; the others keep theirs.
+        QCOMPARE(field(&dlg, 2)->text(), QString("43"));
+        QCOMPARE(field(&dlg, 1)->text(), QString("10"));
 
         QTest::keyClick(sliders(&dlg).at(8), Qt::Key_Right);
         QCOMPARE(writes(), 4);
+        QCOMPARE(field(&dlg, 9)->text(), QString("31"));
         dlg.findChild<QCheckBox*>("checkBox")->click();
         QCOMPARE(writes(), 5);
         QCOMPARE(readAmp("Amp Cam").items[0].automatic, uint8_t(1));

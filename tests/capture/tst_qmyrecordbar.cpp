@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLCDNumber>
 #include <QLabel>
@@ -639,18 +640,43 @@ private slots:
         m_win->StopRecord();
     }
 
+    void invalidSavePath_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("makeFile");
+        const QString root = zdtest::sandbox().path();
+        QTest::newRow("folder and its parent missing") << root + "/missing/folder" << false;
+        // Its parent could take a file of the folder's name, which once let
+        // the path test pass and the start fail with a bare number.
+        QTest::newRow("folder missing, parent there") << root + "/gone" << false;
+        QTest::newRow("a file where the folder should be") << root + "/plainfile" << true;
+    }
+
+    // A save folder that cannot take the recording is refused before the
+    // engine is asked, with advice that applies on this platform.
     void invalidSavePath()
     {
+        QFETCH(QString, folder);
+        QFETCH(bool, makeFile);
         makeBar(false);
         ZDT_ScriptResult("ZD_CheckState.previewing", 1);
         ZDT_ScriptResult("ZD_StartRecord", 1);
-        g_Global.recSaveTo = zdtest::sandbox().path() + "/missing/folder";
+        if (makeFile) {
+            QFile file(folder);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        g_Global.recSaveTo = folder;
         m_bar->btnRecordStartClick();
         QCOMPARE(m_boxes.shown.size(), 1);
-        QVERIFY(m_boxes.shown.first().text.startsWith("The saving path " + g_Global.recSaveTo +
-                                                      " is invalid.\n"));
+        QCOMPARE(m_boxes.shown.first().text,
+                 "The saving path " + folder +
+                     " is invalid.\nPlease check that the folder exists, that you may write to "
+                     "it, and that its disk is neither full nor read-only.");
         QVERIFY(traceLines("ZD_StartRecord(").isEmpty());
         QVERIFY(m_bar->btnRecord->isEnabled());
+        // The test left nothing where the folder should be.
+        QCOMPARE(QFileInfo::exists(folder), makeFile);
+        QFile::remove(folder);
     }
 
     void startFailureIsShown()

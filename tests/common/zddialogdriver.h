@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>

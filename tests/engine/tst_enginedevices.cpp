@@ -62,15 +62,6 @@ QByteArray writeScript(const QJsonArray& devices)
     return writeScript(QJsonDocument(QJsonObject{{"devices", devices}}).toJson());
 }
 
-DEV_NAME devName(const char* name, const char* path, uint32_t kind)
-{
-    DEV_NAME d{};
-    std::strncpy(d.name, name, sizeof d.name - 1);
-    std::strncpy(d.path, path, sizeof d.path - 1);
-    d.kind = kind;
-    return d;
-}
-
 QStringList listNames(void* h, int ignoreVirtual, int capacity = ZD_MAX_DEVICES)
 {
     DEV_NAME devices[ZD_MAX_DEVICES];

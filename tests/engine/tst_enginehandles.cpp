@@ -114,6 +114,17 @@ private slots:
         row("ZD_StopDUD_live", 0, [](void* h) { return ZD_StopDUD_live(h); });
         row("ZD_SearchDUDServer", 0, [](void* h) { return ZD_SearchDUDServer(h, nullptr); });
         row("ZD_DUDFilesChanged", 0, [](void* h) { return ZD_DUDFilesChanged(h); });
+        row("ZD_TapVideoFrame", -1, [](void* h) {
+            static uint8_t pixels[64];
+            int w = 0, hh = 0;
+            uint64_t serial = 0;
+            return ZD_TapVideoFrame(h, pixels, sizeof pixels, &w, &hh, &serial, 0);
+        });
+        row("ZD_TapAudio", -1, [](void* h) {
+            static uint8_t samples[64];
+            int64_t position = -1;
+            return ZD_TapAudio(h, samples, sizeof samples, &position, 0);
+        });
         row("ZD_GetEncodeH264EngineList", 0, [](void* h) {
             static char nameBuffers[ZD_ENCODER_LIST_SLOTS][ZD_ENCODER_NAME_BYTES];
             static char* names[ZD_ENCODER_LIST_SLOTS];
@@ -216,8 +227,8 @@ private slots:
         row("ZD_TestHWData writes flags", 1, [](void*) {
             int r = 9, a = 9, b = 9;
             auto flag = [](int v) { return v == 0 || v == 1; };
-            return static_cast<long long>(ZD_TestHWData(1, &r, &a, &b) == 1 && flag(r) &&
-                                          flag(a) && flag(b));
+            return static_cast<long long>(ZD_TestHWData(1, &r, &a, &b) == 1 && flag(r) && flag(a) &&
+                                          flag(b));
         });
         row("ZD_SetHWData", 1, [](void*) { return ZD_SetHWData(1, 0, 0, 0); });
         row("ZD_IsmadVR_isValid", 0, [](void*) { return ZD_IsmadVR_isValid(); });

@@ -17,15 +17,6 @@
 namespace
 {
 
-DEV_NAME deviceNamed(const char* name, const char* path, uint32_t kind)
-{
-    DEV_NAME d{};
-    std::strncpy(d.name, name, sizeof d.name - 1);
-    std::strncpy(d.path, path, sizeof d.path - 1);
-    d.kind = kind;
-    return d;
-}
-
 // Luma of a picture file, decoded, rows top to bottom.
 struct Picture {
     int width = 0, height = 0;
@@ -128,8 +119,8 @@ void TestEngineRecord::cleanup()
 void TestEngineRecord::openCamera(int width, int height, int fps)
 {
     const DEV_NAME camera =
-        deviceNamed("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", ZD_DEVICE_KIND_VIDEO);
-    const DEV_NAME automaticSound = deviceNamed("", "", ZD_DEVICE_KIND_AUDIO);
+        devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", ZD_DEVICE_KIND_VIDEO);
+    const DEV_NAME automaticSound = devName("", "", ZD_DEVICE_KIND_AUDIO);
     DEV_CAPACITY format{};
     format.width = width;
     format.height = height;

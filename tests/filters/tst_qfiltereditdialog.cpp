@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <cstring>
 
+#include "msgboxdialog.h"
 #include "qfiltereditdialog.h"
 #include "qfilterswidget.h"
 #include "qmycolorpickbutton.h"
@@ -87,6 +88,9 @@ struct Editor {
 class TestQFilterEditDialog : public QObject
 {
     Q_OBJECT
+    // What the message boxes said.
+    QStringList m_told;
+
 private slots:
     void initTestCase()
     {
@@ -99,7 +103,16 @@ private slots:
         g_Global.pFilterStore = nullptr;
         zdtest::stopEngine();
     }
-    void init() { ZDT_ClearScript(nullptr); }
+    void init()
+    {
+        ZDT_ClearScript(nullptr);
+        m_told.clear();
+        MsgBoxDialog::setTestHook([this](const QString& text, int) {
+            m_told << text;
+            return 1;
+        });
+    }
+    void cleanup() { MsgBoxDialog::setTestHook({}); }
 
     // A stored k/10 shows k, whatever float rounding makes of k/10, and a
     // shown k stores k/10 exactly.
@@ -301,10 +314,16 @@ private slots:
         QCOMPARE(zdtest::traceCalls("ZD_EditFilter"),
                  QStringList("ZD_EditFilter(pip=,id=7,cmd=hue=s=0)"));
 
+        QVERIFY(m_told.isEmpty());
+
         // Longer than the record's field: cut at a character, never past it.
+        // The engine refuses what is left, which switches the filter off and
+        // says so.
         const QString longText = "hue=h=" + QString(300, QChar(0xE9));
         w<QLineEdit>(e.dlg, "adv_edit")->setText(longText);
         w<QPushButton>(e.dlg, "adv_btn")->click();
+        QCOMPARE(m_told.size(), 1);
+        QCOMPARE(e.item->enabled, 0u);
         QCOMPARE(e.item->params.text[255], '\0');
         const QByteArray kept(e.item->params.text);
         QVERIFY(kept.size() <= 255);

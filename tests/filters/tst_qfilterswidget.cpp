@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <cstring>
 
+#include "msgboxdialog.h"
 #include "qfiltereditdialog.h"
 #include "qfilterswidget.h"
 #include "qhyperlink.h"
@@ -251,18 +252,79 @@ private slots:
         QVERIFY(m_list->caption->isEnabled());
     }
 
-    // A filter the engine refuses is neither in the chain nor shown.
-    void aRefusedFilterShowsNoRow()
+    // A filter the engine refuses on adding is neither applied nor kept in
+    // the chain, but its row stays, unticked, and the user is told once; it
+    // opens no editor, and ticking it cannot switch it on.
+    void aRefusedFilterKeepsItsRowUnticked()
     {
+        QStringList told;
+        MsgBoxDialog::setTestHook([&told](const QString& text, int) {
+            told << text;
+            return 1;
+        });
         ZDT_ScriptResult("ZD_AddFilter", 0);
         zdtest::ModalCounter editors;
         chooseFromAddMenu(*m_list, FILTER_COLORSTYLE);
         QTest::qWait(30);
         ZDT_ClearScript("ZD_AddFilter");
-        QVERIFY(m_list->rows.isEmpty());
+        QCOMPARE(m_list->rows.size(), 1);
+        QMyFilterWidget* row = m_list->rows.first();
+        QVERIFY(!row->enableBox->isChecked());
         QVERIFY(m_chain->filterList.isEmpty());
         QCOMPARE(editors.count, 0);
         QVERIFY(zdtest::engineLog().contains("add filter failed. lutyuv=y=val:u=val:v=val"));
+        QCOMPARE(told, QStringList("The filter \"" + row->nameLink->text() +
+                                   "\" cannot be applied to this picture; it stays in the "
+                                   "list, switched off."));
+
+        row->enableBox->click();
+        QVERIFY(!row->enableBox->isChecked());
+        QCOMPARE(told.size(), 1);
+        // Removing it removes the row.
+        row->removeButton->click();
+        QVERIFY(m_list->rows.isEmpty());
+        MsgBoxDialog::setTestHook({});
+    }
+
+    // Switching on or editing a filter that the engine then refuses leaves
+    // the row unticked and the filter off, told once for the row.
+    void refusedSwitchAndEditUntickTheRow()
+    {
+        QStringList told;
+        MsgBoxDialog::setTestHook([&told](const QString& text, int) {
+            told << text;
+            return 1;
+        });
+        QVERIFY(m_chain->addFilter(make(FILTER_BOXBLUR, 31, false)) >= 0);
+        QFiltersWidget list(m_host);
+        list.resize(261, 111);
+        list.InitAll(m_key, QString());
+        QMyFilterWidget* row = list.rows.first();
+        QVERIFY(!row->enableBox->isChecked());
+
+        ZDT_ScriptResult("ZD_EditFilter", 0);
+        row->enableBox->click();
+        QVERIFY(!row->enableBox->isChecked());
+        QCOMPARE(m_chain->getFilter(31)->enabled, 0u);
+        QCOMPARE(told.size(), 1);
+        ZDT_ClearScript("ZD_EditFilter");
+
+        // Taken now: on.
+        row->enableBox->click();
+        QVERIFY(row->enableBox->isChecked());
+        QCOMPARE(m_chain->getFilter(31)->enabled, 1u);
+
+        // An edit the engine refuses switches it off again, told no more.
+        ZDT_ScriptResult("ZD_EditFilter", 0);
+        FILTERITEM edited = *m_chain->getFilter(31);
+        edited.params.radius = 12;
+        UpdateFilterDataText(&edited);
+        list.EditFilterByFilterDlg(row, &edited);
+        ZDT_ClearScript("ZD_EditFilter");
+        QVERIFY(!row->enableBox->isChecked());
+        QCOMPARE(m_chain->getFilter(31)->enabled, 0u);
+        QCOMPARE(told.size(), 1);
+        MsgBoxDialog::setTestHook({});
     }
 };
 

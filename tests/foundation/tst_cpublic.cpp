@@ -1,15 +1,23 @@
-// Folders, temporary names, file dialogs that remember their folder, folder
-// listing and style-sheet scaling.
+// Folders, temporary names, file dialogs that remember their folder, the
+// platform's dialogs kept apart from the dark style, folder listing and
+// style-sheet scaling.
 #include "zdtestmain.h"
 
 #include "cpublic.h"
+#include "qmycolorpickbutton.h"
 #include "stdafx.h"
+#include "zddialogdriver.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include <sys/stat.h>
 
@@ -27,6 +35,8 @@ private slots:
     void dialogPlaceWithColonIsAFolder();
     void cancelledDialogsChangeNothing();
     void saveDialogAndFolderChooser();
+    void systemDialogsKeepTheirOwnLook_data();
+    void systemDialogsKeepTheirOwnLook();
     void listFolder();
     void missingStyleSheetIsEmpty();
     void scaleQss_data();
@@ -206,6 +216,74 @@ void TestCPublic::saveDialogAndFolderChooser()
     QCOMPARE(m_requests.last().kind, FileDialogRequest::ChooseDir);
     QCOMPARE(m_requests.last().title, QStringLiteral("Select a folder"));
     QCOMPARE(m_requests.last().startDir, QStringLiteral("/videos"));
+}
+
+void TestCPublic::systemDialogsKeepTheirOwnLook_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder chooser") << "folder";
+    QTest::newRow("file chooser") << "file";
+    QTest::newRow("colour picker") << "colour";
+}
+
+// Opened from a window in the dark style, the file and folder choosers and
+// the colour picker take none of it: every caption stays readable on their
+// face, and they stay modal in front of that window, centred on it.
+void TestCPublic::systemDialogsKeepTheirOwnLook()
+{
+    QFETCH(QString, kind);
+    CPublic::setFileDialogHook(nullptr);
+    QWidget owner;
+    owner.setStyleSheet(QString::fromUtf8(CPublic::ReadQSSFile("popupwnd.qss")));
+    owner.setGeometry(200, 150, 700, 500);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+
+    QStringList unreadable;
+    bool seen = false;
+    bool parentless = false;
+    bool modal = false;
+    QWindow* inFrontOf = nullptr;
+    QPoint offCentre;
+    const auto inspect = [&](QDialog* d) {
+        seen = true;
+        parentless = !d->parentWidget();
+        modal = d->isModal();
+        inFrontOf = d->windowHandle() ? d->windowHandle()->transientParent() : nullptr;
+        offCentre = d->frameGeometry().center() - owner.frameGeometry().center();
+        const QColor face = d->palette().color(QPalette::Window);
+        for (QLabel* label : d->findChildren<QLabel*>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            const QColor text = label->palette().color(label->foregroundRole());
+            const int contrast = qAbs(text.lightness() - face.lightness());
+            if (contrast < 100)
+                unreadable << QString("%1 (%2 on %3)").arg(label->text(), text.name(), face.name());
+        }
+        d->reject();
+    };
+    if (kind == "colour") {
+        zdtest::whenModal<QColorDialog>(inspect);
+        auto* swatch = new QMyColorPickButton(&owner);
+        swatch->setGeometry(10, 10, 40, 20);
+        swatch->show();
+        QTest::mouseClick(swatch, Qt::LeftButton);
+    } else if (kind == "folder") {
+        zdtest::whenModal<QFileDialog>(inspect);
+        QString folder;
+        QVERIFY(!CPublic::GetSaveDir(folder, "Save dir", m_dir.path(), &owner));
+    } else {
+        zdtest::whenModal<QFileDialog>(inspect);
+        QString file;
+        QVERIFY(!CPublic::GetSaveFile(file, "Media files(*.mp4)", m_dir.path() + ":", &owner));
+    }
+    QVERIFY(seen);
+    QVERIFY(parentless);
+    QVERIFY(modal);
+    QCOMPARE(inFrontOf, owner.windowHandle());
+    QVERIFY2(qAbs(offCentre.x()) <= 4 && qAbs(offCentre.y()) <= 4,
+             qPrintable(QString("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+    QVERIFY2(unreadable.isEmpty(), qPrintable(unreadable.join("; ")));
 }
 
 void TestCPublic::listFolder()

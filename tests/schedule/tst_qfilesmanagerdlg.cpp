@@ -175,14 +175,16 @@ private slots:
         QCOMPARE(listOf(w)->viewMode(), QListView::IconMode);
     }
 
-    void statusLineShowsBackslashes()
+    // The path is shown with this platform's separator, never another's.
+    void statusLineShowsThePathAsItIs()
     {
         QFilesManagerDlg* w = QFilesManagerDlg::showOrRaise(nullptr);
         const QModelIndex last = w->proxy->index(3, 0);
         w->onListViewClick(last);
         const QString path = mediaDir() + "/Vid20240101120000.mp4";
         QCOMPARE(w->m_statusBar->currentMessage(),
-                 "File: Vid20240101120000.mp4, 00:00:10,, " + QString(path).replace('/', '\\'));
+                 "File: Vid20240101120000.mp4, 00:00:10,, " + path);
+        QVERIFY(!w->m_statusBar->currentMessage().contains('\\'));
     }
 
     // At most one window: opening again raises it, and a window made
@@ -239,7 +241,13 @@ private slots:
                                                              << "";
         QTest::newRow("same name") << mp4 << mp4 << mp4 << "";
         QTest::newRow("empty") << mp4 << "" << mp4 << "";
-        QTest::newRow("existing target") << mp4 << "Pic20240101120001.png.mp4" << mp4 << "";
+        // Told, rather than nothing happening.
+        QTest::newRow("existing target")
+            << mp4 << "Pic20240101120001.png.mp4" << mp4
+            << "0:A file named \"Pic20240101120001.png.mp4\" already exists in this folder.";
+        QTest::newRow("existing target, ending added")
+            << mp4 << "Pic20240101120001.png" << mp4
+            << "0:A file named \"Pic20240101120001.png.mp4\" already exists in this folder.";
         QTest::newRow("slash") << mp4 << "../../escape" << mp4 << "0:Invalid file name";
         QTest::newRow("backslash") << mp4 << "a\\b" << mp4 << "0:Invalid file name";
         QTest::newRow("name too long")

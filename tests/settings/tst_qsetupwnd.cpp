@@ -88,6 +88,8 @@ private slots:
     void fillsRecordPage();
     void formatZeroLocksFrameRateWhileFilling();
     void listsWithoutTheStoredEntry();
+    void rendererListKeepsEachStoredValuesMeaning_data();
+    void rendererListKeepsEachStoredValuesMeaning();
     void fillsOtherPages();
     void languageChoice();
     void everyShownControlHasAText();
@@ -356,6 +358,41 @@ void TestQSetupWnd::formatZeroLocksFrameRateWhileFilling()
     QVERIFY(!fps->isEnabled());
 }
 
+void TestQSetupWnd::rendererListKeepsEachStoredValuesMeaning_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("automatic") << 0 << "Auto selection";
+    QTest::newRow("another platform's Metal") << 1 << "";
+    QTest::newRow("OpenGL, which this engine does not draw with") << 2 << "";
+    QTest::newRow("madVR") << 3 << "";
+    QTest::newRow("X11") << 4 << "X11";
+}
+
+// The list offers what the engine draws with here; a stored value keeps
+// naming the renderer it named, and OK without a choice keeps it.
+void TestQSetupWnd::rendererListKeepsEachStoredValuesMeaning()
+{
+    QFETCH(int, stored);
+    QFETCH(QString, shown);
+    g_Global.videoRender = stored;
+    QSetupWnd wnd(nullptr);
+    QComboBox* list = cbx(&wnd, "s2_cbx_video");
+    QStringList entries;
+    QList<int> values;
+    for (int i = 0; i < list->count(); ++i) {
+        entries << list->itemText(i);
+        values << list->itemData(i).toInt();
+    }
+    QCOMPARE(entries, QStringList({"Auto selection", "X11"}));
+    QCOMPARE(values, QList<int>({0, 4}));
+    QCOMPARE(list->currentText(), shown);
+    wnd.onBtnOKClick();
+    QCOMPARE(wnd.result(), 1);
+    QCOMPARE(g_Global.videoRender, stored);
+    QCOMPARE(iniValue("PREVIEW/VRENDER2").toInt(), stored);
+}
+
 void TestQSetupWnd::listsWithoutTheStoredEntry()
 {
     g_Global.videoRender = 3; // madVR, which this engine never offers
@@ -363,7 +400,7 @@ void TestQSetupWnd::listsWithoutTheStoredEntry()
     g_Global.recFormat = 9;
     g_Global.recVCodec = 12345;
     QSetupWnd wnd(nullptr);
-    QCOMPARE(cbx(&wnd, "s2_cbx_video")->count(), 3);
+    QCOMPARE(cbx(&wnd, "s2_cbx_video")->count(), 2);
     QCOMPARE(cbx(&wnd, "s2_cbx_video")->currentIndex(), -1);
     QCOMPARE(cbx(&wnd, "s3_cbx_speed")->currentIndex(), -1);
     QCOMPARE(cbx(&wnd, "s3_cbx_format")->currentIndex(), -1);
@@ -655,7 +692,7 @@ void TestQSetupWnd::okWritesEverySettingBack()
     chk(&wnd, "s1_chk_hidestatus")->setChecked(true);
     chk(&wnd, "s1_chk_fullscreen")->setChecked(true);
     chk(&wnd, "s1_chk_mute")->setChecked(false);
-    cbx(&wnd, "s2_cbx_video")->setCurrentIndex(2);
+    cbx(&wnd, "s2_cbx_video")->setCurrentText("X11");
     chk(&wnd, "s2_chk_keep")->setChecked(false);
     chk(&wnd, "s2_chk_ignore")->setChecked(false);
     cbx(&wnd, "s3_cbx_size")->setCurrentText("1280X720");
@@ -697,7 +734,7 @@ void TestQSetupWnd::okWritesEverySettingBack()
     QCOMPARE(g.hideStatusBarWhenHideBar, 1);
     QCOMPARE(g.autoFullScreenWhenStart, 1);
     QCOMPARE(g.autoMuteWhenShowFilesDlg, 0);
-    QCOMPARE(g.videoRender, 2);
+    QCOMPARE(g.videoRender, 4);
     QCOMPARE(g.audioRender, QString());
     QCOMPARE(g.keepAspect, 0);
     QCOMPARE(g.ignoreVD, 0);
@@ -735,7 +772,7 @@ void TestQSetupWnd::okWritesEverySettingBack()
 
     // And setting.ini holds them now.
     QCOMPARE(iniValue("LANG/lang").toString(), g.langFile);
-    QCOMPARE(iniValue("PREVIEW/VRENDER2").toInt(), 2);
+    QCOMPARE(iniValue("PREVIEW/VRENDER2").toInt(), 4);
     QCOMPARE(iniValue("PREVIEW/ARENDER").toString(), QString());
     QCOMPARE(iniValue("RECORD/width").toInt(), 1280);
     QCOMPARE(iniValue("RECORD/saveto").toString(), rec);
@@ -776,7 +813,7 @@ void TestQSetupWnd::okPostsWhatChanged_data()
         chk(&w, "s2_chk_keep")->setChecked(false);
     }) << QList<qint64>{preview};
     QTest::newRow("renderer") << asIs << Edit([](QSetupWnd& w) {
-        cbx(&w, "s2_cbx_video")->setCurrentIndex(1);
+        cbx(&w, "s2_cbx_video")->setCurrentText("X11");
     }) << QList<qint64>{preview};
     QTest::newRow("live frame rate")
         << asIs << Edit([](QSetupWnd& w) { cbx(&w, "s5_cbx_fps")->setCurrentText("25"); })
@@ -791,7 +828,7 @@ void TestQSetupWnd::okPostsWhatChanged_data()
     }) << QList<qint64>{lang, preview};
     QTest::newRow("language and renderer")
         << Setup([] { g_Global.langFile = "/elsewhere/Other.txt"; })
-        << Edit([](QSetupWnd& w) { cbx(&w, "s2_cbx_video")->setCurrentIndex(2); })
+        << Edit([](QSetupWnd& w) { cbx(&w, "s2_cbx_video")->setCurrentText("X11"); })
         << QList<qint64>{lang, preview};
     QTest::newRow("stored audio device becomes the default")
         << Setup([] { g_Global.audioRender = "USB Speakers"; }) << none << QList<qint64>{preview};

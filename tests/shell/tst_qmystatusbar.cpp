@@ -98,6 +98,7 @@ private slots:
         QMyStatusBar bar;
         bar.show();
         ZDT_ScriptResult("ZD_GetFrameDataFps", 30);
+        deliver(bar, MSG_DEVICE_OPENED, 0);
         bar.timer_normal();
         QCOMPARE(bar.previewLabel()->text(), QString("Pre: 1920x1080@30fps"));
         g_Global.devWidth = 0;
@@ -116,6 +117,34 @@ private slots:
         QVERIFY(!bar.liveLabel()->isVisible());
         deliver(bar, MSG_MODE_SWITCHED, 1);
         QVERIFY(bar.liveLabel()->isVisible());
+    }
+
+    void previewEndsWithItsDevice_data()
+    {
+        QTest::addColumn<quint64>("msg");
+        QTest::newRow("device closed") << quint64(MSG_DEVICE_CLOSED);
+        QTest::newRow("device lost") << quint64(MSG_DEVICE_LOST);
+    }
+
+    // The size of a device that has gone stays in the settings record (the
+    // live panel closes the record panel's device); the bar shows it only
+    // while the preview runs.
+    void previewEndsWithItsDevice()
+    {
+        QFETCH(quint64, msg);
+        QMyStatusBar bar;
+        bar.timer_normal();
+        QCOMPARE(bar.previewLabel()->text(), QString("Pre: ready"));
+        g_Global.devWidth = 1280;
+        g_Global.devHeight = 720;
+        g_Global.devFps = 25;
+        deliver(bar, MSG_DEVICE_OPENED, 0);
+        bar.timer_normal();
+        QCOMPARE(bar.previewLabel()->text(), QString("Pre: 1280x720@25fps"));
+        deliver(bar, msg, 0);
+        bar.timer_normal();
+        QCOMPARE(bar.previewLabel()->text(), QString("Pre: ready"));
+        QCOMPARE(bar.recordLabel()->text(), QString("Ready"));
     }
 
     void slowPreview_data()

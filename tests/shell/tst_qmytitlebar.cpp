@@ -420,10 +420,10 @@ void TestQMyTitleBar::pluginInstallAndRemoval()
     QTemporaryDir work(QDir::homePath() + "/zip-XXXXXX");
     const QString zip = work.filePath("veltranobox.plugin.zip");
     QVERIFY(zdtest::ZipBuilder()
-                .addDir("veltranobox.plugin")
-                .add("veltranobox.plugin/bin/64bit/veltranobox.so", QByteArray(5000, 'E'))
-                .add("veltranobox.plugin/data/locale/en-US.ini", "VideoSource=Veltrano Box\n")
-                .add("__MACOSX/veltranobox.plugin/._veltranobox.so", "resource fork")
+                .addDir("veltranobox")
+                .add("veltranobox/bin/64bit/veltranobox.so", QByteArray(5000, 'E'))
+                .add("veltranobox/data/locale/en-US.ini", "VideoSource=Veltrano Box\n")
+                .add("__MACOSX/veltranobox/._veltranobox.so", "resource fork")
                 .write(zip));
     QMyTitleBar::setPluginZipPath(zip);
     QMyTitleBar bar(mainWindow);
@@ -431,7 +431,7 @@ void TestQMyTitleBar::pluginInstallAndRemoval()
     // OBS looks for a user's plug-ins under its configuration folder.
     QCOMPARE(folder, QDir::homePath() + "/.config/obs-studio/plugins");
     const QString plugin = QMyTitleBar::InstalledPluginPath();
-    QCOMPARE(plugin, folder + "/veltranobox.plugin");
+    QCOMPARE(plugin, folder + "/veltranobox");
 
     for (int round = 0; round < 2; ++round) {
         BoxRecorder recorder;
@@ -442,11 +442,9 @@ void TestQMyTitleBar::pluginInstallAndRemoval()
                                                 "install done." + kGuide}));
         QCOMPARE(recorder.boxes.at(1).kind, int(MSGBOX_NOTICE));
         QCOMPARE(tree(folder),
-                 QStringList({"veltranobox.plugin", "veltranobox.plugin/bin",
-                              "veltranobox.plugin/bin/64bit",
-                              "veltranobox.plugin/bin/64bit/veltranobox.so",
-                              "veltranobox.plugin/data", "veltranobox.plugin/data/locale",
-                              "veltranobox.plugin/data/locale/en-US.ini"}));
+                 QStringList({"veltranobox", "veltranobox/bin", "veltranobox/bin/64bit",
+                              "veltranobox/bin/64bit/veltranobox.so", "veltranobox/data",
+                              "veltranobox/data/locale", "veltranobox/data/locale/en-US.ini"}));
     }
     const QString log = titlebartest::logText();
     QVERIFY(log.contains("Instal OBS plugin (" + zip + ") (" + folder + ")"));
@@ -469,12 +467,12 @@ void TestQMyTitleBar::pluginInstallFailures_data()
     QTest::addColumn<bool>("zipExists");
     QTest::newRow("no plug-in zip in the resources") << QByteArray() << false;
     QTest::newRow("entry leaving the folder") << zdtest::ZipBuilder()
-                                                     .add("veltranobox.plugin/ok.txt", "fine")
+                                                     .add("veltranobox/ok.txt", "fine")
                                                      .add("../../evil.txt", "escape")
                                                      .bytes()
                                               << true;
     QTest::newRow("link entry")
-        << zdtest::ZipBuilder().addSymlink("veltranobox.plugin", "/usr/lib").bytes() << true;
+        << zdtest::ZipBuilder().addSymlink("veltranobox", "/usr/lib").bytes() << true;
     QTest::newRow("not a zip") << QByteArray("plain text") << true;
 }
 

@@ -75,6 +75,8 @@ QDeviceControlWnd::QDeviceControlWnd(QWidget* parent, const char* device)
 
     AdjustRects(this, true);
     AdjustFonts(this);
+    FitColumnToText({ui->label, ui->label_2, ui->label_3, ui->label_4, ui->label_5, ui->label_6,
+                     ui->label_7, ui->label_8, ui->label_9});
     CenterWindow(this, nullptr);
 }
 
@@ -119,41 +121,49 @@ void QDeviceControlWnd::ApplyData()
         AddLog(2, "Apply ProcAmp Property failed.");
 }
 
-void QDeviceControlWnd::onslider(int)
+// A row's number field follows its slider while it moves, so the user sees
+// the value being sent.
+void QDeviceControlWnd::sliderMoved(int row, int value)
 {
+    rows().at(row).edit->setText(QString::number(value));
     ApplyData();
 }
-void QDeviceControlWnd::onslider_2(int)
+
+void QDeviceControlWnd::onslider(int v)
 {
-    ApplyData();
+    sliderMoved(0, v);
 }
-void QDeviceControlWnd::onslider_3(int)
+void QDeviceControlWnd::onslider_2(int v)
 {
-    ApplyData();
+    sliderMoved(1, v);
 }
-void QDeviceControlWnd::onslider_4(int)
+void QDeviceControlWnd::onslider_3(int v)
 {
-    ApplyData();
+    sliderMoved(2, v);
 }
-void QDeviceControlWnd::onslider_5(int)
+void QDeviceControlWnd::onslider_4(int v)
 {
-    ApplyData();
+    sliderMoved(3, v);
 }
-void QDeviceControlWnd::onslider_6(int)
+void QDeviceControlWnd::onslider_5(int v)
 {
-    ApplyData();
+    sliderMoved(4, v);
 }
-void QDeviceControlWnd::onslider_7(int)
+void QDeviceControlWnd::onslider_6(int v)
 {
-    ApplyData();
+    sliderMoved(5, v);
 }
-void QDeviceControlWnd::onslider_8(int)
+void QDeviceControlWnd::onslider_7(int v)
 {
-    ApplyData();
+    sliderMoved(6, v);
 }
-void QDeviceControlWnd::onslider_9(int)
+void QDeviceControlWnd::onslider_8(int v)
 {
-    ApplyData();
+    sliderMoved(7, v);
+}
+void QDeviceControlWnd::onslider_9(int v)
+{
+    sliderMoved(8, v);
 }
 
 void QDeviceControlWnd::onEnableColorCheck()

@@ -60,4 +60,5 @@ private:
         int item; // index into VIDEOAMPVALUE::items
     };
     QList<Row> rows() const;
+    void sliderMoved(int row, int value);
 };

@@ -57,6 +57,7 @@ QDeviceSetupWnd::QDeviceSetupWnd(QWidget* parent)
 
     AdjustRects(this, true);
     AdjustFonts(this);
+    FitColumnToText({ui->label_dev_name, ui->label_dev_format, ui->label_dev_fps});
     CenterWindow(this, nullptr);
 
     ui->btnSetup->SetPicture(":/images/res/setup.png", 4);

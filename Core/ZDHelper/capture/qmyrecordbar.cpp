@@ -105,6 +105,9 @@ QMyRecordBar::QMyRecordBar(QWidget* parent) : QMyRecordWidget(parent)
     const QString lineSheet = QStringLiteral("color: rgba(200,200,200,150);");
     formatLine->setStyleSheet(lineSheet);
     descriptionLine->setStyleSheet(lineSheet);
+    // The engine's description of a device may be wider than the line under
+    // this platform's fonts: it wraps, and the line grows down to hold it.
+    descriptionLine->setWordWrap(true);
     QFont bold = font();
     bold.setWeight(QFont::Bold);
     videoLabel->setFont(bold);
@@ -124,6 +127,12 @@ QMyRecordBar::QMyRecordBar(QWidget* parent) : QMyRecordWidget(parent)
 }
 
 QMyRecordBar::~QMyRecordBar() = default;
+
+void QMyRecordBar::placeDescriptionLine()
+{
+    descriptionLine->setGeometry(scale_rect2(30, 155, 220, 20));
+    FitHeightToText(descriptionLine);
+}
 
 int QMyRecordBar::enumerate()
 {
@@ -158,7 +167,7 @@ void QMyRecordBar::resizeAll()
     audioLabel->setGeometry(scale_rect2(30, 100, 220, 20));
     audioCombo->setGeometry(scale_rect2(30, 125, 220, 25));
     btnAudioSetup->setGeometry(scale_rect2(260, 127, 20, 20));
-    descriptionLine->setGeometry(scale_rect2(30, 155, 220, 20));
+    placeDescriptionLine();
     timerBar->setGeometry(scale_rect2(30, 230, 240, 90));
 
     if (!barPicturesLoaded) {
@@ -512,6 +521,7 @@ void QMyRecordBar::SetDeviceInfo(bool withFormat, const QString& text)
                                   currentFormat.width, currentFormat.height, currentFormat.fps));
     } else {
         descriptionLine->setText(text);
+        placeDescriptionLine();
     }
 }
 

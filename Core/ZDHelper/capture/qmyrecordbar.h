@@ -58,6 +58,7 @@ protected:
 
 private:
     int enumerate();
+    void placeDescriptionLine();
     void handleHdr(int flag);
     void handlePreviewError(long long code);
     void handleDeviceChanged(bool arrived, void* notification);

@@ -85,6 +85,10 @@ QMyRecordProperty::QMyRecordProperty(QWidget* parent)
 
     AdjustFonts(this);
     AdjustRects(this, true);
+    FitColumnToText({ui->s1, ui->s2});
+    FitRowToText({ui->chk_stop});
+    FitRowToText({ui->s3});
+    FitRowToText({ui->edit_hour, ui->s4, ui->edit_minute, ui->s5, ui->edit_second, ui->s6});
     CenterWindow(this, nullptr);
 
     // Opened just as the recording ended: there is nothing left to rename.

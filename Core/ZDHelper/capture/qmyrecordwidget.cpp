@@ -423,13 +423,18 @@ void QMyRecordWidget::btnRecordStartClick()
         g_Global.recTargetPath = chosen;
     }
     const QString target = g_Global.recAutoName ? g_Global.recSaveTo : g_Global.recTargetPath;
-    if (!IsSavePathValid(target)) {
+    // With automatic names the target is the folder the file goes into: one
+    // that does not exist cannot take it, though its parent might take a
+    // file of the folder's name, which is what the path test tries.
+    const bool valid = g_Global.recAutoName ? QFileInfo(target).isDir() && IsSavePathValid(target)
+                                            : IsSavePathValid(target);
+    if (!valid) {
         AfxMessageBox(nullptr,
                       QStringLiteral("The saving path ") + target +
                           QStringLiteral(" is invalid.\n") +
-                          QStringLiteral("Please check if the folder can store files, and check "
-                                         "if this folder is protected by Controlled Folder "
-                                         "Access."),
+                          QStringLiteral("Please check that the folder exists, that you may "
+                                         "write to it, and that its disk is neither full nor "
+                                         "read-only."),
                       MSGBOX_NOTICE);
         g_Global.recTargetPath.clear();
         recordAttemptEnded();

@@ -227,6 +227,11 @@ void QFilterEditDialog::InitDlg(int kind)
     }
     AdjustRects(this, true);
     AdjustFonts(this);
+    if (page == ui->widget_balance)
+        FitRowToText({ui->balance_radio1, ui->balance_radio2, ui->balance_radio3});
+    if (page == ui->widget_eq)
+        FitColumnToText({ui->eq_s1, ui->eq_s2, ui->eq_s3, ui->eq_s4, ui->eq_s4_2, ui->eq_s4_3,
+                         ui->eq_s4_4, ui->eq_s4_5});
     CenterWindow(this, this);
 }
 

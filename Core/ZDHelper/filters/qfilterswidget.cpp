@@ -1,12 +1,14 @@
 #include "qfilterswidget.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <cstring>
 
+#include "msgboxdialog.h"
 #include "qfiltereditdialog.h"
 #include "qhyperlink.h"
 #include "qmyfilterhelper.h"
@@ -172,20 +174,47 @@ void QFiltersWidget::DeleteFilterItem(uint32_t id)
 
 void QFiltersWidget::EnableFilterItem(uint32_t id, bool on)
 {
-    if (filters)
-        filters->EnableFilter(id, on);
+    const bool taken = filters && filters->EnableFilter(id, on);
+    if (on && !taken) {
+        for (QMyFilterWidget* row : std::as_const(rows)) {
+            if (row->filterId == id)
+                showRefused(row);
+        }
+    }
 }
 
 void QFiltersWidget::EditFilterByFilterDlg(QMyFilterWidget* row, const FILTERITEM* item)
 {
     if (!item)
         return;
-    if (filters)
-        filters->EditFilter(item->id, item);
     if (row && row->nameLink) {
         row->nameLink->setText(QString::fromLocal8Bit(FilterItemName(*item)));
         row->nameLink->UpdateAll();
     }
+    // Refused, the engine keeps the filter as it was; switched off, it shows
+    // what the row then says.
+    if (filters && !filters->EditFilter(item->id, item)) {
+        filters->EnableFilter(item->id, false);
+        showRefused(row);
+    }
+}
+
+void QFiltersWidget::showRefused(QMyFilterWidget* row)
+{
+    if (!row)
+        return;
+    if (row->enableBox)
+        row->enableBox->setChecked(false);
+    if (row->refusalTold)
+        return;
+    row->refusalTold = true;
+    const QString name = row->nameLink ? row->nameLink->text() : QString();
+    AfxMessageBox(this,
+                  getLang(-1,
+                          "The filter \"#v1#\" cannot be applied to this picture; it stays in "
+                          "the list, switched off.",
+                          name),
+                  MSGBOX_ERROR);
 }
 
 void QFiltersWidget::resizeFilterItems()
@@ -238,10 +267,14 @@ void QFiltersWidget::menu_tt(QAction* action)
     item.id = filters->NewFilterId();
     setItemName(item, action->text());
     InitFilterDataDefault(&item);
-    // A filter the engine refused is neither in the chain nor shown: a row
-    // for it would switch and edit nothing.
-    if (filters->addFilter(item) < 0)
+    // A filter the engine refused is neither applied nor kept in the chain;
+    // its row stays, switched off, and says so, and there is nothing for the
+    // editor to change.
+    if (filters->addFilter(item) < 0) {
+        item.enabled = 0;
+        showRefused(AddFilterItem(item));
         return;
+    }
     QMyFilterWidget* row = AddFilterItem(item);
     if (item.type != FILTER_VFLIP && item.type != FILTER_HFLIP)
         openEditor(&item, row);

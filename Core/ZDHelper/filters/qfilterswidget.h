@@ -42,6 +42,9 @@ public:
     // The editor's callback after each change of its record.
     void EditFilterByFilterDlg(QMyFilterWidget* row, const FILTERITEM* item);
     void resizeFilterItems();
+    // A filter the engine refused: its row stays, unticked, and the user is
+    // told once per row.
+    void showRefused(QMyFilterWidget* row);
 
     // The largest box-blur radius that libavfilter accepts for the frames of
     // the bound source: boxblur needs the radius within half the smaller

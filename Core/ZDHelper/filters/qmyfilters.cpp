@@ -106,24 +106,33 @@ void QMyFilters::DelFilter(uint32_t id)
     filterList.removeAt(index);
 }
 
-void QMyFilters::EditFilter(uint32_t id, const FILTERITEM* item)
+bool QMyFilters::EditFilter(uint32_t id, const FILTERITEM* item)
 {
     FILTERITEM* stored = getFilter(id);
     if (!stored || !item || stored->type != item->type)
-        return;
+        return false;
     if (stored != item)
         memcpy(stored, item, sizeof(FILTERITEM));
-    ZD_EditFilter(g_Global.hCore, pip, id, FilterItemCmd(*stored).constData());
+    if (ZD_EditFilter(g_Global.hCore, pip, id, FilterItemCmd(*stored).constData()) <= 0) {
+        AddLog(2, "edit filter failed. " + QString::fromLocal8Bit(FilterItemCmd(*stored)));
+        return false;
+    }
+    return true;
 }
 
-void QMyFilters::EnableFilter(uint32_t id, bool on)
+bool QMyFilters::EnableFilter(uint32_t id, bool on)
 {
     FILTERITEM* stored = getFilter(id);
     if (!stored)
-        return;
+        return false;
     stored->enabled = on ? 1 : 0;
-    if (ZD_EditFilter(g_Global.hCore, pip, id, on ? "enabled=1" : "enabled=0") <= 0)
+    if (ZD_EditFilter(g_Global.hCore, pip, id, on ? "enabled=1" : "enabled=0") <= 0) {
         AddLog(2, "Enable/Disable filter failed.");
+        // Not switched on: the record must not say it is.
+        stored->enabled = 0;
+        return false;
+    }
+    return true;
 }
 
 void QMyFilters::setPipDevName(const QString& name)

@@ -20,8 +20,10 @@ public:
     FILTERITEM* getFilter(uint32_t id);
     int addFilter(const FILTERITEM& item);
     void DelFilter(uint32_t id);
-    void EditFilter(uint32_t id, const FILTERITEM* item);
-    void EnableFilter(uint32_t id, bool on);
+    // Both return whether the engine took the change; a filter the chain
+    // does not hold is not sent and counts as refused.
+    bool EditFilter(uint32_t id, const FILTERITEM* item);
+    bool EnableFilter(uint32_t id, bool on);
     void setPipDevName(const QString& name);
     bool loadDeviceFilters();
     bool saveDeviceFilters();

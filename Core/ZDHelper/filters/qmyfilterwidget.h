@@ -30,6 +30,8 @@ public:
     QMyPushButton* removeButton = nullptr;
     QFiltersWidget* owner = nullptr;
     uint32_t filterId = 0;
+    // The user was told that the engine refused this row's filter.
+    bool refusalTold = false;
 
 public slots:
     void btnCheckBoxClick();

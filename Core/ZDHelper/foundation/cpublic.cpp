@@ -1,5 +1,6 @@
 #include "cpublic.h"
 
+#include "myevent.h"
 #include "stdafx.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,9 @@
 #include <QFileDialog>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTemporaryFile>
+#include <QWindow>
 
 #include <cmath>
 #include <limits>
@@ -44,7 +47,8 @@ bool RunFileDialog(FileDialogRequest& request)
 {
     if (DialogHook())
         return DialogHook()(request);
-    QFileDialog dialog(request.parent, request.title, request.startDir, request.filter);
+    QFileDialog dialog(nullptr, request.title, request.startDir, request.filter);
+    CPublic::PrepareSystemDialog(dialog, request.parent);
     dialog.setViewMode(QFileDialog::Detail);
     if (request.kind == FileDialogRequest::SaveFile) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -204,8 +208,12 @@ bool CPublic::GetSaveDir(QString& folder, const QString& title, const QString& s
         if (DialogHook()(request) && !request.answer.isEmpty())
             chosen = request.answer.first();
     } else {
-        chosen = QFileDialog::getExistingDirectory(
-            parent, title, startDir, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+        QFileDialog dialog(nullptr, title, startDir);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+        CPublic::PrepareSystemDialog(dialog, parent);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().first();
     }
     if (chosen.isEmpty())
         return false;
@@ -216,6 +224,23 @@ bool CPublic::GetSaveDir(QString& folder, const QString& title, const QString& s
 void CPublic::setFileDialogHook(FileDialogHook hook)
 {
     DialogHook() = std::move(hook);
+}
+
+void CPublic::PrepareSystemDialog(QDialog& dialog, QWidget* owner)
+{
+    dialog.setWindowModality(Qt::ApplicationModal);
+    QWidget* top = owner ? owner->window() : AfxGetMainWindow();
+    if (!top)
+        return;
+    // Sized and placed before its native window exists, so that the place is
+    // the frame's.
+    dialog.adjustSize();
+    dialog.move(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, dialog.size(), top->frameGeometry())
+            .topLeft());
+    dialog.winId();
+    if (QWindow* handle = dialog.windowHandle())
+        handle->setTransientParent(top->windowHandle());
 }
 
 bool CPublic::EnumDirFiles(const QString& folder, const QString& extension, QStringList* paths,

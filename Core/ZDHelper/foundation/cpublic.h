@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 // What a file dialog was asked to show; a test hook fills answer instead of
@@ -64,6 +65,12 @@ public:
                            QWidget* parent);
     // Tests answer the dialogs through this hook; an empty hook shows them.
     static void setFileDialogHook(FileDialogHook hook);
+    // The platform's own dialogs (files, folders, colours) are made without a
+    // parent widget, since a parent's dark style sheet would reach every
+    // widget of theirs and leave half of them dark on dark. This keeps such a
+    // dialog modal, in front of the window of owner (or the main window), and
+    // centred on it. Call it before the dialog is shown.
+    static void PrepareSystemDialog(QDialog& dialog, QWidget* owner);
 
     // ---- Folder listing ----
     static bool EnumDirFiles(const QString& folder, const QString& extension, QStringList* paths,

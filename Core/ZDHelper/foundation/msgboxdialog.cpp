@@ -87,6 +87,9 @@ MsgBoxDialog::MsgBoxDialog(QWidget* parent) : MyDialog(parent, true), ui(new Ui:
     linkLabel->setStyleSheet("QLabel { color: rgb(210, 210, 210); background: transparent; }");
     linkLabel->hide();
 
+    // The dark dialogs' check box, whatever sheet the parent window carries:
+    // light text and an indicator that shows in every state.
+    ui->chk->setStyleSheet(QString::fromUtf8(g_Public.ReadQSSFile("popupwnd.qss")));
     ui->chk->hide();
     dontPopUpAgain = false;
 

@@ -3,6 +3,8 @@
 #include <QColorDialog>
 #include <QPainter>
 
+#include "cpublic.h"
+
 static QColor toQColor(unsigned int c)
 {
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
@@ -21,7 +23,11 @@ void QMyColorPickButton::mousePressEvent(QMouseEvent* e)
     Q_UNUSED(e);
     // The dialog starts at the swatch's colour, and a cancelled dialog keeps
     // it: its invalid colour would otherwise read as black.
-    const QColor chosen = QColorDialog::getColor(toQColor(color), nullptr, QString());
+    QColorDialog dialog(toQColor(color), nullptr);
+    CPublic::PrepareSystemDialog(dialog, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QColor chosen = dialog.selectedColor();
     if (!chosen.isValid())
         return;
     color = unsigned(chosen.red()) | unsigned(chosen.green()) << 8 | unsigned(chosen.blue()) << 16;

@@ -42,6 +42,7 @@ QLiveServerManagDlg::QLiveServerManagDlg(QWidget* parent)
 
     AdjustFonts(this);
     AdjustRects(this, true);
+    FitRowToText({ui->btnMenu});
     CenterWindow(this, this);
 }
 

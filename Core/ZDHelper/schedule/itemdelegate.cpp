@@ -171,9 +171,18 @@ bool ItemDelegate::renameItem(FILE_ITEM* item, const QString& typed, QWidget* me
         AfxMessageBox(messageParent, getLang(-1, "The new name is too long."), MSGBOX_ERROR);
         return false;
     }
-    // Fails, changing nothing, when a file of that name exists already.
-    if (!MoveFile(oldPath, newPath))
+    if (QFileInfo::exists(newPath) || QFileInfo(newPath).isSymLink()) {
+        AfxMessageBox(messageParent,
+                      getLang(-1, "A file named \"#v1#\" already exists in this folder.", newName),
+                      MSGBOX_ERROR);
         return false;
+    }
+    if (!MoveFile(oldPath, newPath)) {
+        AfxMessageBox(messageParent,
+                      getLang(-1, "The file could not be renamed to \"#v1#\".", newName),
+                      MSGBOX_ERROR);
+        return false;
+    }
     strcpy_s(item->name, sizeof(item->name), nameBytes.constData());
     strcpy_s(item->path, sizeof(item->path), pathBytes.constData());
     if (g_Global.pFilesCatalog)

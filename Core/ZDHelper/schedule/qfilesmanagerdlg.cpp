@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -189,11 +190,10 @@ FILE_ITEM* QFilesManagerDlg::itemAt(const QModelIndex& index) const
 
 QString QFilesManagerDlg::statusText(const FILE_ITEM* item)
 {
-    QString text = getLang(16002, "File:") + " " + FileItemText(item->name, sizeof(item->name)) +
-                   ", " + FileItemText(item->info, sizeof(item->info)) + ", " +
-                   FileItemText(item->path, sizeof(item->path));
-    text.replace('/', '\\');
-    return text;
+    // The path as this platform writes paths: its own separator, here "/".
+    return getLang(16002, "File:") + " " + FileItemText(item->name, sizeof(item->name)) + ", " +
+           FileItemText(item->info, sizeof(item->info)) + ", " +
+           QDir::toNativeSeparators(FileItemText(item->path, sizeof(item->path)));
 }
 
 QModelIndexList QFilesManagerDlg::selectedRows() const

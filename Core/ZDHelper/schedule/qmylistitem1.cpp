@@ -26,7 +26,8 @@ QMyListItem1::QMyListItem1(QWidget* parent, QTimerManagerWnd* manager, QListWidg
     const int r = listWidth - int(15 * s);
     icon->setGeometry(int(9 * s), int(9 * s), int(32 * s), int(32 * s));
     icon->setScaledContents(true);
-    info->setGeometry(int(50 * s), int(19 * s), r - int(200 * s), int(18 * s));
+    infoPlace = QRect(int(50 * s), int(19 * s), r - int(200 * s), int(18 * s));
+    info->setGeometry(infoPlace);
     name->setGeometry(r - int(200 * s), int(19 * s), int(100 * s), int(18 * s));
     btnEdit->setGeometry(r - int(88 * s), int(12 * s), int(25 * s), int(25 * s));
     btnDel->setGeometry(r - int(48 * s), int(12 * s), int(25 * s), int(25 * s));
@@ -49,6 +50,7 @@ void QMyListItem1::updateall(const EVTIMER& t)
     timer = t;
     info->setText(QTimerSchedule::getTimerInfo(timer));
     name->setText(QString::fromLocal8Bit(timer.name, int(qstrnlen(timer.name, sizeof timer.name))));
+    placeInfo();
     bool active = timer.enabled != 0;
     if (active && timer.repeat == TIMER_REPEAT_ONCE &&
         info->text().endsWith(getLang(12112, QStringLiteral("Expired")))) {
@@ -60,6 +62,22 @@ void QMyListItem1::updateall(const EVTIMER& t)
     btnEdit->setVisible(selected);
     btnDel->setVisible(selected);
     update();
+}
+
+void QMyListItem1::placeInfo()
+{
+    // The info label reaches under the name's box. Under wider fonts the two
+    // texts would run into each other: the info text then stops short of the
+    // name and wraps, centred on the same line.
+    const QRect nameBox = name->geometry();
+    const int nameWidth =
+        qMin(QFontMetrics(name->font()).horizontalAdvance(name->text()), nameBox.width());
+    QRect box = infoPlace;
+    box.setRight(qMin(box.right(), nameBox.right() - nameWidth - int(6 * g_dpi_percent)));
+    info->setWordWrap(true);
+    info->setGeometry(box);
+    const int height = FitHeightToText(info);
+    info->move(box.x(), infoPlace.center().y() + 1 - height / 2);
 }
 
 void QMyListItem1::onBtnEdit()

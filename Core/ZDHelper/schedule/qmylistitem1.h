@@ -2,6 +2,7 @@
 // name, and the edit and delete buttons that only the current row shows.
 #pragma once
 
+#include <QRect>
 #include <QWidget>
 
 #include "qtimerschedule.h"
@@ -35,4 +36,10 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+
+private:
+    void placeInfo();
+
+    // The info label's place as the row was made.
+    QRect infoPlace;
 };

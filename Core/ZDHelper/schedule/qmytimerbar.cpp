@@ -9,6 +9,7 @@
 #include "qmytimerhelper.h"
 #include "qtimermanagerwnd.h"
 #include "scheduleclock.h"
+#include "screenscale.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
 #include "zdhelpergui.h"
@@ -67,6 +68,7 @@ void QMyTimerBar::updateLang()
                                   : getLang(12003, QStringLiteral("show")));
     const QString text = store ? store->getNextTimerString(&nextStart, &duration) : QString();
     infoBox->setText(text.isEmpty() ? getLang(12005, QStringLiteral("No schedules set")) : text);
+    layoutChildren();
 }
 
 bool QMyTimerBar::infoShown() const
@@ -83,6 +85,11 @@ void QMyTimerBar::layoutChildren()
     titleLink->setGeometry(int(20 * s), 0, w - int(45 * s), int(18 * s));
     arrow->setGeometry(w - int(45 * s), 0, int(20 * s), int(20 * s));
     infoBox->setGeometry(int(40 * s), int(25 * s), w - int(60 * s), int(70 * s));
+    // Under wider fonts the next-start text takes more lines than the box was
+    // made for: the box grows down to hold them, and the strip to hold the box.
+    const int need = infoBox->y() + FitHeightToText(infoBox);
+    if (height() < need)
+        resize(width(), need);
 }
 
 void QMyTimerBar::resizeEvent(QResizeEvent* e)

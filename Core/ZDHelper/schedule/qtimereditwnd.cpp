@@ -71,6 +71,9 @@ QTimerEditWnd::QTimerEditWnd(QWidget* parent) : MyDialog(parent), ui(new Ui::QTi
 
     AdjustFonts(this);
     AdjustRects(this, true);
+    FitColumnToText({ui->s1, ui->s2, ui->s3, ui->s4, ui->s5});
+    FitRowToText({ui->chk_enabled});
+    FitRowToText({ui->radio1, ui->radio2, ui->radio3, ui->radio4});
     CenterWindow(this, parent ? parent->window() : nullptr);
     GA_TrackScreen("timer");
 }

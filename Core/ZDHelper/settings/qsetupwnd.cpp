@@ -22,6 +22,13 @@
 namespace
 {
 
+// PREVIEW/VRENDER2 values, handed to the engine when a device opens. 1 and 2
+// name another platform's renderers (Metal, OpenGL); 4 is the X11 window
+// drawing this engine does.
+constexpr int kRenderAuto = 0;
+constexpr int kRenderMadVR = 3;
+constexpr int kRenderX11 = 4;
+
 // The audio list's one entry; it stands for the system's default output,
 // which PREVIEW/ARENDER stores as the empty name.
 const QString kSystemDefaultAudio = QStringLiteral("system default");
@@ -240,12 +247,15 @@ QSetupWnd::QSetupWnd(QWidget* parent) : MyDialog(parent), ui(new Ui::QSetupWnd),
     setChecked(ui->s1_chk_fullscreen, g.autoFullScreenWhenStart);
     setChecked(ui->s1_chk_mute, g.autoMuteWhenShowFilesDlg);
 
-    // Preview.
-    ui->s2_cbx_video->addItems(
-        {QStringLiteral("Auto selection"), QStringLiteral("METAL"), QStringLiteral("OPEN GL")});
+    // Preview. Each entry carries the PREVIEW/VRENDER2 value it stands for,
+    // which keeps its meaning on every platform: 1 ("METAL") and 2 ("OPEN
+    // GL") are renderers the engine does not draw with here, so they are not
+    // offered; a stored 1 or 2 selects nothing and is kept as it is.
+    ui->s2_cbx_video->addItem(QStringLiteral("Auto selection"), kRenderAuto);
+    ui->s2_cbx_video->addItem(QStringLiteral("X11"), kRenderX11);
     if (ZD_IsmadVR_isValid())
-        ui->s2_cbx_video->addItem(QStringLiteral("madVR render"));
-    ui->s2_cbx_video->setCurrentIndex(g.videoRender);
+        ui->s2_cbx_video->addItem(QStringLiteral("madVR render"), kRenderMadVR);
+    ui->s2_cbx_video->setCurrentIndex(ui->s2_cbx_video->findData(g.videoRender));
     ui->s2_cbx_audio->addItem(kSystemDefaultAudio);
     ui->s2_cbx_audio->setCurrentIndex(0);
     setChecked(ui->s2_chk_keep, g.keepAspect);
@@ -335,6 +345,8 @@ QSetupWnd::QSetupWnd(QWidget* parent) : MyDialog(parent), ui(new Ui::QSetupWnd),
 
     updateLang();
     AdjustFonts(this);
+    FitRowToText({ui->s3_cbx_format});
+    FitRowToText({ui->s3_cbx_codec});
     CenterWindow(this, nullptr);
     for (QComboBox* combo :
          {ui->s2_cbx_audio, ui->s3_cbx_format, ui->s3_cbx_codec, ui->s1_cbx_lang})
@@ -557,7 +569,8 @@ void QSetupWnd::onBtnOKClick()
     // A list left without a selection (a stored value it has no entry for)
     // keeps the stored value rather than writing -1.
     const int renderIndex = ui->s2_cbx_video->currentIndex();
-    const int videoRender = renderIndex >= 0 ? renderIndex : g.videoRender;
+    const int videoRender =
+        renderIndex >= 0 ? ui->s2_cbx_video->currentData().toInt() : g.videoRender;
     const QString audioText = ui->s2_cbx_audio->currentText();
     const QString audioRender = audioText == kSystemDefaultAudio ? QString() : audioText;
     const int keepAspect = checkedValue(ui->s2_chk_keep);

@@ -88,7 +88,9 @@ void QMyStatusBar::timer_normal()
     if (!g_Global.noDevicePicture)
         fps = ZD_GetFrameDataFps(g_Global.hCore, nullptr);
 
-    if (g_Global.devWidth >= 1)
+    // The open device's size, while its preview runs: a closed device (the
+    // live panel closes the record panel's) leaves its size behind.
+    if (m_state != Idle && g_Global.devWidth >= 1)
         m_preview->setText(QString::asprintf("Pre: %dx%d@%dfps", g_Global.devWidth,
                                              g_Global.devHeight, g_Global.devFps));
     else

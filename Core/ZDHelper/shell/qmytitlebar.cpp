@@ -431,7 +431,10 @@ void QMyTitleBar::setPluginZipPath(const QString& path)
 
 QString QMyTitleBar::InstalledPluginPath()
 {
-    return CPublic::GetOBSPluginPath() + QStringLiteral("/veltranobox.plugin");
+    // OBS on Linux names a user's module after its folder up to the last dot
+    // and looks for <name>/bin/64bit/<name>.so, so the folder has no
+    // ".plugin" ending.
+    return CPublic::GetOBSPluginPath() + QStringLiteral("/veltranobox");
 }
 
 void QMyTitleBar::InstallOBSPlugin()

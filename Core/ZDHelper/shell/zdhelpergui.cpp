@@ -106,6 +106,17 @@ qint64 nowSecs()
 {
     return static_cast<qint64>(std::time(nullptr));
 }
+
+// The height of a menu bar like the window's, known before the window's own
+// exists.
+int menuBarHeight()
+{
+    QMenuBar probe;
+    probe.setNativeMenuBar(false);
+    probe.setStyleSheet(kMenuBarStyle);
+    probe.addMenu(APP_NAME);
+    return probe.sizeHint().height();
+}
 } // namespace
 
 QMyPlayerBar* AfxGetPlayWindow()
@@ -122,14 +133,16 @@ ZDHelperGUI::ZDHelperGUI(QWidget* parent) : QMainWindow(parent)
     ui = new Ui::ZDHelperGUIClass;
     ui->setupUi(this);
 
-    ZD_HideWindowTitleBar(ZD_WINDOW_ID(winId()), 1, 1, 1);
-    setWindowTitle(APP_NAME);
-    const QIcon icon(QStringLiteral(":/images/res/main.ico"));
-    setWindowIcon(icon);
-    QApplication::setWindowIcon(icon);
-
+    // The place comes before anything asks for the native window: once that
+    // window exists, Qt takes a move made before the first show as the place
+    // of the window's inside, while the stored place is the frame's (the
+    // window would creep up by its title bar at every start).
     const double s = g_dpi_percent;
-    setMinimumSize(int(865 * s), int(670 * s));
+    // The menu bar lies inside the window here, where the platform the sizes
+    // were chosen for shows it at the top of the screen: the window is that
+    // much taller, so that what lies below keeps the room it was laid out for.
+    const int menuHeight = menuBarHeight();
+    setMinimumSize(int(865 * s), int(670 * s) + menuHeight);
 
     // A stored place is used only when it lies fully inside the primary
     // screen; it is where the window's frame was, so it is restored as the
@@ -141,9 +154,15 @@ ZDHelperGUI::ZDHelperGUI(QWidget* parent) : QMainWindow(parent)
         resize(g_Global.wndW, g_Global.wndH);
         move(g_Global.wndX, g_Global.wndY);
     } else {
-        setGeometry(0, 0, int(1100 * s), int(670 * s));
+        setGeometry(0, 0, int(1100 * s), int(670 * s) + menuHeight);
         CenterWindow(this, nullptr);
     }
+
+    ZD_HideWindowTitleBar(ZD_WINDOW_ID(winId()), 1, 1, 1);
+    setWindowTitle(APP_NAME);
+    const QIcon icon(QStringLiteral(":/images/res/main.ico"));
+    setWindowIcon(icon);
+    QApplication::setWindowIcon(icon);
 
     m_rightBarWidth = int(300 * s);
     m_statusBarHeight = int(25 * s);

@@ -21,6 +21,13 @@ AVFramePtr LatestFrame::get() const
     return refFrame(m_frame.get());
 }
 
+AVFramePtr LatestFrame::get(uint64_t& serial) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    serial = m_serial;
+    return refFrame(m_frame.get());
+}
+
 uint64_t LatestFrame::serial() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -17,6 +17,8 @@ public:
     void put(const AVFrame* frame);
     // A new reference to the newest frame, or null when there is none.
     AVFramePtr get() const;
+    // The same, with the serial of that frame in serial.
+    AVFramePtr get(uint64_t& serial) const;
     // Counts every frame put, so a reader can tell whether a new one came.
     uint64_t serial() const;
     void clear();

@@ -1,6 +1,7 @@
 #include "render/previewrenderer.h"
 
 #include "core/log.h"
+#include "media/rgbscaler.h"
 
 #include <cstring>
 
@@ -11,35 +12,6 @@ extern "C" {
 
 namespace zd
 {
-
-namespace
-{
-
-// Full-range formats that swscale wants named by their plain twin and a range.
-AVPixelFormat plainTwin(AVPixelFormat f, bool& fullRange)
-{
-    switch (f) {
-    case AV_PIX_FMT_YUVJ420P:
-        fullRange = true;
-        return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P:
-        fullRange = true;
-        return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P:
-        fullRange = true;
-        return AV_PIX_FMT_YUV444P;
-    case AV_PIX_FMT_YUVJ440P:
-        fullRange = true;
-        return AV_PIX_FMT_YUV440P;
-    case AV_PIX_FMT_YUVJ411P:
-        fullRange = true;
-        return AV_PIX_FMT_YUV411P;
-    default:
-        return f;
-    }
-}
-
-} // namespace
 
 PreviewRenderer::PreviewRenderer() = default;
 
@@ -147,11 +119,7 @@ bool PreviewRenderer::render(const AVFrame* frame)
     }
     m_drawnPicture = picture;
 
-    bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
-    const AVPixelFormat inFormat = plainTwin(static_cast<AVPixelFormat>(frame->format), fullRange);
-    m_sws =
-        sws_getCachedContext(m_sws, frame->width, frame->height, inFormat, picture.width,
-                             picture.height, outFormat, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    m_sws = media::rgbScaler(m_sws, frame, picture.width, picture.height, outFormat, SWS_BILINEAR);
     if (!m_sws) {
         if (!m_toldUnscalable) {
             Log::write(8, "vazURIdav: pictures of format %d cannot be shown.", frame->format);
@@ -159,13 +127,6 @@ bool PreviewRenderer::render(const AVFrame* frame)
         }
         return false;
     }
-    int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-    int *inv = nullptr, *table = nullptr;
-    if (sws_getColorspaceDetails(m_sws, &inv, &srcRange, &table, &dstRange, &brightness, &contrast,
-                                 &saturation) >= 0 &&
-        srcRange != (fullRange ? 1 : 0))
-        sws_setColorspaceDetails(m_sws, inv, fullRange ? 1 : 0, table, 1, brightness, contrast,
-                                 saturation);
     uint8_t* dst[4] = {pixels + size_t(picture.y) * size_t(stride) +
                            size_t(picture.x) * size_t(bytesPerPixel),
                        nullptr, nullptr, nullptr};

@@ -1,0 +1,190 @@
+#include "framestream.h"
+
+#include "relaylog.h"
+#include "vazURIdav.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+constexpr int kTapWaitMs = 200;
+// Sound goes out in pieces of up to a tenth of a second.
+constexpr int kAudioPieceBytes = zdrelay::kAudioBytesPerSecond / 10;
+
+} // namespace
+
+FrameStream::FrameStream(void* engine, RelayLog& log, const std::string& pipeName, int32_t kind,
+                         uid_t requester)
+    : m_engine(engine), m_log(log), m_pipeName(pipeName),
+      m_path(std::string(zdrelay::kPipePathPrefix) + pipeName), m_kind(kind), m_requester(requester)
+{
+}
+
+FrameStream::~FrameStream()
+{
+    stop();
+}
+
+bool FrameStream::start()
+{
+    // The pipe belongs to whoever asked: nobody else may read the pictures. A
+    // pipe left from before goes first.
+    bool made = ::mkfifo(m_path.c_str(), 0600) == 0;
+    if (!made && errno == EEXIST && ::unlink(m_path.c_str()) == 0)
+        made = ::mkfifo(m_path.c_str(), 0600) == 0;
+    if (!made) {
+        m_log.line("cannot make the pipe %s: %s", m_path.c_str(), std::strerror(errno));
+        return false;
+    }
+    if (::geteuid() == 0 && m_requester != 0 &&
+        ::fchownat(AT_FDCWD, m_path.c_str(), m_requester, static_cast<gid_t>(-1),
+                   AT_SYMLINK_NOFOLLOW) != 0) {
+        m_log.line("cannot give the pipe %s to user %u: %s", m_path.c_str(),
+                   static_cast<unsigned>(m_requester), std::strerror(errno));
+        ::unlink(m_path.c_str());
+        return false;
+    }
+    m_thread = std::thread([this] { run(); });
+    return true;
+}
+
+void FrameStream::stop()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool FrameStream::openForReader()
+{
+    // Opened without blocking: the reader may never come.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenTimeoutMs);
+    while (!m_stop) {
+        m_fd = ::open(m_path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        if (m_fd >= 0)
+            break;
+        if (errno != ENXIO && errno != EINTR) {
+            m_log.line("cannot open the pipe %s: %s", m_path.c_str(), std::strerror(errno));
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            m_log.line("nobody opened the pipe %s", m_path.c_str());
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    struct stat st = {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || !S_ISFIFO(st.st_mode))
+        return false;
+    return true;
+}
+
+void FrameStream::run()
+{
+    if (openForReader()) {
+        m_log.line("%s stream on %s", m_kind == zdrelay::kKindVideo ? "video" : "audio",
+                   m_pipeName.c_str());
+        if (m_kind == zdrelay::kKindVideo)
+            serveVideo();
+        else
+            serveAudio();
+        // The end of the stream, when the reader still listens.
+        const zdrelay::FrameHeader end = {};
+        if (m_stop)
+            send(end, nullptr);
+        m_log.line("stream on %s ended", m_pipeName.c_str());
+    }
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    ::unlink(m_path.c_str());
+    m_finished = true;
+}
+
+void FrameStream::serveVideo()
+{
+    std::vector<uint8_t> pixels(1280 * 720 * 4);
+    uint64_t serial = 0;
+    while (!m_stop) {
+        int width = 0, height = 0;
+        const int n = ZD_TapVideoFrame(m_engine, pixels.data(), static_cast<int>(pixels.size()),
+                                       &width, &height, &serial, kTapWaitMs);
+        if (n < 0 && width > 0 && height > 0) {
+            pixels.resize(size_t(width) * size_t(height) * 4);
+            continue;
+        }
+        if (n <= 0)
+            continue;
+        zdrelay::FrameHeader header = {};
+        header.payloadBytes = static_cast<uint32_t>(n);
+        header.width = static_cast<uint32_t>(width);
+        header.height = static_cast<uint32_t>(height);
+        if (!send(header, pixels.data()))
+            return;
+    }
+}
+
+void FrameStream::serveAudio()
+{
+    std::vector<uint8_t> samples(kAudioPieceBytes);
+    int64_t position = -1;
+    while (!m_stop) {
+        const int n = ZD_TapAudio(m_engine, samples.data(), static_cast<int>(samples.size()),
+                                  &position, kTapWaitMs);
+        if (n <= 0)
+            continue;
+        zdrelay::FrameHeader header = {};
+        header.payloadBytes = static_cast<uint32_t>(n);
+        if (!send(header, samples.data()))
+            return;
+    }
+}
+
+bool FrameStream::send(const zdrelay::FrameHeader& header, const uint8_t* payload)
+{
+    return writeAll(reinterpret_cast<const uint8_t*>(&header), sizeof header) &&
+           (header.payloadBytes == 0 || writeAll(payload, header.payloadBytes));
+}
+
+bool FrameStream::writeAll(const uint8_t* data, size_t size)
+{
+    auto lastProgress = std::chrono::steady_clock::now();
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, size);
+        if (n > 0) {
+            data += n;
+            size -= static_cast<size_t>(n);
+            lastProgress = std::chrono::steady_clock::now();
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            if (errno != EPIPE)
+                m_log.line("writing to %s failed: %s", m_pipeName.c_str(), std::strerror(errno));
+            return false; // the reader went
+        }
+        // A full pipe: wait for the reader, but not for ever, and only briefly
+        // once the stream is asked to stop.
+        const auto limit = std::chrono::milliseconds(m_stop ? 1000 : kStallTimeoutMs);
+        if (std::chrono::steady_clock::now() - lastProgress > limit) {
+            m_log.line("%s takes no frames", m_pipeName.c_str());
+            return false;
+        }
+        pollfd p = {m_fd, POLLOUT, 0};
+        ::poll(&p, 1, 100);
+        if (p.revents & (POLLERR | POLLHUP))
+            return false;
+    }
+    return true;
+}

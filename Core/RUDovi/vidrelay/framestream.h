@@ -1,0 +1,53 @@
+// One stream of the capture server: a named pipe made for one request, into
+// which a thread of its own writes pictures or sound until the reader goes,
+// a stop request comes, or the server ends.
+#pragma once
+
+#include "zdrelayprotocol.h"
+
+#include <atomic>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+
+class RelayLog;
+
+class FrameStream
+{
+public:
+    // How long the reader may take to open the pipe, and to take a frame.
+    static constexpr int kOpenTimeoutMs = 5000;
+    static constexpr int kStallTimeoutMs = 10000;
+
+    FrameStream(void* engine, RelayLog& log, const std::string& pipeName, int32_t kind,
+                uid_t requester);
+    ~FrameStream();
+    FrameStream(const FrameStream&) = delete;
+    FrameStream& operator=(const FrameStream&) = delete;
+
+    // Makes the pipe and starts the thread; false when the pipe cannot be made.
+    bool start();
+    // Ends the stream with an end header and removes the pipe.
+    void stop();
+    bool finished() const { return m_finished; }
+    const std::string& pipeName() const { return m_pipeName; }
+
+private:
+    void run();
+    bool openForReader();
+    void serveVideo();
+    void serveAudio();
+    bool send(const zdrelay::FrameHeader& header, const uint8_t* payload);
+    bool writeAll(const uint8_t* data, size_t size);
+
+    void* m_engine;
+    RelayLog& m_log;
+    const std::string m_pipeName;
+    const std::string m_path;
+    const int32_t m_kind;
+    const uid_t m_requester;
+    int m_fd = -1;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_finished{false};
+    std::thread m_thread;
+};

@@ -1,0 +1,66 @@
+#include "relayrequest.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool parseRelayRequest(const uint8_t* data, size_t size, zdrelay::RequestRecord& out,
+                       std::string& why)
+{
+    if (!data || size != sizeof(zdrelay::RequestRecord)) {
+        why = "not a 72-byte record";
+        return false;
+    }
+    std::memcpy(&out, data, sizeof out);
+    if (!zdrelay::validPipeName(out.pipeName)) {
+        why = "the pipe name is not \"pipe_\" and digits";
+        return false;
+    }
+    if (out.command != zdrelay::kCommandStart && out.command != zdrelay::kCommandStop) {
+        why = "unknown command " + std::to_string(out.command);
+        return false;
+    }
+    if (out.kind != zdrelay::kKindVideo && out.kind != zdrelay::kKindAudio) {
+        why = "unknown kind " + std::to_string(out.kind);
+        return false;
+    }
+    return true;
+}
+
+RequestFile readRequestFile(const std::string& path, zdrelay::RequestRecord& out, uid_t& owner,
+                            std::string& why)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return RequestFile::None;
+        why = std::string("cannot be opened: ") + std::strerror(errno);
+        ::unlink(path.c_str());
+        return RequestFile::Refused;
+    }
+    struct stat st = {};
+    uint8_t bytes[sizeof(zdrelay::RequestRecord) + 1];
+    size_t size = 0;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    while (regular && size < sizeof bytes) {
+        const ssize_t n = ::read(fd, bytes + size, sizeof bytes - size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        size += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    // A request is served once.
+    ::unlink(path.c_str());
+    if (!regular) {
+        why = "not a regular file";
+        return RequestFile::Refused;
+    }
+    if (!parseRelayRequest(bytes, size, out, why))
+        return RequestFile::Refused;
+    owner = st.st_uid;
+    return RequestFile::Read;
+}
