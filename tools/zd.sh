@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks, builds, and runs the program
 # or the tests. Usage: tools/zd.sh run | test
+# Run it as an ordinary user: only the package installation asks for root
+# (through sudo); the build and the program run as the user who called it.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -12,7 +14,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavcodec-dev libavformat-dev libavdevice-dev libavfilter-dev libswscale-dev
   libswresample-dev libavutil-dev
-  libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev
+  libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev libarchive-dev
   libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils openbox
   obs-studio python3 python3-websocket libgl1-mesa-dri libegl-mesa0
 )
@@ -23,10 +25,26 @@ install_packages() {
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   if [ "${#missing[@]}" -gt 0 ]; then
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+      if ! command -v sudo > /dev/null; then
+        echo "missing packages: ${missing[*]}; install them as root, or install sudo" >&2
+        exit 1
+      fi
+      sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+  fi
+}
+
+# Started through sudo: the packages are installed as root, then everything
+# else runs as the user who called sudo, so that the build folder and every
+# file the program writes belong to that user.
+as_calling_user() {
+  if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
+    install_packages
+    exec sudo -u "$SUDO_USER" -H -- bash "${BASH_SOURCE[0]}" "$@"
   fi
 }
 
@@ -64,8 +82,16 @@ run_fuzzers() {
   return "$failed"
 }
 
+as_calling_user "$@"
+
 case "${1:-}" in
   run)
+    # A desktop program run as root turns every fault in a path into a
+    # fault of the system.
+    if [ "$(id -u)" -eq 0 ]; then
+      echo "tools/zd.sh run: start the program as an ordinary user, not as root" >&2
+      exit 1
+    fi
     install_packages
     configure_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
     exec "$build/bin/ZDHelper"

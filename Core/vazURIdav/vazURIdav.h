@@ -306,7 +306,9 @@ ZD_API int ZD_SetLocalString(int id, const char* text);
 /* The system language as a lower-case English word ("english", "chinese", ...)
  * into buffer, at most size bytes with the terminator. */
 ZD_API int ZD_GetCurrentLocaLang(char* buffer, int size);
-/* System CPU use in percent and memory use as a fraction of 1. */
+/* This process's share of the machine: CPU in percent of all processors
+ * together (since the previous call; since the process started at the
+ * first) and resident memory as a fraction of the machine's memory. */
 ZD_API int ZD_GetCpuUsageAndMemory(double* cpuPercent, double* memoryFraction);
 /* Text of an engine error code (UTF-8), or null for an unknown code. */
 ZD_API const char* ZD_GetUERRString(int code);

@@ -48,7 +48,12 @@ ZD_API int ZDT_RemoveDevice(void* handle, const char* path);
  * ("ZD_OpenDevice(video=Test Pattern Camera,audio=,fmt=1920x1080@60)\n"),
  * oldest first, the oldest dropped beyond 20000 lines,
  * copied into buffer (size bytes with the terminator; buffer may be null).
- * Returns the length of the whole trace without the terminator. */
+ * Returns the length of the whole trace without the terminator.
+ * The trace is off when the library loads, so that the program keeps no
+ * lines: ZDT_EnableTrace(1) turns it on for calls made from then on, and so
+ * do ZDT_ReadTrace and ZDT_ClearTrace. Scripted results are likewise off
+ * until the first ZDT_ScriptResult. */
+ZD_API void ZDT_EnableTrace(int on);
 ZD_API int ZDT_ReadTrace(char* buffer, int size);
 ZD_API void ZDT_ClearTrace(void);
 

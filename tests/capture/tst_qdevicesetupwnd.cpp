@@ -154,11 +154,24 @@ private slots:
         QVERIFY(rates(&s.dlg)->isEditable());
 
         f->setCurrentIndex(2);
-        QCOMPARE(texts(rates(&s.dlg)), QStringList({"Default"}));
+        QCOMPARE(texts(rates(&s.dlg)), QStringList({"Default", "0", "0"}));
         QCOMPARE(rates(&s.dlg)->currentText(), QString("30"));
         QCOMPARE(s.dlg.findChild<QLineEdit*>("edit_dev_name")->text(), QString("Cam"));
         QVERIFY(!s.dlg.findChild<QLineEdit*>("edit_dev_name")->isEnabled());
         QVERIFY(s.dlg.findChild<QWidget*>("widget_4k30")->isHidden());
+    }
+
+    // Every format offers its two further rates as the engine gave them,
+    // and shows its own rate, 0 included, as a number.
+    void zeroRatesShowAsNumbers()
+    {
+        Setup s(dev("Cam", "usb-cam"), fmt("YUY2", 1920, 1080, 60),
+                {fmt("YUY2", 1920, 1080, 60, 30, 0), fmt("MJPG", 1280, 720, 0, 0, 15)});
+        QCOMPARE(texts(rates(&s.dlg)), QStringList({"Default", "30", "0"}));
+        QCOMPARE(rates(&s.dlg)->currentText(), QString("60"));
+        formats(&s.dlg)->setCurrentIndex(2);
+        QCOMPARE(texts(rates(&s.dlg)), QStringList({"Default", "0", "15"}));
+        QCOMPARE(rates(&s.dlg)->currentText(), QString("0"));
     }
 
     void aFormatNotInUseLeavesDefault()

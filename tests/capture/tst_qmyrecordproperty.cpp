@@ -107,8 +107,9 @@ private slots:
         const QString ts = "/videos/Vid20300506090000.ts";
         QTest::newRow("no extension") << mp4 << "Show"
                                       << "/videos/Show.mp4";
-        QTest::newRow("capital extension kept") << mp4 << "Show.MP4"
-                                                << "/videos/Show.MP4";
+        // The files list tells a video by its extension's exact letters.
+        QTest::newRow("capital extension") << mp4 << "Show.MP4"
+                                           << "/videos/Show.mp4";
         QTest::newRow("another extension") << mp4 << "Show.mov"
                                            << "/videos/Show.mov.mp4";
         QTest::newRow("ts recording stays ts") << ts << "Show"

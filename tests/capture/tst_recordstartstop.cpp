@@ -185,6 +185,38 @@ private slots:
         QFile::remove(target);
     }
 
+    // A name typed without the format's extension (automatic names off)
+    // gets it: the file is written, listed and shown as a video.
+    void usersNameGetsTheFormatsExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("bare, mp4") << "holiday" << 0 << "holiday.mp4";
+        QTest::newRow("bare, ts") << "holiday" << 4 << "holiday.ts";
+        QTest::newRow("own extension") << "Trip.mp4" << 0 << "Trip.mp4";
+        QTest::newRow("in capitals") << "Trip.MP4" << 0 << "Trip.mp4";
+        QTest::newRow("another format's") << "clip.mp4" << 4 << "clip.mp4.ts";
+    }
+    void usersNameGetsTheFormatsExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, format);
+        QFETCH(QString, written);
+        g_Global.recFormat = format;
+        g_Global.recTargetPath = m_videos + "/" + typed;
+        QCOMPARE(rec()->StartRecord(), 1);
+        const QString path = m_videos + "/" + written;
+        QCOMPARE(g_Global.recFilePath, path);
+        QVERIFY(traceLines("ZD_StartRecord(").first().contains("path=" + path + ","));
+        writeFile(path, "x");
+        QCOMPARE(rec()->StopRecord(), 1);
+        QCOMPARE(entryPath(lastEntry()), path);
+        QVERIFY(QMyFilesHelper::IsVideoItem(lastEntry()));
+        QVERIFY(typed == written || !QFileInfo::exists(m_videos + "/" + typed));
+        QFile::remove(path);
+    }
+
     void startNeverWritesOverAnEarlierFile()
     {
         // Files of this second and the next already hold recordings (one

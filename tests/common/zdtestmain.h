@@ -7,7 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace zdtest {
+#include "vazURIdav_test.h"
+
+namespace zdtest
+{
 
 inline QTemporaryDir& sandbox()
 {
@@ -38,13 +41,16 @@ inline void enterSandbox()
 
 } // namespace zdtest
 
-// QTEST_MAIN with the sandbox entered before the application object exists.
-#define ZD_TEST_MAIN(TestObject, AppClass)                                                      \
-    int main(int argc, char** argv)                                                            \
-    {                                                                                          \
-        zdtest::enterSandbox();                                                                \
-        AppClass app(argc, argv);                                                              \
-        TestObject tc;                                                                         \
-        QTEST_SET_MAIN_SOURCE_PATH                                                             \
-        return QTest::qExec(&tc, argc, argv);                                                  \
+// QTEST_MAIN with the sandbox entered before the application object exists,
+// and the engine's call trace on from the first call, as every test that
+// reads it (zdenginetrace.h) expects; the program itself never turns it on.
+#define ZD_TEST_MAIN(TestObject, AppClass)                                                         \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        zdtest::enterSandbox();                                                                    \
+        ZDT_EnableTrace(1);                                                                        \
+        AppClass app(argc, argv);                                                                  \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
     }

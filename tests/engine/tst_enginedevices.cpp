@@ -4,6 +4,7 @@
 #include "zdtestmain.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -424,6 +425,10 @@ private slots:
             << QByteArray(R"([{"name":"a","openResult":99999999999999999999}])");
         QTest::newRow("deep nesting") << QByteArray(200000, '[');
         QTest::newRow("bad utf-8") << QByteArray("[{\"name\":\"\xff\xfe\"}]");
+        // Only a known picture source: no text from the file reaches a graph.
+        QTest::newRow("unknown pictures")
+            << QByteArray(R"([{"name":"a","pictures":"movie=/etc/passwd"}])");
+        QTest::newRow("pictures not text") << QByteArray(R"([{"name":"a","pictures":1}])");
     }
     void malformedScript()
     {
@@ -578,6 +583,35 @@ private slots:
         int on = 1;
         QCOMPARE(ZD_PreviewEnable(h, &on), 1);
         QCOMPARE(ZD_PreviewEnable(h, nullptr), 1);
+    }
+
+    // A scripted device that draws testsrc2 delivers its pictures at the rate
+    // of its format, and they can be recorded: the benchmark's camera.
+    void testsrc2DeviceDeliversPictures()
+    {
+        QJsonObject device{{"name", "testsrc2"},
+                           {"path", "BENCH_TESTSRC2"},
+                           {"kind", 1},
+                           {"pictures", "testsrc2"},
+                           {"formats", QJsonArray{format(320, 240, 25, "I420")}}};
+        qputenv("VAZURIDAV_DEVICES", writeScript(QJsonArray{device}));
+        h = initEngine("testsrc2");
+        DEV_NAME cam = devName("testsrc2", "BENCH_TESTSRC2", 1);
+        DEV_CAPACITY asked{};
+        asked.width = 320;
+        asked.height = 240;
+        asked.fps = 25;
+        QCOMPARE(ZD_OpenDevice(h, 0, nullptr, 1, 0, &cam, nullptr, &asked, 0), 1);
+        // Frames arrive at about the format's rate (measured over a second).
+        QTRY_VERIFY_WITH_TIMEOUT(ZD_GetFrameDataFps(h, nullptr) >= 10, 10000);
+        const QString file = QDir::homePath() + "/testsrc2.mp4";
+        QCOMPARE(
+            ZD_StartRecord(h, QFile::encodeName(file).constData(), 0, 0, 0, 320, 240, 25, 500000),
+            1);
+        QTRY_VERIFY_WITH_TIMEOUT(ZD_GetRecordFileSize(h) > 1000, 10000);
+        QCOMPARE(ZD_StopRecord(h), 1);
+        QVERIFY(QFileInfo(file).size() > 1000);
+        ZD_CloseDevice(h);
     }
 
     // Opening another device closes the first one, with its report.

@@ -3,7 +3,14 @@
 #include "enginetestsupport.h"
 #include "zdtestmain.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+
+#include <atomic>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
 
 namespace
 {
@@ -24,30 +31,48 @@ class TstEngineSystem : public QObject
 private slots:
     void cleanup() { ZDT_SetProcRoot(nullptr); }
 
-    void cpuSincePreviousCallAndMemory()
+    // The figures are this process's share of the machine, not the
+    // machine's own use: a busy machine with an idle program shows little.
+    void processShareSincePreviousCall()
     {
         const QString root = QDir::homePath() + "/proc";
-        QDir().mkpath(root);
-        writeFile(root + "/stat", "cpu  100 0 100 800 0 0 0 0 0 0\ncpu0 1 2 3 4\n");
-        writeFile(root + "/meminfo",
-                  "MemTotal:       1000 kB\nMemFree:  10 kB\nMemAvailable:    250 kB\n");
+        QDir().mkpath(root + "/self");
+        const long hz = sysconf(_SC_CLK_TCK);
+        // Four processors; the program started at tick 1000 after boot and
+        // has used 300 ticks; the machine has been up for 1000 / hz + 50 s.
+        auto selfStat = [&](int user, int system) {
+            writeFile(root + "/self/stat",
+                      QString("4242 (zd (odd) name) S 1 2 3 4 5 6 7 8 9 10 %1 %2 0 0 20 0 9 0 "
+                              "1000 123456 789 18446744073709551615\n")
+                          .arg(user)
+                          .arg(system)
+                          .toUtf8());
+        };
+        selfStat(200, 100);
+        writeFile(root + "/uptime", QString("%1.00 100.00\n").arg(1000 / hz + 50).toUtf8());
+        writeFile(root + "/stat", "cpu  100000 0 100000 800000 0 0 0 0 0 0\ncpu0 1 2 3 4\n"
+                                  "cpu1 1 2 3 4\ncpu2 1 2 3 4\ncpu3 1 2 3 4\nintr 1 2 3\n");
+        writeFile(root + "/meminfo", "MemTotal:       1000 kB\nMemFree:  10 kB\n"
+                                     "MemAvailable:    250 kB\n");
+        writeFile(root + "/self/status", "Name:\tzd\nVmPeak:\t  900 kB\nVmRSS:\t  125 kB\n");
         ZDT_SetProcRoot(root.toUtf8().constData());
         double cpu = -1, mem = -1;
         QCOMPARE(ZD_GetCpuUsageAndMemory(&cpu, &mem), 1);
-        QCOMPARE(cpu, 20.0); // since boot at the first call
-        QCOMPARE(mem, 0.75);
-        // 800 more ticks, 600 of them idle or waiting.
-        writeFile(root + "/stat", "cpu  200 0 200 1300 100 0 0 0 0 0\n");
+        // 300 ticks over 50 s of four processors, whatever the machine did.
+        QCOMPARE(cpu, 100.0 * 300 / (50.0 * hz * 4));
+        QCOMPARE(mem, 0.125);
+        // 800 more machine ticks, 40 of them the program's.
+        selfStat(230, 110);
+        writeFile(root + "/stat", "cpu  100200 0 100200 800400 0 0 0 0 0 0\n");
         QCOMPARE(ZD_GetCpuUsageAndMemory(&cpu, nullptr), 1);
-        QCOMPARE(cpu, 25.0);
-        // No tick since: nothing busy.
+        QCOMPARE(cpu, 5.0);
+        // No tick of the program since, however busy the machine.
+        writeFile(root + "/stat", "cpu  100900 0 100900 800500 0 0 0 0 0 0\n");
         QCOMPARE(ZD_GetCpuUsageAndMemory(&cpu, nullptr), 1);
         QCOMPARE(cpu, 0.0);
-        // Older kernels: no MemAvailable.
-        writeFile(root + "/meminfo",
-                  "MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 100 kB\nCached: 200 kB\n");
-        QCOMPARE(ZD_GetCpuUsageAndMemory(nullptr, &mem), 1);
-        QCOMPARE(mem, 0.6);
+        // No resident line: no figure rather than a made-up one.
+        writeFile(root + "/self/status", "Name:\tzd\n");
+        QCOMPARE(ZD_GetCpuUsageAndMemory(nullptr, &mem), 0);
     }
 
     void unreadableFiguresFail()
@@ -64,6 +89,61 @@ private slots:
         QCOMPARE(ZD_GetCpuUsageAndMemory(&cpu, &mem), 1);
         QVERIFY(cpu >= 0.0 && cpu <= 100.0);
         QVERIFY(mem > 0.0 && mem <= 1.0);
+    }
+
+    // The real figures follow this process: a thread that keeps one
+    // processor busy shows up, however the rest of the machine is loaded,
+    // and the memory share is the program's resident size.
+    void realFiguresAreThisProcesses()
+    {
+        double cpu = -1, mem = -1;
+        ZD_GetCpuUsageAndMemory(&cpu, &mem); // starts the interval
+        std::atomic<bool> stop{false};
+        std::thread busy([&] {
+            volatile unsigned long long n = 0;
+            while (!stop)
+                n = n + 1;
+        });
+        QElapsedTimer spent;
+        spent.start();
+        struct rusage before;
+        getrusage(RUSAGE_SELF, &before);
+        // Long enough for a few hundred ticks of the busy thread, even when
+        // other programs hold most processors.
+        QTest::qWait(1500);
+        stop = true;
+        busy.join();
+        QCOMPARE(ZD_GetCpuUsageAndMemory(&cpu, &mem), 1);
+        struct rusage after;
+        getrusage(RUSAGE_SELF, &after);
+        auto seconds = [](const struct rusage& u) {
+            return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
+                   u.ru_stime.tv_usec / 1e6;
+        };
+        const double used = seconds(after) - seconds(before);
+        const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+        // What the process used, as a share of every processor over the time
+        // spent, within generous bounds for tick rounding.
+        const double expected = 100.0 * used / (spent.elapsed() / 1000.0 * processors);
+        QVERIFY2(cpu > expected * 0.5 && cpu < expected * 2.0 + 1.0,
+                 qPrintable(QString("reported %1 %, used %2 s on %3 processors (%4 %)")
+                                .arg(cpu)
+                                .arg(used)
+                                .arg(processors)
+                                .arg(expected)));
+        auto kilobytes = [](const QString& file, const QByteArray& key) {
+            QFile f(file);
+            if (!f.open(QIODevice::ReadOnly))
+                return 0.0;
+            const QByteArray text = f.readAll();
+            const qsizetype at = text.indexOf(key);
+            return at < 0 ? 0.0 : text.mid(at + key.size()).trimmed().split(' ').first().toDouble();
+        };
+        const double share =
+            kilobytes("/proc/self/status", "VmRSS:") / kilobytes("/proc/meminfo", "MemTotal:");
+        QVERIFY(share > 0.0);
+        QVERIFY2(mem > share * 0.5 && mem < share * 2.0,
+                 qPrintable(QString("reported %1, resident share %2").arg(mem).arg(share)));
     }
 
     void language_data()
@@ -161,6 +241,45 @@ private slots:
         QCOMPARE(QByteArray(small), QByteArray("GA_TrackC"));
         ZDT_ClearTrace();
         QCOMPARE(ZDT_ReadTrace(nullptr, 0), 0);
+    }
+
+    // The trace is a test control: off, calls leave no line.
+    void traceOffKeepsNothing()
+    {
+        ZDT_ClearTrace();
+        ZDT_EnableTrace(0);
+        GA_TrackClick("setup");
+        ZD_HideWindowTitleBar(0, 1, 1, 1);
+        ZDT_EnableTrace(1);
+        GA_TrackClick("about");
+        QCOMPARE(engineTrace(), QString("GA_TrackClick(key=about)\n"));
+    }
+
+    // A program that never asks for the trace keeps none; reading it turns
+    // it on.
+    void programKeepsNoTrace()
+    {
+        QProcess helper;
+        helper.start(QStringLiteral(ZD_TEST_BIN_DIR "/engine_tracedefault"), {});
+        QVERIFY(helper.waitForFinished(60000));
+        QCOMPARE(helper.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(helper.readAllStandardOutput()),
+                 QString("0\nGA_TrackClick(key=after)\n"));
+    }
+
+    // Scripted results are off until a test scripts one, and then only for
+    // the call named.
+    void scriptsOnlyWhenAsked()
+    {
+        ZDT_ClearScript(nullptr);
+        QVERIFY(ZD_GetUERRString(1) != nullptr);
+        int open = -1;
+        QCOMPARE(ZD_CheckState(nullptr, &open, nullptr, nullptr, nullptr, nullptr), 0);
+        ZDT_ScriptResult("ZD_CheckState", 7);
+        QCOMPARE(ZD_CheckState(nullptr, &open, nullptr, nullptr, nullptr, nullptr), 7);
+        QVERIFY(ZD_GetUERRString(1) != nullptr);
+        ZDT_ClearScript(nullptr);
+        QCOMPARE(ZD_CheckState(nullptr, &open, nullptr, nullptr, nullptr, nullptr), 0);
     }
 };
 

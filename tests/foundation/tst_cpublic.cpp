@@ -197,6 +197,18 @@ void TestCPublic::saveDialogAndFolderChooser()
     QCOMPARE(AfxGetProfileString("SAVEFILE", "RecordBar1", ""), QStringLiteral("/videos/new"));
     QVERIFY(!g_pIni->contains("OPENFILE/RecordBar1"));
 
+    // A bare name gets the filter's extension; one typed in another case
+    // takes the extension's own; another extension is not the format's, so
+    // it stays part of the name.
+    const QList<QPair<QString, QString>> typed = {{"/videos/holiday", "/videos/holiday.ts"},
+                                                  {"/videos/Trip.TS", "/videos/Trip.ts"},
+                                                  {"/videos/a.mp4", "/videos/a.mp4.ts"}};
+    for (const auto& [answer, saved] : typed) {
+        m_answer = {answer};
+        QVERIFY(CPublic::GetSaveFile(path, "Media files(*.ts)", "RecordBar1", nullptr));
+        QCOMPARE(path, saved);
+    }
+
     m_answer = {"/videos/other"};
     QString folder;
     QVERIFY(CPublic::GetSaveDir(folder, "Select a folder", "/videos", nullptr));

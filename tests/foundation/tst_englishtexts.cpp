@@ -1,6 +1,8 @@
 // Every text id that the program's sources look up has an English text in the
-// shipped English.txt, so that no window shows a blank where a Part gives an
-// empty default. Scans the sources, so it checks later windows too.
+// shipped English.txt, so that no window shows a blank where the code gives an
+// empty default, and every English default the code gives is the file's text,
+// so that a window does not read differently with and without the file.
+// Scans the sources, so it checks later windows and ids too.
 #include "zdtestmain.h"
 
 #include "qmyinifile.h"
@@ -8,6 +10,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
+
+#include <functional>
 
 namespace
 {
@@ -17,30 +21,248 @@ const QString kEnglishSource =
     QStringLiteral(ZD_TEST_SOURCE_DIR "/Core/ZDHelper/resources/disk/lang/English.txt");
 const QString kEnglishShipped = QStringLiteral(ZD_TEST_RESOURCES_DIR "/lang/English.txt");
 
-// id -> "file:line" of each use.
-QMap<int, QStringList> idsUsedInSources(int* filesScanned)
+// Hands each source file of the program, by its path below the source
+// folder, with its text, to visit; the number of files read.
+int forEachSource(const std::function<void(const QString& name, const QString& text)>& visit)
 {
-    *filesScanned = 0;
-    QMap<int, QStringList> used;
-    // getLang( <id>, ... with the id as a literal; -1 marks English-only texts.
-    static const QRegularExpression call(QStringLiteral("\\bgetLang\\s*\\(\\s*(-?[0-9]+)\\s*,"));
+    int files = 0;
     QDirIterator it(kSourceRoot, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        ++*filesScanned;
-        const QString text = QString::fromUtf8(file.readAll());
+        ++files;
+        visit(QDir(kSourceRoot).relativeFilePath(path), QString::fromUtf8(file.readAll()));
+    }
+    return files;
+}
+
+// id -> "file:line" of each use.
+QMap<int, QStringList> idsUsedInSources(int* filesScanned)
+{
+    QMap<int, QStringList> used;
+    // getLang( <id>, ... with the id as a literal; -1 marks English-only texts.
+    static const QRegularExpression call(QStringLiteral("\\bgetLang\\s*\\(\\s*(-?[0-9]+)\\s*,"));
+    *filesScanned = forEachSource([&](const QString& name, const QString& text) {
         auto matches = call.globalMatch(text);
         while (matches.hasNext()) {
             const auto match = matches.next();
             const int id = match.captured(1).toInt();
             const int line = int(text.left(match.capturedStart()).count(QLatin1Char('\n'))) + 1;
-            used[id] << QString("%1:%2").arg(QDir(kSourceRoot).relativeFilePath(path)).arg(line);
+            used[id] << QString("%1:%2").arg(name).arg(line);
+        }
+    });
+    return used;
+}
+
+// The sources with comments blanked out (string literals kept), so that a
+// getLang( in a comment is not taken for a call.
+QString withoutComments(const QString& text)
+{
+    QString out = text;
+    enum { Code, Line, Block, String, Char } state = Code;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out.at(i);
+        const QChar next = i + 1 < out.size() ? out.at(i + 1) : QChar();
+        switch (state) {
+        case Code:
+            if (c == '/' && next == '/')
+                state = Line;
+            else if (c == '/' && next == '*')
+                state = Block;
+            else if (c == '"')
+                state = String;
+            else if (c == '\'')
+                state = Char;
+            break;
+        case Line:
+            if (c == '\n')
+                state = Code;
+            break;
+        case Block:
+            if (c == '*' && next == '/') {
+                out[i] = ' ';
+                out[i + 1] = ' ';
+                ++i;
+                state = Code;
+            }
+            break;
+        case String:
+        case Char:
+            if (c == '\\')
+                ++i;
+            else if (c == (state == String ? '"' : '\''))
+                state = Code;
+            break;
+        }
+        if ((state == Line || state == Block) && c != '\n')
+            out[i] = ' ';
+    }
+    return out;
+}
+
+// The text of one C++ string literal body, escapes resolved.
+QString unescape(const QString& body)
+{
+    QString out;
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        if (body.at(i) != '\\' || i + 1 == body.size()) {
+            out += body.at(i);
+            continue;
+        }
+        const QChar e = body.at(++i);
+        out += e == 'n' ? QChar('\n') : e == 't' ? QChar('\t') : e;
+    }
+    return out;
+}
+
+struct Default {
+    int id;
+    QString text;
+    QString where;
+};
+
+// One argument of a call: the text up to the next comma or closing bracket
+// at depth 0. pos is moved past the comma; false at the end of the call.
+bool nextArgument(const QString& text, qsizetype& pos, QString& argument)
+{
+    int depth = 0;
+    bool inString = false;
+    const qsizetype start = pos;
+    for (; pos < text.size(); ++pos) {
+        const QChar c = text.at(pos);
+        if (inString) {
+            if (c == '\\')
+                ++pos;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == '"')
+            inString = true;
+        else if (c == '(' || c == '{' || c == '[')
+            ++depth;
+        else if ((c == ')' || c == '}' || c == ']') && depth > 0)
+            --depth;
+        else if ((c == ',' || c == ')') && depth == 0) {
+            argument = text.mid(start, pos - start).trimmed();
+            const bool more = c == ',';
+            ++pos;
+            return more;
         }
     }
-    return used;
+    argument = text.mid(start).trimmed();
+    return false;
+}
+
+// The text of an argument made of string literals only, optionally wrapped in
+// one of Qt's string constructors; false for anything else.
+bool literalText(QString argument, QString& text)
+{
+    static const QRegularExpression wrapper(
+        QStringLiteral("^(?:QStringLiteral|QString::fromUtf8|QString::fromLatin1|QLatin1String|"
+                       "QString)\\s*\\((.*)\\)$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const auto wrapped = wrapper.match(argument);
+    if (wrapped.hasMatch())
+        argument = wrapped.captured(1).trimmed();
+    static const QRegularExpression literals(QStringLiteral("^(?:\"(?:[^\"\\\\]|\\\\.)*\"\\s*)*$"));
+    if (!literals.match(argument).hasMatch())
+        return false;
+    static const QRegularExpression one(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
+    text.clear();
+    auto parts = one.globalMatch(argument);
+    while (parts.hasNext())
+        text += unescape(parts.next().captured(1));
+    return true;
+}
+
+// Every (id, English default) the sources give: the literal pairs of
+// getLang calls (a literal may sit in a named constant of the file), and the
+// rows of the menu tables whose ids and defaults
+// reach getLang through variables ({ [name,] id, "default", ... }). A call
+// whose default is neither a literal, nor empty, nor read from such a table
+// lands in unreadable.
+QList<Default> defaultsInSources(QStringList* unreadable)
+{
+    QList<Default> found;
+    static const QRegularExpression call(QStringLiteral("\\bgetLang\\s*\\("));
+    static const QRegularExpression tableRow(
+        QStringLiteral("\\{\\s*(?:[A-Za-z_][\\w:]*\\s*,\\s*)?(-?[0-9]+)\\s*,\\s*((?:\"(?:[^\"\\\\]|"
+                       "\\\\.)*\"\\s*)+)[,}]"));
+    static const QRegularExpression declaration(QStringLiteral("QString\\s+$"));
+    forEachSource([&](const QString& name, const QString& source) {
+        const QString text = withoutComments(source);
+        auto lineOf = [&](qsizetype at) {
+            return QString("%1:%2").arg(name).arg(text.left(at).count(QLatin1Char('\n')) + 1);
+        };
+        bool indirect = false;
+        QStringList indirectSites;
+        auto calls = call.globalMatch(text);
+        while (calls.hasNext()) {
+            const auto match = calls.next();
+            if (declaration.match(text.left(match.capturedStart())).hasMatch())
+                continue; // the function's own declaration or definition
+            qsizetype pos = match.capturedEnd();
+            QString idText, defaultText, literal;
+            if (!nextArgument(text, pos, idText))
+                continue;
+            nextArgument(text, pos, defaultText);
+            if (defaultText.isEmpty() || defaultText == "QString()" ||
+                (literalText(defaultText, literal) && literal.isEmpty()))
+                continue; // no default given: the file's text is shown
+            // A default held in a named constant of the same file.
+            static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_]\\w*$"));
+            if (identifier.match(defaultText).hasMatch()) {
+                const QRegularExpression definition("\\b" + defaultText + "\\s*=\\s*([^;]+);");
+                const auto defined = definition.match(text);
+                if (defined.hasMatch())
+                    defaultText = defined.captured(1).trimmed();
+            }
+            bool isNumber = false;
+            const int id = idText.toInt(&isNumber);
+            if (isNumber && literalText(defaultText, literal)) {
+                if (id >= 0)
+                    found.append({id, literal, lineOf(match.capturedStart())});
+                continue;
+            }
+            indirect = true;
+            indirectSites << lineOf(match.capturedStart());
+        }
+        if (!indirect)
+            return;
+        int rows = 0;
+        auto table = tableRow.globalMatch(text);
+        while (table.hasNext()) {
+            const auto row = table.next();
+            QString literal;
+            if (!literalText(row.captured(2).trimmed(), literal))
+                continue;
+            ++rows;
+            found.append({row.captured(1).toInt(), literal, lineOf(row.capturedStart())});
+        }
+        if (rows == 0)
+            *unreadable << indirectSites;
+    });
+    return found;
+}
+
+// English.txt's texts by id, with "^" read as the line break getLang makes it.
+QMap<int, QString> englishFileTexts()
+{
+    QMap<int, QString> texts;
+    QFile file(kEnglishSource);
+    if (!file.open(QIODevice::ReadOnly))
+        return texts;
+    static const QRegularExpression keyLine(QStringLiteral("^L(-?[0-9]+)=(.*)$"));
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+        const auto match = keyLine.match(line);
+        if (match.hasMatch())
+            texts.insert(match.captured(1).toInt(),
+                         match.captured(2).replace(QLatin1Char('^'), QLatin1Char('\n')));
+    }
+    return texts;
 }
 
 } // namespace
@@ -51,6 +273,7 @@ class TestEnglishTexts : public QObject
 
 private slots:
     void everyUsedIdHasEnglishText();
+    void everyEnglishDefaultIsTheFilesText();
     void fileIsWellFormed();
     void shippedCopyMatchesTheSource();
 };
@@ -72,6 +295,49 @@ void TestEnglishTexts::everyUsedIdHasEnglishText()
             missing << QString("%1 (%2)").arg(key, it.value().join(", "));
     }
     QVERIFY2(missing.isEmpty(), qPrintable("ids without English text: " + missing.join("; ")));
+}
+
+void TestEnglishTexts::everyEnglishDefaultIsTheFilesText()
+{
+    // Where one id carries two English defaults on purpose, the file holds
+    // the first use's text and these second defaults show only without it:
+    // a filter row's name next to the add menu and the editor, and the
+    // server editor's Modify next to its Add.
+    const QSet<QPair<int, QString>> secondDefaults = {
+        {32003, "blur"},
+        {33300, "Remove color"},
+        {33200, "none"},
+        {24000, "The name or rtmp addresss is invalid."},
+    };
+    QStringList unreadable;
+    const QList<Default> defaults = defaultsInSources(&unreadable);
+    QVERIFY2(unreadable.isEmpty(),
+             qPrintable("English defaults this test cannot read: " + unreadable.join(", ")));
+    QVERIFY2(defaults.size() > 200, qPrintable(QString("only %1 defaults found; is the scan "
+                                                       "right?")
+                                                   .arg(defaults.size())));
+    const QMap<int, QString> file = englishFileTexts();
+    QVERIFY(!file.isEmpty());
+
+    QStringList differing;
+    QSet<QPair<int, QString>> secondDefaultsSeen;
+    for (const Default& d : defaults) {
+        if (secondDefaults.contains({d.id, d.text})) {
+            secondDefaultsSeen.insert({d.id, d.text});
+            continue;
+        }
+        const auto text = file.constFind(d.id);
+        if (text == file.cend())
+            differing
+                << QString("L%1 missing, code says \"%2\" (%3)").arg(d.id).arg(d.text, d.where);
+        else if (*text != d.text)
+            differing << QString("L%1 is \"%2\", code says \"%3\" (%4)")
+                             .arg(d.id)
+                             .arg(*text, d.text, d.where);
+    }
+    QVERIFY2(differing.isEmpty(), qPrintable("\n" + differing.join("\n")));
+    // The list above names only second defaults the code still gives.
+    QCOMPARE(secondDefaultsSeen, secondDefaults);
 }
 
 void TestEnglishTexts::fileIsWellFormed()

@@ -402,8 +402,14 @@ void TestHelpers::showFolderWithoutShell()
 
 void TestHelpers::fixedCommandOutput()
 {
-    QCOMPARE(getSystemCallResult("printf 'first\\nsecond\\n'"), QStringLiteral("first\n"));
-    QCOMPARE(getSystemCallResult("true"), QString());
+    QCOMPARE(getSystemCallResult("printf", {"first\\nsecond\\n"}), QStringLiteral("first\n"));
+    QCOMPARE(getSystemCallResult("true", {}), QString());
+    QCOMPARE(getSystemCallResult("no-such-program-here", {}), QString());
+    // Each argument reaches the program as it is: no shell expands or splits it.
+    const QString odd = QStringLiteral("$HOME `id` a;b \"q\" *");
+    QCOMPARE(getSystemCallResult("printf", {"%s|%s", odd, "two"}), odd + "|two");
+    // The first line is cut at 1023 bytes.
+    QCOMPARE(getSystemCallResult("printf", {"%s", QString(3000, 'x')}).size(), 1023);
 }
 
 void TestHelpers::thumbnail_data()

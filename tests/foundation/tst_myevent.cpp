@@ -2,6 +2,7 @@
 #include <QWidget>
 #include <QtTest>
 
+#include "mydialog.h"
 #include "myevent.h"
 #include "zdtestmain.h"
 
@@ -19,7 +20,6 @@ public:
         void* ptr;
     };
     QList<Seen> seen;
-    int otherEvents = 0;
 
 protected:
     bool event(QEvent* e) override
@@ -29,9 +29,21 @@ protected:
             seen.append({m->msg, m->wParam, m->lParam, m->ptr});
             return true;
         }
-        if (e->type() == QEvent::User)
-            ++otherEvents;
         return QWidget::event(e);
+    }
+};
+
+// A dialog of the widget kit, as every dialog receives messages.
+class DialogReceiver : public MyDialog
+{
+public:
+    DialogReceiver() : MyDialog(nullptr) {}
+    QList<Receiver::Seen> seen;
+
+protected:
+    void OnMyEventMsg(unsigned long msg, long wParam, long long lParam, void* ptr) override
+    {
+        seen.append({msg, wParam, lParam, ptr});
     }
 };
 
@@ -102,13 +114,24 @@ private slots:
         delete worker;
     }
 
+    // Dialogs take bus messages in OnMyEventMsg: an event of any other type,
+    // the neighbours of 2048 included, must not be read as one (its fields
+    // are not there).
     void otherEventTypesAreNotMessages()
     {
-        Receiver target;
+        DialogReceiver dialog;
         QEvent user(QEvent::User);
-        QCoreApplication::sendEvent(&target, &user);
-        QCOMPARE(target.seen.size(), 0);
-        QCOMPARE(target.otherEvents, 1);
+        QEvent below(static_cast<QEvent::Type>(2047));
+        QEvent above(static_cast<QEvent::Type>(2049));
+        for (QEvent* e : {&user, &below, &above})
+            QCoreApplication::sendEvent(&dialog, e);
+        QCOMPARE(dialog.seen.size(), 0);
+        SendMessage(&dialog, MSG_MODE_SWITCHED, 5, -6, &dialog);
+        QCOMPARE(dialog.seen.size(), 1);
+        QCOMPARE(dialog.seen.first().msg, uint64_t(MSG_MODE_SWITCHED));
+        QCOMPARE(dialog.seen.first().wParam, int64_t(5));
+        QCOMPARE(dialog.seen.first().lParam, int64_t(-6));
+        QCOMPARE(dialog.seen.first().ptr, static_cast<void*>(&dialog));
     }
 };
 

@@ -370,21 +370,6 @@ private slots:
         QCOMPARE(field(dlg, "edit2")->text(), picked);
     }
 
-    // Under a real X server and with ZD_SCREENSHOT_DIR set, saves a picture
-    // of the editor.
-    void screenshot()
-    {
-        const QString dir = qEnvironmentVariable("ZD_SCREENSHOT_DIR");
-        if (dir.isEmpty())
-            QSKIP("ZD_SCREENSHOT_DIR not set");
-        QDir().mkpath(dir);
-        QLiveServerManagDlg dlg(nullptr);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        select(dlg, 1);
-        QVERIFY(dlg.grab().save(dir + "/server-editor.png"));
-    }
-
     void closingPostsTheReloadMessage()
     {
         {

@@ -5,7 +5,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontMetrics>
+#include <QImage>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmapCache>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -137,6 +141,8 @@ private slots:
 
     void cleanup()
     {
+        g_dpi_percent = 1.0;
+        _view_mode = false;
         closeAndDelete(QFilesManagerDlg::openInstance());
         delete g_Global.pFilesCatalog;
         g_Global.pFilesCatalog = nullptr;
@@ -439,14 +445,78 @@ private slots:
                                              "Pic20240101120002.gif", "Vid20240101120000.mp4"}));
     }
 
-    void cellSizes()
+    // An icon cell shows the whole thumbnail, nearly at its 160 x 90 size,
+    // with a line for the name below it, at every display scale; a list row
+    // is one line of name and date without a picture.
+    void cellsHoldThumbnailAndName_data()
     {
-        ItemDelegate d;
+        QTest::addColumn<double>("scale");
+        QTest::newRow("1") << 1.0;
+        QTest::newRow("1.5") << 1.5;
+        QTest::newRow("2") << 2.0;
+    }
+    void cellsHoldThumbnailAndName()
+    {
+        QFETCH(double, scale);
+        g_dpi_percent = scale;
+        FILE_ITEM* item = g_Global.pFilesCatalog->files.first();
+        QImage thumb(160, 90, QImage::Format_RGB32);
+        thumb.fill(Qt::red);
+        QVERIFY(thumb.save(getFileItemThumbPicture(item)));
+        QPixmapCache::clear();
+        QStandardItemModel model;
+        auto* row = new QStandardItem;
+        row->setData(QVariant::fromValue<void*>(item), FILES_ROLE_ITEM);
+        model.appendRow(row);
+        const QModelIndex index = model.index(0, 0);
+        ItemDelegate delegate;
+        auto paintCell = [&](const QSize& size) {
+            QImage canvas(size, QImage::Format_RGB32);
+            canvas.fill(Qt::green);
+            QStyleOptionViewItem option;
+            option.rect = QRect(QPoint(0, 0), size);
+            QPainter painter(&canvas);
+            delegate.paint(&painter, option, index);
+            return canvas;
+        };
+        // The red picture's bounding box, and whether anything but the
+        // background lies below it (the name).
+        auto redBox = [](const QImage& canvas) {
+            QRect box;
+            for (int y = 0; y < canvas.height(); ++y)
+                for (int x = 0; x < canvas.width(); ++x)
+                    if (canvas.pixelColor(x, y) == QColor(Qt::red))
+                        box |= QRect(x, y, 1, 1);
+            return box;
+        };
+
         _view_mode = false;
-        QCOMPARE(d.sizeHint(QStyleOptionViewItem(), QModelIndex()), QSize(160, 118));
+        const QSize cell = delegate.sizeHint(QStyleOptionViewItem(), index);
+        const QImage icon = paintCell(cell);
+        const QRect picture = redBox(icon);
+        QVERIFY(!picture.isEmpty());
+        QVERIFY2(picture.width() >= int(156 * scale) - 1 && picture.height() >= int(86 * scale) - 1,
+                 qPrintable(QString("picture %1 x %2 in a %3 x %4 cell")
+                                .arg(picture.width())
+                                .arg(picture.height())
+                                .arg(cell.width())
+                                .arg(cell.height())));
+        // Still the picture's shape, give or take its margins.
+        QVERIFY(qAbs(double(picture.width()) / picture.height() - 160.0 / 90.0) < 0.1);
+        const int nameLine = cell.height() - 1 - picture.bottom();
+        QVERIFY2(nameLine >= int(20 * scale), qPrintable(QString::number(nameLine)));
+        bool nameDrawn = false;
+        const QColor background = icon.pixelColor(cell.width() / 2, picture.bottom() + 2);
+        for (int y = picture.bottom() + 1; y < cell.height() && !nameDrawn; ++y)
+            for (int x = 0; x < cell.width() && !nameDrawn; ++x)
+                nameDrawn = icon.pixelColor(x, y) != background;
+        QVERIFY(nameDrawn);
+
         _view_mode = true;
-        QCOMPARE(d.sizeHint(QStyleOptionViewItem(), QModelIndex()), QSize(1, 30));
-        _view_mode = false;
+        const QSize line = delegate.sizeHint(QStyleOptionViewItem(), index);
+        QVERIFY(line.height() >= QFontMetrics(QApplication::font()).height());
+        const QImage listRow = paintCell(QSize(int(600 * scale), line.height()));
+        QVERIFY(redBox(listRow).isEmpty());
     }
 };
 

@@ -15,6 +15,7 @@
 
 #include "msgboxdialog.h"
 #include "qtimereditwnd.h"
+#include "qtimerschedule.h"
 #include "scheduleclock.h"
 #include "stdafx.h"
 #include "zdtestmain.h"
@@ -108,6 +109,32 @@ private slots:
         QCOMPARE(back.repeat, uint32_t(TIMER_REPEAT_ONCE));
         QCOMPARE(back.date, local(2030, 5, 6));
         QVERIFY(m_boxes.isEmpty());
+    }
+
+    // The repeat buttons and the schedule text share three texts: the
+    // buttons show them without the colon the schedule text starts with,
+    // from the English file as without one.
+    void repeatButtonsWithoutColon_data()
+    {
+        QTest::addColumn<QString>("langFile");
+        QTest::newRow("English file") << QString(ZD_TEST_RESOURCES_DIR "/lang/English.txt");
+        QTest::newRow("no file") << QString();
+    }
+    void repeatButtonsWithoutColon()
+    {
+        QFETCH(QString, langFile);
+        g_Global.langFile = langFile;
+        QTimerEditWnd w(nullptr);
+        QCOMPARE(child<QRadioButton>(&w, "radio2")->text(), QString("Every day"));
+        QCOMPARE(child<QRadioButton>(&w, "radio3")->text(), QString("Every week"));
+        QCOMPARE(child<QRadioButton>(&w, "radio4")->text(), QString("Every month"));
+        EVTIMER t;
+        std::memset(&t, 0, sizeof t);
+        t.repeat = TIMER_REPEAT_DAILY;
+        t.startTime = 3600;
+        t.duration = 60;
+        QVERIFY(QTimerSchedule::getTimerInfo(t).startsWith("Every day: 01:00:00"));
+        g_Global.langFile.clear();
     }
 
     void okChecks_data()

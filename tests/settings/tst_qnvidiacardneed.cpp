@@ -163,23 +163,6 @@ private slots:
         QCOMPARE(g_Global.hwCap[14], 1);
     }
 
-    // Under a real X server and with ZD_SCREENSHOT_DIR set, saves the request
-    // and the result faces.
-    void screenshots()
-    {
-        const QString dir = qEnvironmentVariable("ZD_SCREENSHOT_DIR");
-        if (dir.isEmpty())
-            QSKIP("ZD_SCREENSHOT_DIR not set");
-        QDir().mkpath(dir);
-        qNvidiaCardNeed dlg(nullptr);
-        dlg.ShowHdr();
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QVERIFY(dlg.grab().save(dir + "/encoder-test-request.png"));
-        dlg.ShowHdrEnd(true, true);
-        QVERIFY(dlg.grab().save(dir + "/encoder-test-passed.png"));
-    }
-
     // Return and Escape do not end the dialog; only Close does.
     void keysDoNotCloseIt()
     {

@@ -112,7 +112,6 @@ private slots:
     void serverListButtonRunsTheEditor();
     void encoderTestButton_data();
     void encoderTestButton();
-    void screenshots();
 
 private:
     BoxRecorder* m_boxes = nullptr;
@@ -1100,26 +1099,6 @@ void TestQSetupWnd::encoderTestButton()
     wnd.onBtnCancelClick();
     QCOMPARE(iniValue("RECORD/HW-CAP").toString(), g_Global.hwCap.Text());
     QCOMPARE(cbx(&wnd, "s3_cbx_codec")->count(), codecsBefore);
-}
-
-// Under a real X server (QT_QPA_PLATFORM=xcb with Xvfb) and with
-// ZD_SCREENSHOT_DIR set, saves a picture of each shown page.
-void TestQSetupWnd::screenshots()
-{
-    const QString dir = qEnvironmentVariable("ZD_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        QSKIP("ZD_SCREENSHOT_DIR not set");
-    g_Global.langFile = QString(ZD_TEST_RESOURCES_DIR "/lang/English.txt");
-    QDir().mkpath(dir);
-    QSetupWnd wnd(nullptr);
-    wnd.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&wnd));
-    QTabWidget* tabs = ctl<QTabWidget>(&wnd, "tab");
-    for (int i = 0; i < 5; ++i) {
-        tabs->setCurrentIndex(i);
-        QTest::qWait(100);
-        QVERIFY(wnd.grab().save(QString("%1/settings-page-%2.png").arg(dir).arg(i)));
-    }
 }
 
 ZD_TEST_MAIN(TestQSetupWnd, QApplication)

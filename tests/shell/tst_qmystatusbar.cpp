@@ -2,6 +2,9 @@
 // texts, and the slow-preview warning colour.
 #include "zdtestmain.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTemporaryDir>
 
@@ -10,6 +13,8 @@
 #include "qmystatusbar.h"
 #include "shelltestsupport.h"
 #include "stdafx.h"
+
+#include <unistd.h>
 
 using namespace shelltest;
 
@@ -194,41 +199,51 @@ private slots:
         QCOMPARE(bar.previewLabel()->styleSheet(), kYellow);
     }
 
+    // The bar shows the program's own share of the machine as the engine
+    // measures it: ticks the process used against all processors' ticks,
+    // and its resident memory against the machine's.
     void cpuAndMemory_data()
     {
-        QTest::addColumn<QByteArray>("stat");
-        QTest::addColumn<QByteArray>("meminfo");
+        QTest::addColumn<int>("processTicks");
+        QTest::addColumn<int>("livedTicks");
+        QTest::addColumn<int>("residentKb");
         QTest::addColumn<QString>("cpu");
         QTest::addColumn<QString>("mem");
-        QTest::newRow("12.34 %") << QByteArray("cpu  1234 0 0 8766 0 0 0 0\n")
-                                 << QByteArray("MemTotal: 1000 kB\nMemAvailable: 250 kB\n")
-                                 << "CPU: 12%"
+        QTest::newRow("12.34 %") << 1234 << 10000 << 750 << "CPU: 12%"
                                  << "MEM: 75%";
-        QTest::newRow("all busy") << QByteArray("cpu  100 0 0 0\n")
-                                  << QByteArray("MemTotal: 3000 kB\nMemAvailable: 2999 kB\n")
-                                  << "CPU: 1e+02%"
+        QTest::newRow("all busy") << 5000 << 5000 << 1 << "CPU: 1e+02%"
                                   << "MEM: 0%";
-        QTest::newRow("idle") << QByteArray("cpu  0 0 0 100\n")
-                              << QByteArray("MemTotal: 1000 kB\nMemAvailable: 1 kB\n") << "CPU: 0%"
+        QTest::newRow("idle") << 0 << 5000 << 999 << "CPU: 0%"
                               << "MEM: 99%";
-        QTest::newRow("unreadable") << QByteArray() << QByteArray() << "CPU: 0%"
+        QTest::newRow("unreadable") << -1 << 0 << 0 << "CPU: 0%"
                                     << "MEM: 0%";
     }
 
     void cpuAndMemory()
     {
-        QFETCH(QByteArray, stat);
-        QFETCH(QByteArray, meminfo);
+        QFETCH(int, processTicks);
+        QFETCH(int, livedTicks);
+        QFETCH(int, residentKb);
         QFETCH(QString, cpu);
         QFETCH(QString, mem);
         QTemporaryDir proc;
-        if (!stat.isEmpty()) {
-            QFile f(proc.filePath("stat"));
+        auto write = [&](const QString& name, const QString& text) {
+            QDir().mkpath(QFileInfo(proc.filePath(name)).path());
+            QFile f(proc.filePath(name));
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(stat);
-            QFile m(proc.filePath("meminfo"));
-            QVERIFY(m.open(QIODevice::WriteOnly));
-            m.write(meminfo);
+            f.write(text.toUtf8());
+        };
+        if (processTicks >= 0) {
+            // One processor; the program started at tick 1000 after boot and
+            // has lived livedTicks since. The machine's own load is high.
+            const double hz = double(sysconf(_SC_CLK_TCK));
+            write("stat", "cpu  900000 0 90000 10 0 0 0 0\ncpu0 900000 0 90000 10\n");
+            write("uptime", QString::number((1000 + livedTicks) / hz, 'f', 6) + " 1.0\n");
+            write("self/stat", QString("77 (ZDHelper) S 1 1 1 0 -1 0 0 0 0 0 %1 0 0 0 20 0 12 0 "
+                                       "1000 0 0\n")
+                                   .arg(processTicks));
+            write("self/status", QString("Name:\tZDHelper\nVmRSS:\t%1 kB\n").arg(residentKb));
+            write("meminfo", "MemTotal: 1000 kB\nMemAvailable: 1 kB\n");
         }
         ZDT_SetProcRoot(proc.path().toUtf8().constData());
         QMyStatusBar bar;

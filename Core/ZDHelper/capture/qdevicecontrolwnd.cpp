@@ -36,6 +36,9 @@ QDeviceControlWnd::QDeviceControlWnd(QWidget* parent, const char* device)
         // The device offers no picture controls: only leaving is possible.
         memset(&ampValue, 0, sizeof(ampValue));
         DisableControls(nullptr, 1);
+        // Nothing was read, so there is nothing to keep: Cancel is the one
+        // way out.
+        ui->btn_ok->setEnabled(false);
         ui->widget_war->show();
         ui->widget_war->setEnabled(true);
         ui->label_tip->setEnabled(true);

@@ -8,36 +8,13 @@
 #include "qdevicecontrolwnd.h"
 #include "qfilterswidget.h"
 #include "qmypushbutton.h"
+#include "qscenecamerasetup.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "ui_qdevicesetupwnd.h"
 
 namespace
 {
-
-QByteArray devicePath(const DEV_NAME& d)
-{
-    return QByteArray(d.path, qstrnlen(d.path, sizeof(d.path)));
-}
-
-// The device tests of the scene camera editor, kept here until this dialog
-// can share them: a 4K30 capture box and an IT9910 box by their USB ids.
-bool isIt4k30Dev(const DEV_NAME& d)
-{
-    const QByteArray path = devicePath(d);
-    return path.contains("VID_048D&PID_93") || path.contains("VID_6B4F&PID_32");
-}
-
-bool isIt9910Dev(const DEV_NAME& d)
-{
-    return devicePath(d).contains("PID_9910");
-}
-
-// Same four-character code, width and height; the frame rate does not count.
-bool isEqueDeviceFormat(const DEV_CAPACITY& a, const DEV_CAPACITY& b)
-{
-    return a.fourcc == b.fourcc && a.width == b.width && a.height == b.height;
-}
 
 QString codecText(const DEV_CAPACITY& c)
 {
@@ -125,7 +102,7 @@ void QDeviceSetupWnd::InitDlg()
         if (ui->comb_dev_format->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
             continue;
         ui->comb_dev_format->addItem(text, i);
-        if (isEqueDeviceFormat(curCapacity, c))
+        if (QSceneCameraSetup::isEqueDeviceFormat(&curCapacity, &c))
             ui->comb_dev_format->setCurrentText(text);
     }
     if (curCapacity.fps != 0)
@@ -141,7 +118,7 @@ void QDeviceSetupWnd::InitDlg()
 void QDeviceSetupWnd::LoadDeviceIco(QString name)
 {
     Q_UNUSED(name);
-    if (!isIt4k30Dev(device)) {
+    if (!QSceneCameraSetup::IsIt4k30Dev(&device)) {
         ui->widget_4k30->hide();
         return;
     }
@@ -192,7 +169,7 @@ void QDeviceSetupWnd::onVideoSizeChange(int index)
 {
     ui->comb_dev_fps->clear();
     const DEV_CAPACITY f = formatOfItem(index);
-    const bool it9910 = isIt9910Dev(device);
+    const bool it9910 = QSceneCameraSetup::IsIt9910Dev(&device);
     if (it9910) {
         QStringList rates;
         if (f.height == 480 || f.height == 1080)
@@ -205,12 +182,9 @@ void QDeviceSetupWnd::onVideoSizeChange(int index)
         }
     } else {
         ui->comb_dev_fps->addItem("Default");
-        // A rate of 0 is no further choice of the device.
-        for (int rate : f.fpsChoices) {
-            if (rate > 0)
-                ui->comb_dev_fps->addItem(QString::number(rate));
-        }
-        ui->comb_dev_fps->setCurrentText(f.fps > 0 ? QString::number(f.fps) : QString("Default"));
+        for (int rate : f.fpsChoices)
+            ui->comb_dev_fps->addItem(QString::number(rate));
+        ui->comb_dev_fps->setCurrentText(QString::number(f.fps));
         if (!formatGuard &&
             !ui->comb_dev_format->itemText(index).contains("P010", Qt::CaseSensitive))
             ui->checkhdr->setChecked(false);

@@ -162,9 +162,7 @@ void QMyRecordProperty::onOKClick()
     if (n.isEmpty()) {
         g_Global.recTargetPath.clear();
     } else {
-        const QString extension = recordingExtension();
-        if (!n.endsWith(extension, Qt::CaseInsensitive))
-            n += extension;
+        n = WithFileExtension(n, recordingExtension());
         QString folder;
         QString name;
         QStringSplitPathName(g_Global.recFilePath, folder, name);

@@ -412,12 +412,10 @@ void QMyRecordWidget::btnRecordStartClick()
     paused = 0;
     g_Global.recAutoStopSecs = 0;
 
-    const bool ts = g_Global.recFormat == 4 || g_Global.deviceHDR != 0;
     if (!g_Global.recAutoName) {
         QString chosen;
         if (!CPublic::GetSaveFile(chosen,
-                                  ts ? QStringLiteral("Media files(*.ts)")
-                                     : QStringLiteral("Media files(*.mp4)"),
+                                  QStringLiteral("Media files(*") + RecordFileExtension() + ")",
                                   QStringLiteral("RecordBar1"), nullptr)) {
             recordAttemptEnded();
             return;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTemporaryFile>
@@ -183,7 +184,12 @@ bool CPublic::GetSaveFile(QString& filePath, const QString& filter, const QStrin
     request.parent = parent;
     if (!RunFileDialog(request) || request.answer.isEmpty())
         return false;
-    filePath = request.answer.first();
+    // A name typed without the extension the filter asks for gets it, so
+    // that what is written there is known by its name.
+    static const QRegularExpression pattern(QStringLiteral("\\*(\\.[A-Za-z0-9]+)"));
+    const QRegularExpressionMatch wanted = pattern.match(filter);
+    filePath = wanted.hasMatch() ? WithFileExtension(request.answer.first(), wanted.captured(1))
+                                 : request.answer.first();
     if (remember)
         RememberFolder(place, "SAVEFILE", filePath);
     return true;

@@ -209,11 +209,17 @@ bool DeleteDirIncludeSub(const QString& path);
 bool IsSavePathValid(const QString& path);
 bool DirverIsNTFS(const QString& path);
 QString getSafeFilePath(const QString& path);
+// The path with extension (".mp4") added unless its file name already ends
+// with it; an ending typed in another case is given the extension's own.
+QString WithFileExtension(const QString& path, const QString& extension);
+// ".ts" or ".mp4": the extension of the format recordings are made in now.
+QString RecordFileExtension();
 // Shows the folder that holds the file with the desktop's file manager.
 void LocalOutfile(const QString& filePath);
-// First line of the output of a fixed command of the program's own; never
-// build the command from a file name, a setting or anything the user typed.
-QString getSystemCallResult(const QString& command);
+// First line of the output of a fixed program of the program's own, started
+// with its argument vector (no shell reads anything); at most 1023 bytes,
+// line break included; empty when it cannot be run.
+QString getSystemCallResult(const QString& program, const QStringList& arguments);
 
 // ---- Pictures and rectangles ------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QSaveFile>
 #include <QStorageInfo>
 #include <QTemporaryFile>
@@ -23,6 +24,8 @@
 
 namespace
 {
+
+constexpr int kSystemCallTimeoutMs = 10000;
 
 int TruncToInt(double value)
 {
@@ -253,6 +256,24 @@ QString getSafeFilePath(const QString& path)
     return path;
 }
 
+QString WithFileExtension(const QString& path, const QString& extension)
+{
+    if (path.isEmpty() || extension.isEmpty() || path.endsWith(extension))
+        return path;
+    // The list tells videos from pictures by the extension's exact bytes, so
+    // a ".MP4" typed by the user becomes ".mp4".
+    if (path.endsWith(extension, Qt::CaseInsensitive))
+        return path.left(path.size() - extension.size()) + extension;
+    return path + extension;
+}
+
+QString RecordFileExtension()
+{
+    // HDR sources are recorded as TS whatever the format setting says.
+    return g_Global.deviceHDR != 0 || g_Global.recFormat == 4 ? QStringLiteral(".ts")
+                                                              : QStringLiteral(".mp4");
+}
+
 void LocalOutfile(const QString& filePath)
 {
     const int pos = QStingFindFromBack(filePath, QStringLiteral("/"));
@@ -261,16 +282,24 @@ void LocalOutfile(const QString& filePath)
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
-QString getSystemCallResult(const QString& command)
+QString getSystemCallResult(const QString& program, const QStringList& arguments)
 {
-    FILE* pipe = popen(command.toLocal8Bit().constData(), "r");
-    if (pipe == nullptr)
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted())
         return QString();
-    char line[1024];
-    std::memset(line, 0, sizeof line);
-    if (std::fgets(line, sizeof line, pipe) == nullptr)
-        line[0] = '\0';
-    pclose(pipe);
+    // A program that hangs must not hold the window for ever.
+    if (!process.waitForFinished(kSystemCallTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    QByteArray line = process.readAllStandardOutput();
+    const qsizetype end = line.indexOf('\n');
+    if (end >= 0)
+        line.truncate(end + 1);
+    line.truncate(qMin<qsizetype>(line.size(), 1023));
     return QString::fromLocal8Bit(line);
 }
 

@@ -64,11 +64,18 @@ void QMyTimerBar::updateLang()
 {
     titleLink->setText(getLang(12000, QStringLiteral("Recording schedule")));
     titleLink->UpdateAll();
-    arrow->setToolTip(infoBox->isVisible() ? getLang(12004, QStringLiteral("hide"))
-                                           : getLang(12003, QStringLiteral("show")));
+    arrow->setToolTip(infoShown() ? getLang(12004, QStringLiteral("hide"))
+                                  : getLang(12003, QStringLiteral("show")));
     const QString text = store ? store->getNextTimerString(&nextStart, &duration) : QString();
     infoBox->setText(text.isEmpty() ? getLang(12005, QStringLiteral("No schedules set")) : text);
     layoutChildren();
+}
+
+bool QMyTimerBar::infoShown() const
+{
+    // The box's own flag: the strip is laid out, and asked for its texts,
+    // before its window is on screen, when no child counts as visible.
+    return !infoBox->isHidden();
 }
 
 void QMyTimerBar::layoutChildren()
@@ -105,8 +112,8 @@ void QMyTimerBar::paintEvent(QPaintEvent* e)
 
 void QMyTimerBar::btnDownClick()
 {
-    infoBox->setVisible(!infoBox->isVisible());
-    arrow->setCurState(infoBox->isVisible() ? 0 : 1);
+    infoBox->setVisible(!infoShown());
+    arrow->setCurState(infoShown() ? 0 : 1);
     updateLang();
 }
 

@@ -44,6 +44,7 @@ protected:
 
 private:
     void layoutChildren();
+    bool infoShown() const;
     // The local day on which the next start was last looked for.
     uint32_t m_lookedUpDay = 0;
 };

@@ -31,6 +31,16 @@ uint32_t secondsOfTime(const QTime& t)
     return uint32_t(t.hour() * 3600 + t.minute() * 60 + t.second());
 }
 
+// A text without its closing colon (ASCII or full-width), as a label that
+// stands alone shows it.
+QString withoutColon(QString text)
+{
+    text = text.trimmed();
+    if (text.endsWith(QLatin1Char(':')) || text.endsWith(QChar(0xFF1A)))
+        text.chop(1);
+    return text.trimmed();
+}
+
 } // namespace
 
 QTimerEditWnd::QTimerEditWnd(QWidget* parent) : MyDialog(parent), ui(new Ui::QTimerEditWnd)
@@ -50,9 +60,11 @@ QTimerEditWnd::QTimerEditWnd(QWidget* parent) : MyDialog(parent), ui(new Ui::QTi
     ui->s3->setText(getLang(12103, QStringLiteral("Start time:")));
     ui->s4->setText(getLang(12104, QStringLiteral("Repeat:")));
     ui->radio1->setText(getLang(12105, QStringLiteral("Once")));
-    ui->radio2->setText(getLang(12106, QStringLiteral("Every day")));
-    ui->radio3->setText(getLang(12107, QStringLiteral("Every week")));
-    ui->radio4->setText(getLang(12108, QStringLiteral("Every month")));
+    // The schedule text starts with the same three texts, colon and all; a
+    // button shows them without it.
+    ui->radio2->setText(withoutColon(getLang(12106, QStringLiteral("Every day:"))));
+    ui->radio3->setText(withoutColon(getLang(12107, QStringLiteral("Every week:"))));
+    ui->radio4->setText(withoutColon(getLang(12108, QStringLiteral("Every month:"))));
     ui->btnOK->setText(getLang(1, QStringLiteral("OK")));
     ui->btnCancel->setText(getLang(2, QStringLiteral("Cancel")));
     setWindowTitle(getLang(12110, QStringLiteral("Timer")));

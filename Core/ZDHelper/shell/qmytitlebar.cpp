@@ -447,7 +447,8 @@ void QMyTitleBar::InstallOBSPlugin()
                               getLang(3, QString()), getLang(4, QString())) != 1)
         return;
     // What kind of OBS program the machine has, for the log only.
-    AddLog(2, getSystemCallResult(QStringLiteral("file -b /usr/bin/obs")));
+    AddLog(2, getSystemCallResult(QStringLiteral("file"),
+                                  {QStringLiteral("-b"), QStringLiteral("/usr/bin/obs")}));
 
     const QString zip = PluginZipPath();
     const QString folder = CPublic::GetOBSPluginPath();

@@ -498,14 +498,17 @@ int ZDHelperGUI::StartRecord()
     if (recording != 0)
         return 0;
 
-    const bool ts = g_Global.deviceHDR != 0 || g_Global.recFormat == 4;
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
     // A recording started in the second the last one ended would otherwise
     // get that file's name and write over it.
     g_Global.recFilePath = getSafeFilePath(g_Global.recSaveTo + QStringLiteral("/Vid") + stamp +
-                                           (ts ? QStringLiteral(".ts") : QStringLiteral(".mp4")));
-    if (!g_Global.recTargetPath.isEmpty())
+                                           RecordFileExtension());
+    if (!g_Global.recTargetPath.isEmpty()) {
+        // The user's name, with the format's extension whatever was typed,
+        // so that the file is known for a video by its name.
+        g_Global.recTargetPath = WithFileExtension(g_Global.recTargetPath, RecordFileExtension());
         g_Global.recFilePath = g_Global.recTargetPath;
+    }
     g_Global.recDirIsNTFS = DirverIsNTFS(g_Global.recFilePath);
     g_Global.recStartTime = nowSecs();
     g_Global.recPausedSecs = 0;

@@ -30,10 +30,10 @@ extern "C" {
 ZD_API int ZD_Initalize(void** handle, const char* appDataDir, const char* programDir,
                         const char* resourceDir, const char* appName, const char* appVersion)
 {
-    CallTrace::add("ZD_Initalize(appData=%s,program=%s,resources=%s,app=%s,version=%s)",
-                   traceText(appDataDir).c_str(), traceText(programDir).c_str(),
-                   traceText(resourceDir).c_str(), traceText(appName).c_str(),
-                   traceText(appVersion).c_str());
+    ZD_TRACE("ZD_Initalize(appData=%s,program=%s,resources=%s,app=%s,version=%s)",
+             traceText(appDataDir).c_str(), traceText(programDir).c_str(),
+             traceText(resourceDir).c_str(), traceText(appName).c_str(),
+             traceText(appVersion).c_str());
     if (handle)
         *handle = nullptr;
     return guarded(
@@ -60,7 +60,7 @@ ZD_API int ZD_Initalize(void** handle, const char* appDataDir, const char* progr
 
 ZD_API int ZD_Release(void** handle)
 {
-    CallTrace::add("ZD_Release()");
+    ZD_TRACE("ZD_Release()");
     return guarded(
         "ZD_Release", 0,
         [&] {
@@ -78,7 +78,7 @@ ZD_API int ZD_Release(void** handle)
 
 ZD_API int ZD_SetMainMessageCallBack(ZD_MESSAGE_CALLBACK callback, void* context)
 {
-    CallTrace::add("ZD_SetMainMessageCallBack(set=%d)", callback ? 1 : 0);
+    ZD_TRACE("ZD_SetMainMessageCallBack(set=%d)", callback ? 1 : 0);
     return guarded("ZD_SetMainMessageCallBack", 0, [&] {
         MessageCallback::set(callback, context);
         return 1;
@@ -95,7 +95,7 @@ ZD_API void ZD_Log(int level, const char* format, ...)
 
 ZD_API int ZD_SetLocalString(int id, const char* text)
 {
-    CallTrace::add("ZD_SetLocalString(id=%d,text=%s)", id, traceText(text).c_str());
+    ZD_TRACE("ZD_SetLocalString(id=%d,text=%s)", id, traceText(text).c_str());
     return guarded("ZD_SetLocalString", 0, [&] {
         return text && LocalStrings::set(id, boundedText(text, LocalStrings::kMaxTextBytes)) ? 1
                                                                                              : 0;
@@ -104,7 +104,7 @@ ZD_API int ZD_SetLocalString(int id, const char* text)
 
 ZD_API int ZD_GetCurrentLocaLang(char* buffer, int size)
 {
-    CallTrace::add("ZD_GetCurrentLocaLang(size=%d)", size);
+    ZD_TRACE("ZD_GetCurrentLocaLang(size=%d)", size);
     return guarded("ZD_GetCurrentLocaLang", 0, [&] {
         if (!buffer || size <= 0)
             return 0;
@@ -121,20 +121,20 @@ ZD_API int ZD_GetCurrentLocaLang(char* buffer, int size)
 
 ZD_API int ZD_GetCpuUsageAndMemory(double* cpuPercent, double* memoryFraction)
 {
-    CallTrace::add("ZD_GetCpuUsageAndMemory()");
+    ZD_TRACE("ZD_GetCpuUsageAndMemory()");
     return guarded("ZD_GetCpuUsageAndMemory", 0, [&] {
         if (!cpuPercent && !memoryFraction)
             return 0;
         bool ok = true;
         double value = 0.0;
         if (cpuPercent) {
-            if (SystemInfo::cpuPercent(value))
+            if (SystemInfo::processCpuPercent(value))
                 *cpuPercent = value;
             else
                 ok = false;
         }
         if (memoryFraction) {
-            if (SystemInfo::memoryFraction(value))
+            if (SystemInfo::processMemoryFraction(value))
                 *memoryFraction = value;
             else
                 ok = false;
@@ -145,7 +145,7 @@ ZD_API int ZD_GetCpuUsageAndMemory(double* cpuPercent, double* memoryFraction)
 
 ZD_API const char* ZD_GetUERRString(int code)
 {
-    CallTrace::add("ZD_GetUERRString(code=%d)", code);
+    ZD_TRACE("ZD_GetUERRString(code=%d)", code);
     return guarded<const char*>("ZD_GetUERRString", nullptr, [&] { return ErrorText::text(code); });
 }
 

@@ -13,15 +13,15 @@ ZD_API void* ZD_CreateWebView(ZD_WINDOW_ID window, int x, int y, int width, int 
                               const char* url)
 {
     (void)window;
-    CallTrace::add("ZD_CreateWebView(x=%d,y=%d,w=%d,h=%d,url=%s)", x, y, width, height,
-                   traceText(url).c_str());
+    ZD_TRACE("ZD_CreateWebView(x=%d,y=%d,w=%d,h=%d,url=%s)", x, y, width, height,
+             traceText(url).c_str());
     return guarded<void*>("ZD_CreateWebView", nullptr, []() -> void* { return nullptr; });
 }
 
 ZD_API void ZD_ReleaseWebView(void* view)
 {
     (void)view;
-    CallTrace::add("ZD_ReleaseWebView()");
+    ZD_TRACE("ZD_ReleaseWebView()");
 }
 
 // On Linux the window manager's frame stays, so every window can still be
@@ -29,35 +29,34 @@ ZD_API void ZD_ReleaseWebView(void* view)
 ZD_API int ZD_HideWindowTitleBar(ZD_WINDOW_ID window, int a, int b, int c)
 {
     (void)window;
-    CallTrace::add("ZD_HideWindowTitleBar(%d,%d,%d)", a, b, c);
+    ZD_TRACE("ZD_HideWindowTitleBar(%d,%d,%d)", a, b, c);
     return guarded("ZD_HideWindowTitleBar", 0, [] { return 1; });
 }
 
 ZD_API int ZD_HideWindowTitleBarButton(ZD_WINDOW_ID window, int a, int b, int c)
 {
     (void)window;
-    CallTrace::add("ZD_HideWindowTitleBarButton(%d,%d,%d)", a, b, c);
+    ZD_TRACE("ZD_HideWindowTitleBarButton(%d,%d,%d)", a, b, c);
     return guarded("ZD_HideWindowTitleBarButton", 0, [] { return 1; });
 }
 
 ZD_API int ZD_QuickTimePlayMp4(const char* path)
 {
-    CallTrace::add("ZD_QuickTimePlayMp4(path=%s)", traceText(path).c_str());
+    ZD_TRACE("ZD_QuickTimePlayMp4(path=%s)", traceText(path).c_str());
     return guarded("ZD_QuickTimePlayMp4", 0,
                    [&] { return desktop::openWithDesktop(path) ? 1 : 0; });
 }
 
 ZD_API int ZD_OpenPreviewPicture(const char* path)
 {
-    CallTrace::add("ZD_OpenPreviewPicture(path=%s)", traceText(path).c_str());
+    ZD_TRACE("ZD_OpenPreviewPicture(path=%s)", traceText(path).c_str());
     return guarded("ZD_OpenPreviewPicture", 0,
                    [&] { return desktop::openWithDesktop(path) ? 1 : 0; });
 }
 
 ZD_API int ZD_UnZip(const char* zipPath, const char* folder)
 {
-    CallTrace::add("ZD_UnZip(zip=%s,folder=%s)", traceText(zipPath).c_str(),
-                   traceText(folder).c_str());
+    ZD_TRACE("ZD_UnZip(zip=%s,folder=%s)", traceText(zipPath).c_str(), traceText(folder).c_str());
     // 0 and above mean success.
     return guarded("ZD_UnZip", static_cast<int>(kZipBadArgument), [&] {
         if (zipPath == nullptr || folder == nullptr)
@@ -68,13 +67,13 @@ ZD_API int ZD_UnZip(const char* zipPath, const char* folder)
 
 ZD_API int ZD_RemoveVidrelayAsRoot(void)
 {
-    CallTrace::add("ZD_RemoveVidrelayAsRoot()");
+    ZD_TRACE("ZD_RemoveVidrelayAsRoot()");
     return guarded("ZD_RemoveVidrelayAsRoot", 0, [] { return 0; });
 }
 
 ZD_API int ZD_play_system_sound(int kind)
 {
-    CallTrace::add("ZD_play_system_sound(kind=%d)", kind);
+    ZD_TRACE("ZD_play_system_sound(kind=%d)", kind);
     return guarded("ZD_play_system_sound", 0, [] { return 0; });
 }
 

@@ -26,7 +26,7 @@ extern "C" {
 ZD_API int ZD_CheckState(void* handle, int* deviceOpen, int* previewing, int* recording, int* gif,
                          int* living)
 {
-    CallTrace::add("ZD_CheckState()");
+    ZD_TRACE("ZD_CheckState()");
     // A failed call still leaves defined flags behind.
     for (int* flag : {deviceOpen, previewing, recording, gif, living}) {
         if (flag)
@@ -52,8 +52,7 @@ ZD_API int ZD_CheckState(void* handle, int* deviceOpen, int* previewing, int* re
 
 ZD_API int ZD_GetCaptureDevices(void* handle, DEV_NAME* devices, int* count, int ignoreVirtual)
 {
-    CallTrace::add("ZD_GetCaptureDevices(count=%d,ignoreVirtual=%d)", count ? *count : -1,
-                   ignoreVirtual);
+    ZD_TRACE("ZD_GetCaptureDevices(count=%d,ignoreVirtual=%d)", count ? *count : -1, ignoreVirtual);
     return withEngine("ZD_GetCaptureDevices", handle, 0, [&](Engine& e) {
         if (!count || (!devices && *count > 0))
             return 0;
@@ -70,8 +69,8 @@ ZD_API int ZD_GetCaptureDevices(void* handle, DEV_NAME* devices, int* count, int
 ZD_API int ZD_GetCaptureDeviceCapacity(void* handle, const DEV_NAME* device,
                                        DEV_CAPACITY* capacities, int* count)
 {
-    CallTrace::add("ZD_GetCaptureDeviceCapacity(device=%s,count=%d)", traceDevice(device).c_str(),
-                   count ? *count : -1);
+    ZD_TRACE("ZD_GetCaptureDeviceCapacity(device=%s,count=%d)", traceDevice(device).c_str(),
+             count ? *count : -1);
     return withEngine("ZD_GetCaptureDeviceCapacity", handle, 0, [&](Engine& e) {
         if (!device || !count || (!capacities && *count > 0))
             return 0;
@@ -93,11 +92,11 @@ ZD_API int ZD_OpenDevice(void* handle, ZD_WINDOW_ID window, void* target, int ke
                          const DEV_CAPACITY* format, int queueBytes)
 {
     if (format)
-        CallTrace::add("ZD_OpenDevice(video=%s,audio=%s,fmt=%dx%d@%d)", traceDevice(video).c_str(),
-                       traceDevice(audio).c_str(), format->width, format->height, format->fps);
+        ZD_TRACE("ZD_OpenDevice(video=%s,audio=%s,fmt=%dx%d@%d)", traceDevice(video).c_str(),
+                 traceDevice(audio).c_str(), format->width, format->height, format->fps);
     else
-        CallTrace::add("ZD_OpenDevice(video=%s,audio=%s,fmt=)", traceDevice(video).c_str(),
-                       traceDevice(audio).c_str());
+        ZD_TRACE("ZD_OpenDevice(video=%s,audio=%s,fmt=)", traceDevice(video).c_str(),
+                 traceDevice(audio).c_str());
     return withEngine("ZD_OpenDevice", handle, 0, [&](Engine& e) {
         DeviceSession::PreviewRequest request;
         request.window = window;
@@ -110,27 +109,27 @@ ZD_API int ZD_OpenDevice(void* handle, ZD_WINDOW_ID window, void* target, int ke
 
 ZD_API int ZD_CloseDevice(void* handle)
 {
-    CallTrace::add("ZD_CloseDevice()");
+    ZD_TRACE("ZD_CloseDevice()");
     return withEngine("ZD_CloseDevice", handle, 0, [&](Engine& e) { return e.session().close(); });
 }
 
 ZD_API int ZD_GetCurrentDeviceCapacity(void* handle, DEV_CAPACITY* format, char* description)
 {
-    CallTrace::add("ZD_GetCurrentDeviceCapacity()");
+    ZD_TRACE("ZD_GetCurrentDeviceCapacity()");
     return withEngine("ZD_GetCurrentDeviceCapacity", handle, 0,
                       [&](Engine& e) { return e.session().currentFormat(format, description); });
 }
 
 ZD_API int ZD_StartUSBDeviceListen(void* handle, void* target)
 {
-    CallTrace::add("ZD_StartUSBDeviceListen()");
+    ZD_TRACE("ZD_StartUSBDeviceListen()");
     return withEngine("ZD_StartUSBDeviceListen", handle, 0,
                       [&](Engine& e) { return e.session().listen(target); });
 }
 
 ZD_API int ZD_QueryDeviceLost(void* handle, const char* layerKey, void* notification, int* lost)
 {
-    CallTrace::add("ZD_QueryDeviceLost(layer=%s)", traceText(layerKey).c_str());
+    ZD_TRACE("ZD_QueryDeviceLost(layer=%s)", traceText(layerKey).c_str());
     return withEngine("ZD_QueryDeviceLost", handle, 0, [&](Engine& e) {
         return e.session().queryLost(boundedText(layerKey), notification, lost);
     });
@@ -139,16 +138,16 @@ ZD_API int ZD_QueryDeviceLost(void* handle, const char* layerKey, void* notifica
 ZD_API int ZD_PreviewEnable(void* handle, int* enable)
 {
     if (enable)
-        CallTrace::add("ZD_PreviewEnable(enable=%d)", *enable);
+        ZD_TRACE("ZD_PreviewEnable(enable=%d)", *enable);
     else
-        CallTrace::add("ZD_PreviewEnable(enable=query)");
+        ZD_TRACE("ZD_PreviewEnable(enable=query)");
     return withEngine("ZD_PreviewEnable", handle, 0,
                       [&](Engine& e) { return e.session().previewSwitch(enable); });
 }
 
 ZD_API int ZD_GetCaptureAmpValue(void* handle, const char* deviceName, VIDEOAMPVALUE* value)
 {
-    CallTrace::add("ZD_GetCaptureAmpValue(device=%s)", traceText(deviceName).c_str());
+    ZD_TRACE("ZD_GetCaptureAmpValue(device=%s)", traceText(deviceName).c_str());
     return withEngine("ZD_GetCaptureAmpValue", handle, 0, [&](Engine& e) {
         return e.session().ampValues(boundedText(deviceName, sizeof(DEV_NAME::name)), value);
     });
@@ -156,7 +155,7 @@ ZD_API int ZD_GetCaptureAmpValue(void* handle, const char* deviceName, VIDEOAMPV
 
 ZD_API int ZD_SetCaptureAmpValue(void* handle, const char* deviceName, const VIDEOAMPVALUE* value)
 {
-    CallTrace::add("ZD_SetCaptureAmpValue(device=%s)", traceText(deviceName).c_str());
+    ZD_TRACE("ZD_SetCaptureAmpValue(device=%s)", traceText(deviceName).c_str());
     return withEngine("ZD_SetCaptureAmpValue", handle, 0, [&](Engine& e) {
         return e.session().setAmpValues(boundedText(deviceName, sizeof(DEV_NAME::name)), value);
     });
@@ -164,14 +163,14 @@ ZD_API int ZD_SetCaptureAmpValue(void* handle, const char* deviceName, const VID
 
 ZD_API int ZD_4k30_hdr_getset_hdrflag(void* handle, int set, int* flag)
 {
-    CallTrace::add("ZD_4k30_hdr_getset_hdrflag(set=%d,flag=%d)", set, flag ? *flag : -1);
+    ZD_TRACE("ZD_4k30_hdr_getset_hdrflag(set=%d,flag=%d)", set, flag ? *flag : -1);
     return withEngine("ZD_4k30_hdr_getset_hdrflag", handle, 0,
                       [&](Engine& e) { return e.session().hdrFlag(set, flag); });
 }
 
 ZD_API int ZD_4k30_hdr_getSourceInfo(void* handle, SOURCE_INFO_4K30* info)
 {
-    CallTrace::add("ZD_4k30_hdr_getSourceInfo()");
+    ZD_TRACE("ZD_4k30_hdr_getSourceInfo()");
     return withEngine("ZD_4k30_hdr_getSourceInfo", handle, 0,
                       [&](Engine& e) { return e.session().sourceInfo(info); });
 }

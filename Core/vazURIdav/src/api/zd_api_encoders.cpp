@@ -14,7 +14,7 @@ extern "C" {
 
 ZD_API int ZD_TestHWData(int kind, int* result, int* a, int* b)
 {
-    CallTrace::add("ZD_TestHWData(kind=%d)", kind);
+    ZD_TRACE("ZD_TestHWData(kind=%d)", kind);
     return guarded("ZD_TestHWData", 0, [&] {
         // Tests script one kind's outcome ("ZD_TestHWData.6"): every output
         // of that kind gets the value, and nothing is opened.
@@ -34,7 +34,7 @@ ZD_API int ZD_TestHWData(int kind, int* result, int* a, int* b)
 
 ZD_API int ZD_SetHWData(int slot0, int slot1, int slot2, int slot6)
 {
-    CallTrace::add("ZD_SetHWData(%d,%d,%d,%d)", slot0, slot1, slot2, slot6);
+    ZD_TRACE("ZD_SetHWData(%d,%d,%d,%d)", slot0, slot1, slot2, slot6);
     return guarded("ZD_SetHWData", 0, [&] {
         encoders::setHwData({slot0, slot1, slot2, slot6});
         return 1;
@@ -43,7 +43,7 @@ ZD_API int ZD_SetHWData(int slot0, int slot1, int slot2, int slot6)
 
 ZD_API int ZD_GetEncodeH264EngineList(void* handle, char** names, int* ids)
 {
-    CallTrace::add("ZD_GetEncodeH264EngineList()");
+    ZD_TRACE("ZD_GetEncodeH264EngineList()");
     return withEngine("ZD_GetEncodeH264EngineList", handle, 0, [&](Engine&) {
         if (!names || !ids)
             return 0;
@@ -62,7 +62,7 @@ ZD_API int ZD_GetEncodeH264EngineList(void* handle, char** names, int* ids)
 // There is no madVR renderer on Linux.
 ZD_API int ZD_IsmadVR_isValid(void)
 {
-    CallTrace::add("ZD_IsmadVR_isValid()");
+    ZD_TRACE("ZD_IsmadVR_isValid()");
     return guarded("ZD_IsmadVR_isValid", 0, [] { return 0; });
 }
 

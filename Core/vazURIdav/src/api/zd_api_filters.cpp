@@ -29,8 +29,8 @@ extern "C" {
 ZD_API int ZD_AddFilter(void* handle, const char* pip, int type, int enabled, const char* cmd,
                         unsigned int id)
 {
-    CallTrace::add("ZD_AddFilter(pip=%s,type=%d,enabled=%d,cmd=%s,id=%u)", traceText(pip).c_str(),
-                   type, enabled, traceText(cmd).c_str(), id);
+    ZD_TRACE("ZD_AddFilter(pip=%s,type=%d,enabled=%d,cmd=%s,id=%u)", traceText(pip).c_str(), type,
+             enabled, traceText(cmd).c_str(), id);
     return withEngine("ZD_AddFilter", handle, 0, [&](Engine& engine) {
         FilterChains* filters = chains(engine);
         return filters ? filters->add(sourceKey(pip), type, enabled != 0,
@@ -41,8 +41,8 @@ ZD_API int ZD_AddFilter(void* handle, const char* pip, int type, int enabled, co
 
 ZD_API int ZD_EditFilter(void* handle, const char* pip, unsigned int id, const char* cmd)
 {
-    CallTrace::add("ZD_EditFilter(pip=%s,id=%u,cmd=%s)", traceText(pip).c_str(), id,
-                   traceText(cmd).c_str());
+    ZD_TRACE("ZD_EditFilter(pip=%s,id=%u,cmd=%s)", traceText(pip).c_str(), id,
+             traceText(cmd).c_str());
     return withEngine("ZD_EditFilter", handle, 0, [&](Engine& engine) {
         FilterChains* filters = chains(engine);
         return filters ? filters->edit(sourceKey(pip), id, boundedText(cmd, kMaxFilterText)) : 0;
@@ -51,7 +51,7 @@ ZD_API int ZD_EditFilter(void* handle, const char* pip, unsigned int id, const c
 
 ZD_API int ZD_DeleteFilter(void* handle, const char* pip, unsigned int id)
 {
-    CallTrace::add("ZD_DeleteFilter(pip=%s,id=%u)", traceText(pip).c_str(), id);
+    ZD_TRACE("ZD_DeleteFilter(pip=%s,id=%u)", traceText(pip).c_str(), id);
     return withEngine("ZD_DeleteFilter", handle, 0, [&](Engine& engine) {
         FilterChains* filters = chains(engine);
         return filters ? filters->remove(sourceKey(pip), id) : 0;

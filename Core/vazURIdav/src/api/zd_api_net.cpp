@@ -47,15 +47,15 @@ extern "C" {
 
 ZD_API int ZD_ReadInternetFile(const char* url, const char* filePath, char* buffer, int* size)
 {
-    zd::CallTrace::add("ZD_ReadInternetFile(url=%s,file=%s)", zd::traceText(url).c_str(),
-                       zd::traceText(filePath).c_str());
+    ZD_TRACE("ZD_ReadInternetFile(url=%s,file=%s)", zd::traceText(url).c_str(),
+             zd::traceText(filePath).c_str());
     return zd::api::guarded("ZD_ReadInternetFile", static_cast<int>(vaz::net::kHttpInternal),
                             [&] { return Transfer(url, false, nullptr, filePath, buffer, size); });
 }
 
 ZD_API int ZD_PostInternetData(const char* url, const char* body, char* buffer, int* size)
 {
-    zd::CallTrace::add("ZD_PostInternetData(url=%s)", zd::traceText(url).c_str());
+    ZD_TRACE("ZD_PostInternetData(url=%s)", zd::traceText(url).c_str());
     return zd::api::guarded("ZD_PostInternetData", static_cast<int>(vaz::net::kHttpInternal),
                             [&] { return Transfer(url, true, body, nullptr, buffer, size); });
 }

@@ -17,14 +17,14 @@ ZD_API int ZD_SDL_loop(void* handle)
 
 ZD_API int ZD_UpdateVideoSize(void* handle, int x, int y, int width, int height)
 {
-    CallTrace::add("ZD_UpdateVideoSize(x=%d,y=%d,w=%d,h=%d)", x, y, width, height);
+    ZD_TRACE("ZD_UpdateVideoSize(x=%d,y=%d,w=%d,h=%d)", x, y, width, height);
     return withEngine("ZD_UpdateVideoSize", handle, 0,
                       [&](Engine& e) { return e.session().setPreviewArea(x, y, width, height); });
 }
 
 ZD_API int ZD_GetFrameDataFps(void* handle, const char* layerKey)
 {
-    CallTrace::add("ZD_GetFrameDataFps(layer=%s)", traceText(layerKey).c_str());
+    ZD_TRACE("ZD_GetFrameDataFps(layer=%s)", traceText(layerKey).c_str());
     return withEngine("ZD_GetFrameDataFps", handle, 0, [&](Engine& e) {
         // Layers are measured by the live canvas that holds them.
         if (!boundedText(layerKey).empty())
@@ -35,7 +35,7 @@ ZD_API int ZD_GetFrameDataFps(void* handle, const char* layerKey)
 
 ZD_API int ZD_AdjustVolume(void* handle, int volume)
 {
-    CallTrace::add("ZD_AdjustVolume(volume=%d)", volume);
+    ZD_TRACE("ZD_AdjustVolume(volume=%d)", volume);
     return withEngine("ZD_AdjustVolume", handle, 0, [&](Engine& e) {
         auto* r = e.component<media::RecordComponent>(media::RecordComponent::kSlot);
         return r ? r->adjustVolume(volume) : 0;
@@ -44,7 +44,7 @@ ZD_API int ZD_AdjustVolume(void* handle, int volume)
 
 ZD_API int ZD_SetAudioRenderDevices(void* handle, const char* name)
 {
-    CallTrace::add("ZD_SetAudioRenderDevices(name=%s)", traceText(name).c_str());
+    ZD_TRACE("ZD_SetAudioRenderDevices(name=%s)", traceText(name).c_str());
     return withEngine("ZD_SetAudioRenderDevices", handle, 0, [](Engine&) { return 0; });
 }
 

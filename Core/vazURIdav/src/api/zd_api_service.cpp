@@ -31,7 +31,7 @@ ZD_API char* ZD_package_feedback_data(const char* name, const char* email, const
                                       int* length, char* message)
 {
     // The user's name and address stay out of the trace.
-    CallTrace::add("ZD_package_feedback_data()");
+    ZD_TRACE("ZD_package_feedback_data()");
     if (length != nullptr)
         *length = 0;
     setMessage(message, std::string());
@@ -57,7 +57,7 @@ ZD_API char* ZD_package_feedback_data(const char* name, const char* email, const
 
 ZD_API int ZD_PostFeedback(const char* packet, int length, char* message)
 {
-    CallTrace::add("ZD_PostFeedback(length=%d)", length);
+    ZD_TRACE("ZD_PostFeedback(length=%d)", length);
     return guarded("ZD_PostFeedback", 0, [&] {
         if (packet == nullptr || length <= 0 ||
             static_cast<size_t>(length) > kMaxFeedbackPacketBytes) {
@@ -92,7 +92,7 @@ ZD_API int ZD_PostFeedback(const char* packet, int length, char* message)
 
 ZD_API POPUP_AD_DATA* ZD_GetPopupAd_Data(const char* query)
 {
-    CallTrace::add("ZD_GetPopupAd_Data(query=%s)", traceText(query).c_str());
+    ZD_TRACE("ZD_GetPopupAd_Data(query=%s)", traceText(query).c_str());
     return guarded<POPUP_AD_DATA*>("ZD_GetPopupAd_Data", nullptr, [&]() -> POPUP_AD_DATA* {
         const std::string base = serviceUrl(kNewsServiceEnv, kNewsServicePath);
         if (base.empty() || query == nullptr)

@@ -10,7 +10,7 @@ extern "C" {
 
 ZD_API int ZD_StartDUD_Server(void* handle, int port)
 {
-    CallTrace::add("ZD_StartDUD_Server(port=%d)", port);
+    ZD_TRACE("ZD_StartDUD_Server(port=%d)", port);
     return withEngine("ZD_StartDUD_Server", handle, 0, [&](Engine& engine) {
         DudServer* server = engine.component<DudServer>("share");
         return server && server->start(port) ? 1 : 0;
@@ -19,7 +19,7 @@ ZD_API int ZD_StartDUD_Server(void* handle, int port)
 
 ZD_API int ZD_StopDUD_Server(void* handle)
 {
-    CallTrace::add("ZD_StopDUD_Server()");
+    ZD_TRACE("ZD_StopDUD_Server()");
     return withEngine("ZD_StopDUD_Server", handle, 0, [&](Engine& engine) {
         if (auto* server = dynamic_cast<DudServer*>(engine.component("share")))
             server->stop();
@@ -29,7 +29,7 @@ ZD_API int ZD_StopDUD_Server(void* handle)
 
 ZD_API int ZD_IsDUDRunning(void* handle, int* running)
 {
-    CallTrace::add("ZD_IsDUDRunning()");
+    ZD_TRACE("ZD_IsDUDRunning()");
     if (running)
         *running = 0;
     return withEngine("ZD_IsDUDRunning", handle, 0, [&](Engine& engine) {

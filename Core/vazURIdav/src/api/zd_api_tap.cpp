@@ -11,7 +11,7 @@ extern "C" {
 ZD_API int ZD_TapVideoFrame(void* handle, void* buffer, int bufferBytes, int* width, int* height,
                             uint64_t* serial, int timeoutMs)
 {
-    CallTrace::add("ZD_TapVideoFrame(bytes=%d,timeout=%d)", bufferBytes, timeoutMs);
+    ZD_TRACE("ZD_TapVideoFrame(bytes=%d,timeout=%d)", bufferBytes, timeoutMs);
     return withEngine("ZD_TapVideoFrame", handle, -1, [&](Engine& e) {
         if (!width || !height || !serial || bufferBytes < 0 || (!buffer && bufferBytes > 0))
             return -1;
@@ -26,7 +26,7 @@ ZD_API int ZD_TapVideoFrame(void* handle, void* buffer, int bufferBytes, int* wi
 ZD_API int ZD_TapAudio(void* handle, void* buffer, int bufferBytes, int64_t* position,
                        int timeoutMs)
 {
-    CallTrace::add("ZD_TapAudio(bytes=%d,timeout=%d)", bufferBytes, timeoutMs);
+    ZD_TRACE("ZD_TapAudio(bytes=%d,timeout=%d)", bufferBytes, timeoutMs);
     return withEngine("ZD_TapAudio", handle, -1, [&](Engine& e) {
         if (!buffer || !position || bufferBytes < 0)
             return -1;

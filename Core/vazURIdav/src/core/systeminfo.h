@@ -1,5 +1,5 @@
-// What the engine reports about the machine: processor and memory use, and
-// the system language.
+// What the engine reports about the program and the machine: the program's
+// share of the processors and of the memory, and the system language.
 #pragma once
 
 #include <string>
@@ -10,11 +10,14 @@ namespace zd
 class SystemInfo
 {
 public:
-    // System processor use in percent since the previous call (since boot at
-    // the first), from <proc>/stat. False when it cannot be read.
-    static bool cpuPercent(double& percent);
-    // Memory in use as a fraction of 1, from <proc>/meminfo.
-    static bool memoryFraction(double& fraction);
+    // This process's share of all the machine's processors, in percent (100
+    // = every processor busy with it), since the previous call (since the
+    // process started at the first), from <proc>/self/stat and <proc>/stat.
+    // False when it cannot be read.
+    static bool processCpuPercent(double& percent);
+    // This process's resident memory as a fraction of the machine's, from
+    // <proc>/self/status and <proc>/meminfo.
+    static bool processMemoryFraction(double& fraction);
     // Folder read in place of /proc; empty restores /proc.
     static void setProcRoot(const std::string& folder);
 

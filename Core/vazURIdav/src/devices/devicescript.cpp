@@ -235,6 +235,14 @@ bool readDevice(const json& obj, ScriptedDeviceDescription& desc, std::string& e
             return false;
         desc.hasSourceInfo = true;
     }
+    auto pictures = obj.find("pictures");
+    if (pictures != obj.end() && !pictures->is_null()) {
+        if (!pictures->is_string() || pictures->get<std::string>() != "testsrc2") {
+            error = "\"pictures\" names no picture source";
+            return false;
+        }
+        desc.pictures = ScriptedDeviceDescription::Pictures::Testsrc2;
+    }
     return true;
 }
 

@@ -8,7 +8,13 @@
 //                              "codec": "YUY2", "fpsChoices": [30, 25]}],
 //                 "amp": [{"value": 0, "min": -64, "max": 64, "default": 0, "auto": false}],
 //                 "sourceInfo": {"signal": 1, "width": 3840, "height": 2160, "bitDepth": 10,
-//                                "fps": 30, "interlaced": 0, "hdr": 1}}]}
+//                                "fps": 30, "interlaced": 0, "hdr": 1},
+//                 "pictures": "testsrc2"}]}
+//
+// A device with "pictures" delivers frames when opened, at the size and rate
+// of its format: "testsrc2" draws libavfilter's test source of that name (the
+// picture the ffmpeg program's own benchmarks encode). No other name is
+// taken: the text never reaches libavfilter.
 //
 // A bare array of devices is read too. Everything is bounded: at most
 // kMaxDevices devices and ZD_MAX_CAPACITIES formats each (the rest is
@@ -34,6 +40,8 @@ struct ScriptedDeviceDescription {
     VIDEOAMPVALUE amp{};
     bool hasSourceInfo = false;
     SOURCE_INFO_4K30 sourceInfo{};
+    enum class Pictures { None, Testsrc2 };
+    Pictures pictures = Pictures::None;
 };
 
 class DeviceScript

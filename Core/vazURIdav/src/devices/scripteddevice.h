@@ -6,7 +6,13 @@
 #include "devices/capturedevice.h"
 #include "devices/devicescript.h"
 
+#include <memory>
 #include <mutex>
+
+namespace zd::devices
+{
+class VirtualCameraCapture;
+}
 
 namespace zd
 {
@@ -15,6 +21,7 @@ class ScriptedDevice : public CaptureDevice
 {
 public:
     explicit ScriptedDevice(const ScriptedDeviceDescription& desc);
+    ~ScriptedDevice() override;
 
     const DEV_NAME& name() const override { return m_desc.name; }
     std::vector<DEV_CAPACITY> formats() const override { return m_desc.formats; }
@@ -23,11 +30,16 @@ public:
     bool ampValues(VIDEOAMPVALUE& out) const override;
     bool setAmpValues(const VIDEOAMPVALUE& in) override;
     bool sourceInfo(SOURCE_INFO_4K30& out) const override;
+    // Pictures only for a device whose script names a picture source.
+    bool startCapture(const DEV_CAPACITY& inUse, FrameReceiver& receiver) override;
+    void stopCapture() override;
 
 private:
     const ScriptedDeviceDescription m_desc;
     mutable std::mutex m_mutex;
     AmpControls m_amp;
+    std::mutex m_captureMutex;
+    std::unique_ptr<devices::VirtualCameraCapture> m_capture;
 };
 
 } // namespace zd

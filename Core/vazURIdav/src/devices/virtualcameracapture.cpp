@@ -14,8 +14,22 @@ namespace zd::devices
 
 VirtualCameraCapture::VirtualCameraCapture(int width, int height, int fps, AdjustSource adjust,
                                            FrameHandler handler)
+    : VirtualCameraCapture(Painter(), width, height, fps, std::move(handler))
+{
+    m_adjust = std::move(adjust);
+    m_painter = [this](int64_t index, int64_t elapsedUs, int64_t wallMs) {
+        media::AVFramePtr frame = m_pool.get(m_width, m_height, AV_PIX_FMT_YUV420P);
+        if (frame)
+            m_pattern.render(frame.get(), index, elapsedUs, wallMs,
+                             m_adjust ? m_adjust() : PictureAdjust{});
+        return frame;
+    };
+}
+
+VirtualCameraCapture::VirtualCameraCapture(Painter painter, int width, int height, int fps,
+                                           FrameHandler handler)
     : m_width(std::clamp(width & ~1, 2, 8192)), m_height(std::clamp(height & ~1, 2, 8192)),
-      m_fps(std::clamp(fps, 1, 240)), m_adjust(std::move(adjust)), m_handler(std::move(handler))
+      m_fps(std::clamp(fps, 1, 240)), m_painter(std::move(painter)), m_handler(std::move(handler))
 {
 }
 
@@ -63,11 +77,10 @@ void VirtualCameraCapture::run()
             m_skipped += late;
             continue;
         }
-        media::AVFramePtr frame = m_pool.get(m_width, m_height, AV_PIX_FMT_YUV420P);
+        const int64_t elapsedUs = dueUs - startUs;
+        media::AVFramePtr frame =
+            m_painter ? m_painter(index, elapsedUs, (wallStartUs + elapsedUs) / 1000) : nullptr;
         if (frame) {
-            const int64_t elapsedUs = dueUs - startUs;
-            m_pattern.render(frame.get(), index, elapsedUs, (wallStartUs + elapsedUs) / 1000,
-                             m_adjust ? m_adjust() : PictureAdjust{});
             frame->pts = dueUs;
             frame->pkt_duration = 1000000 / m_fps;
             frame->time_base = AVRational{1, 1000000};

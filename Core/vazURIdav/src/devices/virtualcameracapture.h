@@ -1,6 +1,7 @@
-// The capture thread of the test-pattern camera: draws a frame at every tick
-// of the asked rate and hands it on. Frames are YUV420P, their pts the
-// monotonic clock in microseconds (the engine's media clock) at the tick.
+// The capture thread of the test-pattern camera (and of scripted devices that
+// draw pictures): draws a frame at every tick of the asked rate and hands it
+// on. Frames are YUV420P, their pts the monotonic clock in microseconds (the
+// engine's media clock) at the tick.
 #pragma once
 
 #include "devices/pictureadjust.h"
@@ -23,8 +24,15 @@ public:
     // The picture controls as they are now; asked once per frame.
     using AdjustSource = std::function<PictureAdjust()>;
 
-    // Both functions run on the capture thread.
+    // The picture of tick index, elapsedUs after the start, with wallMs the
+    // time of day it shows; null skips the tick.
+    using Painter =
+        std::function<media::AVFramePtr(int64_t index, int64_t elapsedUs, int64_t wallMs)>;
+
+    // The test pattern. Both functions run on the capture thread.
     VirtualCameraCapture(int width, int height, int fps, AdjustSource adjust, FrameHandler handler);
+    // Another painter's pictures, of width x height.
+    VirtualCameraCapture(Painter painter, int width, int height, int fps, FrameHandler handler);
     ~VirtualCameraCapture();
     VirtualCameraCapture(const VirtualCameraCapture&) = delete;
     VirtualCameraCapture& operator=(const VirtualCameraCapture&) = delete;
@@ -43,6 +51,7 @@ private:
 
     const int m_width, m_height, m_fps;
     AdjustSource m_adjust;
+    Painter m_painter;
     FrameHandler m_handler;
     TestPattern m_pattern;
     media::FramePool m_pool;

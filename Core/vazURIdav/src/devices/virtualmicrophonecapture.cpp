@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <vector>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -17,6 +18,7 @@ namespace zd::devices
 namespace
 {
 constexpr double kToneHz = 440.0;
+static_assert(static_cast<int>(kToneHz) * 1 == 440, "a whole number of periods in a second");
 constexpr float kAmplitude = 0.12f; // about -18 dBFS
 } // namespace
 
@@ -46,15 +48,25 @@ void VirtualMicrophoneCapture::stop()
 
 void VirtualMicrophoneCapture::renderTone(AVFrame* frame, int64_t first)
 {
+    // A whole number of periods fits in one second, so one second of the tone,
+    // worked out once, repeats for ever: the same clean tone however long it
+    // runs, without a sine per sample.
+    static const std::vector<float> second = [] {
+        std::vector<float> samples(kSampleRate);
+        for (int n = 0; n < kSampleRate; ++n)
+            samples[n] =
+                kAmplitude * static_cast<float>(std::sin(2.0 * M_PI * kToneHz * n / kSampleRate));
+        return samples;
+    }();
     const int channels = frame->ch_layout.nb_channels;
-    for (int i = 0; i < frame->nb_samples; ++i) {
-        // The phase from the sample position modulo one second keeps the
-        // argument small, so the tone stays clean however long it runs.
-        const int64_t n = (first + i) % kSampleRate;
-        const float s =
-            kAmplitude * static_cast<float>(std::sin(2.0 * M_PI * kToneHz * n / kSampleRate));
+    int done = 0;
+    while (done < frame->nb_samples) {
+        const int at = static_cast<int>((first + done) % kSampleRate);
+        const int run = std::min(frame->nb_samples - done, kSampleRate - at);
         for (int c = 0; c < channels; ++c)
-            reinterpret_cast<float*>(frame->extended_data[c])[i] = s;
+            std::copy_n(second.data() + at, run,
+                        reinterpret_cast<float*>(frame->extended_data[c]) + done);
+        done += run;
     }
 }
 

@@ -63,6 +63,16 @@ int AudioEncoder::open(AudioCodec codec, bool globalHeader)
 int AudioEncoder::convert(const AVFrame* in)
 {
     AVCodecContext* c = m_ctx.get();
+    // Sound already in the encoder's own format goes to the queue as it is,
+    // without a copy through the resampler.
+    if (!m_swr && in->format == c->sample_fmt && in->sample_rate == c->sample_rate &&
+        av_channel_layout_compare(&in->ch_layout, &c->ch_layout) == 0) {
+        if (av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(in->extended_data),
+                                in->nb_samples) < in->nb_samples)
+            return RecordOutOfMemory;
+        m_nextPosition += in->nb_samples;
+        return 0;
+    }
     if (!m_swr || in->format != m_inFormat || in->sample_rate != m_inRate ||
         av_channel_layout_compare(&in->ch_layout, &m_inLayout) != 0) {
         SwrContext* swr = nullptr;

@@ -27,6 +27,8 @@ Trace& trace()
 
 } // namespace
 
+std::atomic<bool> CallTrace::s_on{false};
+
 std::string traceText(const char* s)
 {
     return boundedText(s, 256);
@@ -34,6 +36,8 @@ std::string traceText(const char* s)
 
 void CallTrace::add(const char* format, ...) noexcept
 {
+    if (!on())
+        return;
     try {
         char line[kMaxLineBytes];
         va_list args;

@@ -91,11 +91,17 @@ ZD_API int ZDT_RemoveDevice(void* handle, const char* path)
         false);
 }
 
+ZD_API void ZDT_EnableTrace(int on)
+{
+    CallTrace::setOn(on != 0);
+}
+
 ZD_API int ZDT_ReadTrace(char* buffer, int size)
 {
     return guarded(
         "ZDT_ReadTrace", 0,
         [&] {
+            CallTrace::setOn(true);
             const std::string text = CallTrace::text();
             if (buffer && size > 0) {
                 const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
@@ -109,7 +115,10 @@ ZD_API int ZDT_ReadTrace(char* buffer, int size)
 
 ZD_API void ZDT_ClearTrace(void)
 {
-    guardedVoid("ZDT_ClearTrace", [] { CallTrace::clear(); });
+    guardedVoid("ZDT_ClearTrace", [] {
+        CallTrace::setOn(true);
+        CallTrace::clear();
+    });
 }
 
 ZD_API int ZDT_EngineThreadCount(void)

@@ -176,20 +176,11 @@ int Unpack(const std::string& zipPath, const std::string& folder)
     int result = ReadArchive(zipPath, bytes);
     if (result != kZipOk)
         return result;
+    // Every entry is read through and checked before anything is written.
     ZipReader reader;
     result = reader.open(bytes.data(), bytes.size());
     if (result != kZipOk)
         return result;
-
-    // Every entry is inflated and checked before anything is written.
-    std::string data;
-    for (const ZipEntry& entry : reader.entries()) {
-        if (entry.isDirectory)
-            continue;
-        result = reader.read(entry, data);
-        if (result != kZipOk)
-            return result;
-    }
 
     if (!makeFolders(folder))
         return kZipWriteFailed;
@@ -197,21 +188,18 @@ int Unpack(const std::string& zipPath, const std::string& folder)
     if (!root.valid())
         return kZipWriteFailed;
     int unpacked = 0;
-    for (const ZipEntry& entry : reader.entries()) {
+    result = reader.forEach([&](const ZipEntry& entry, const std::string& data) {
         const std::vector<std::string> parts = SplitPath(entry.name);
         const size_t folders = entry.isDirectory ? parts.size() : parts.size() - 1;
         Fd parent = OpenFolders(root.get(), parts, folders);
         if (!parent.valid())
-            return kZipWriteFailed;
-        if (!entry.isDirectory) {
-            if (reader.read(entry, data) != kZipOk)
-                return kZipCorrupt;
-            if (!WriteEntry(parent.get(), parts.back(), data, entry.executable))
-                return kZipWriteFailed;
-        }
+            return int(kZipWriteFailed);
+        if (!entry.isDirectory && !WriteEntry(parent.get(), parts.back(), data, entry.executable))
+            return int(kZipWriteFailed);
         ++unpacked;
-    }
-    return unpacked;
+        return int(kZipOk);
+    });
+    return result == kZipOk ? unpacked : result;
 }
 
 } // namespace

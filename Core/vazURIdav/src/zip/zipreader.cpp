@@ -1,9 +1,9 @@
 #include "zip/zipreader.h"
 
-#include <zlib.h>
+#include <archive.h>
+#include <archive_entry.h>
 
-#include <climits>
-#include <cstring>
+#include <memory>
 #include <set>
 
 namespace zd
@@ -12,37 +12,8 @@ namespace zd
 namespace
 {
 
-constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kCentralSignature = 0x02014b50;
-constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr size_t kEndBytes = 22;
-constexpr size_t kCentralBytes = 46;
-constexpr size_t kLocalBytes = 30;
-constexpr size_t kMaxCommentBytes = 65535;
-
-constexpr uint16_t kFlagEncrypted = 0x0001;
-constexpr uint16_t kFlagStrongEncryption = 0x0040;
-constexpr uint16_t kMethodStored = 0;
-constexpr uint16_t kMethodDeflated = 8;
-constexpr unsigned kHostUnix = 3;
-constexpr uint32_t kUnixTypeMask = 0170000;
-constexpr uint32_t kUnixDirectory = 0040000;
-constexpr uint32_t kUnixRegular = 0100000;
-constexpr uint32_t kDosDirectory = 0x10;
-// Deflate cannot expand more than about 1032:1; a size beyond that is a lie.
-constexpr uint64_t kMaxDeflateRatio = 1032;
 constexpr size_t kMaxNameComponentBytes = 255;
-
-uint16_t u16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t u32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+constexpr size_t kReadChunkBytes = 64 * 1024;
 
 // A drive prefix such as "C:" that some archivers leave in front of a name.
 bool isDriveSpec(std::string_view component)
@@ -51,6 +22,41 @@ bool isDriveSpec(std::string_view component)
         return false;
     const char c = component[0];
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+struct ArchiveFree {
+    void operator()(archive* a) const { archive_read_free(a); }
+};
+using ArchivePtr = std::unique_ptr<archive, ArchiveFree>;
+
+// The archive in memory as libarchive's zip reader that works from the
+// central directory, as every unzip program does; no other format is
+// recognised.
+ArchivePtr openArchive(const uint8_t* data, size_t size)
+{
+    ArchivePtr a(archive_read_new());
+    if (!a || archive_read_support_format_zip_seekable(a.get()) != ARCHIVE_OK ||
+        archive_read_open_memory(a.get(), data, size) != ARCHIVE_OK)
+        return nullptr;
+    return a;
+}
+
+// The kind of an entry, or a refusal: only folders and plain files.
+int entryKind(archive_entry* e, bool& isDirectory)
+{
+    if (archive_entry_symlink(e) != nullptr || archive_entry_hardlink(e) != nullptr)
+        return kZipUnsafeEntry;
+    switch (archive_entry_filetype(e)) {
+    case AE_IFDIR:
+        isDirectory = true;
+        return kZipOk;
+    case AE_IFREG:
+        return kZipOk;
+    default:
+        // Links could point anywhere, and devices, pipes and sockets are
+        // nothing an archive of ours holds.
+        return kZipUnsafeEntry;
+    }
 }
 
 } // namespace
@@ -97,112 +103,70 @@ int ZipReader::open(const uint8_t* data, size_t size)
         return kZipBadArgument;
     if (size > kMaxArchiveBytes)
         return kZipTooLarge;
-    if (size < kEndBytes)
-        return kZipBadArchive;
-
-    // The end record is the last one whose comment runs exactly to the end of
-    // the archive; a signature inside a comment does not qualify.
-    size_t endAt = SIZE_MAX;
-    const size_t lowest =
-        size - kEndBytes > kMaxCommentBytes ? size - kEndBytes - kMaxCommentBytes : 0;
-    for (size_t pos = size - kEndBytes + 1; pos-- > lowest;) {
-        if (u32(data + pos) == kEndSignature && pos + kEndBytes + u16(data + pos + 20) == size) {
-            endAt = pos;
-            break;
-        }
-    }
-    if (endAt == SIZE_MAX)
-        return kZipBadArchive;
-    const uint8_t* end = data + endAt;
-    const uint16_t thisDisk = u16(end + 4);
-    const uint16_t centralDisk = u16(end + 6);
-    const uint16_t entriesHere = u16(end + 8);
-    const uint16_t entryCount = u16(end + 10);
-    const uint32_t centralBytes = u32(end + 12);
-    const uint32_t centralOffset = u32(end + 16);
-    if (entryCount == 0xFFFF || centralBytes == 0xFFFFFFFFu || centralOffset == 0xFFFFFFFFu)
-        return kZipUnsupported;
-    if (thisDisk != 0 || centralDisk != 0 || entriesHere != entryCount)
-        return kZipUnsupported;
-    if (entryCount > kMaxEntries)
-        return kZipTooLarge;
-    if (uint64_t(centralOffset) + centralBytes > endAt)
-        return kZipBadArchive;
-
+    data_ = data;
+    size_ = size;
     std::vector<ZipEntry> entries;
-    entries.reserve(entryCount);
+    const int result = pass(entries, false, {});
+    if (result != kZipOk) {
+        data_ = nullptr;
+        size_ = 0;
+        return result;
+    }
+    entries_ = std::move(entries);
+    return kZipOk;
+}
+
+int ZipReader::forEach(const Visitor& visit) const
+{
+    if (data_ == nullptr)
+        return kZipBadArgument;
+    std::vector<ZipEntry> entries;
+    return pass(entries, true, visit);
+}
+
+int ZipReader::pass(std::vector<ZipEntry>& entries, bool keep, const Visitor& visit) const
+{
+    ArchivePtr a = openArchive(data_, size_);
+    if (!a)
+        return kZipBadArchive;
     std::set<std::string> files;
     std::set<std::string> folders; // named, and implied by deeper names
     uint64_t totalBytes = 0;
-    size_t at = centralOffset;
-    const size_t centralEnd = size_t(centralOffset) + centralBytes;
-    for (unsigned i = 0; i < entryCount; ++i) {
-        if (at + kCentralBytes > centralEnd)
+    std::string bytes;
+    std::vector<char> chunk(kReadChunkBytes);
+    for (;;) {
+        archive_entry* e = nullptr;
+        const int header = archive_read_next_header(a.get(), &e);
+        if (header == ARCHIVE_EOF)
+            break;
+        // A warning is a contradiction between the archive's own records
+        // (sizes, CRCs, names that do not convert): nothing to unpack.
+        if (header != ARCHIVE_OK || e == nullptr)
             return kZipBadArchive;
-        const uint8_t* c = data + at;
-        if (u32(c) != kCentralSignature)
-            return kZipBadArchive;
-        const unsigned host = u16(c + 4) >> 8;
-        const uint16_t flags = u16(c + 8);
+        if (entries.size() >= kMaxEntries)
+            return kZipTooLarge;
+        if (archive_entry_is_encrypted(e))
+            return kZipUnsupported;
+
         ZipEntry entry;
-        entry.method = u16(c + 10);
-        entry.crc = u32(c + 16);
-        entry.compressedBytes = u32(c + 20);
-        entry.bytes = u32(c + 24);
-        const uint16_t nameBytes = u16(c + 28);
-        const uint16_t extraBytes = u16(c + 30);
-        const uint16_t commentBytes = u16(c + 32);
-        const uint32_t external = u32(c + 38);
-        const uint32_t localOffset = u32(c + 42);
-        const size_t recordBytes = kCentralBytes + nameBytes + extraBytes + commentBytes;
-        if (at + recordBytes > centralEnd)
-            return kZipBadArchive;
-        const std::string_view rawName(reinterpret_cast<const char*>(c + kCentralBytes), nameBytes);
-        at += recordBytes;
-
-        if (flags & (kFlagEncrypted | kFlagStrongEncryption))
-            return kZipUnsupported;
-        if (entry.compressedBytes == 0xFFFFFFFFu || entry.bytes == 0xFFFFFFFFu ||
-            localOffset == 0xFFFFFFFFu)
-            return kZipUnsupported;
-
+        const char* raw = archive_entry_pathname(e);
         bool slashDirectory = false;
-        if (!normalizeName(rawName, entry.name, slashDirectory))
+        if (raw == nullptr || !normalizeName(raw, entry.name, slashDirectory))
             return kZipUnsafeEntry;
-        entry.isDirectory = slashDirectory;
-        if (host == kHostUnix) {
-            const uint32_t mode = external >> 16;
-            const uint32_t type = mode & kUnixTypeMask;
-            // Links could point anywhere, and devices, pipes and sockets are
-            // nothing an archive of ours holds.
-            if (type == kUnixDirectory)
-                entry.isDirectory = true;
-            else if (type != 0 && type != kUnixRegular)
-                return kZipUnsafeEntry;
-            else if (type == kUnixRegular && slashDirectory)
-                return kZipBadArchive;
-            entry.executable = (mode & 0111) != 0;
-        } else if (external & kDosDirectory) {
-            entry.isDirectory = true;
-        }
+        const int kind = entryKind(e, entry.isDirectory);
+        if (kind != kZipOk)
+            return kind;
+        if (slashDirectory && !entry.isDirectory)
+            return kZipBadArchive;
+        entry.executable = !entry.isDirectory && (archive_entry_perm(e) & 0111) != 0;
 
         if (entry.isDirectory) {
             if (files.count(entry.name))
                 return kZipBadArchive;
             folders.insert(entry.name);
         } else {
-            if (entry.method != kMethodStored && entry.method != kMethodDeflated)
-                return kZipUnsupported;
-            if (entry.bytes > kMaxEntryBytes)
+            if (archive_entry_size_is_set(e) && uint64_t(archive_entry_size(e)) > kMaxEntryBytes)
                 return kZipTooLarge;
-            totalBytes += entry.bytes;
-            if (totalBytes > kMaxTotalBytes)
-                return kZipTooLarge;
-            if (entry.method == kMethodStored && entry.compressedBytes != entry.bytes)
-                return kZipBadArchive;
-            if (entry.method == kMethodDeflated &&
-                entry.bytes > entry.compressedBytes * kMaxDeflateRatio + 64)
-                return kZipBadArchive;
             if (!files.insert(entry.name).second || folders.count(entry.name))
                 return kZipBadArchive;
         }
@@ -214,69 +178,35 @@ int ZipReader::open(const uint8_t* data, size_t size)
             folders.insert(parent);
         }
 
+        // The data is read to its end, whatever the entry declares, so that
+        // libarchive checks its size and CRC; the limits count what arrives.
+        bytes.clear();
         if (!entry.isDirectory) {
-            // The data follows the local header, whose name and extra field
-            // may differ in length from the central record's.
-            if (uint64_t(localOffset) + kLocalBytes > centralOffset)
-                return kZipBadArchive;
-            const uint8_t* local = data + localOffset;
-            if (u32(local) != kLocalSignature)
-                return kZipBadArchive;
-            entry.dataOffset =
-                uint64_t(localOffset) + kLocalBytes + u16(local + 26) + u16(local + 28);
-            if (entry.dataOffset + entry.compressedBytes > centralOffset)
-                return kZipBadArchive;
+            for (;;) {
+                const la_ssize_t n = archive_read_data(a.get(), chunk.data(), chunk.size());
+                if (n == 0)
+                    break;
+                if (n < 0)
+                    return kZipCorrupt;
+                entry.bytes += uint64_t(n);
+                totalBytes += uint64_t(n);
+                if (entry.bytes > kMaxEntryBytes || totalBytes > kMaxTotalBytes)
+                    return kZipTooLarge;
+                if (keep)
+                    bytes.append(chunk.data(), size_t(n));
+            }
+            if (archive_entry_size_is_set(e) && uint64_t(archive_entry_size(e)) != entry.bytes)
+                return kZipCorrupt;
+        }
+        if (keep && visit) {
+            if (const int answer = visit(entry, bytes))
+                return answer;
         }
         entries.push_back(std::move(entry));
     }
-
-    data_ = data;
-    size_ = size;
-    entries_ = std::move(entries);
-    return kZipOk;
-}
-
-int ZipReader::read(const ZipEntry& entry, std::string& out) const
-{
-    out.clear();
-    if (data_ == nullptr || entry.isDirectory)
-        return kZipBadArgument;
-    if (entry.dataOffset + entry.compressedBytes > size_ || entry.bytes > kMaxEntryBytes)
-        return kZipBadArchive;
-    const uint8_t* in = data_ + entry.dataOffset;
-
-    if (entry.method == kMethodStored) {
-        out.assign(reinterpret_cast<const char*>(in), size_t(entry.bytes));
-    } else if (entry.method == kMethodDeflated) {
-        // One byte more than recorded, so that a stream that inflates to more
-        // than its recorded size is seen rather than cut.
-        out.resize(size_t(entry.bytes) + 1);
-        z_stream stream;
-        std::memset(&stream, 0, sizeof stream);
-        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-            return kZipCorrupt;
-        stream.next_in = const_cast<Bytef*>(in);
-        stream.avail_in = static_cast<uInt>(entry.compressedBytes);
-        stream.next_out = reinterpret_cast<Bytef*>(out.data());
-        stream.avail_out = static_cast<uInt>(out.size());
-        const int rc = inflate(&stream, Z_FINISH);
-        const uLong produced = stream.total_out;
-        inflateEnd(&stream);
-        if (rc != Z_STREAM_END || produced != entry.bytes) {
-            out.clear();
-            return kZipCorrupt;
-        }
-        out.resize(size_t(entry.bytes));
-    } else {
-        return kZipUnsupported;
-    }
-
-    const uLong crc = crc32_z(0L, reinterpret_cast<const Bytef*>(out.data()), out.size());
-    if (static_cast<uint32_t>(crc) != entry.crc) {
-        out.clear();
-        return kZipCorrupt;
-    }
-    return kZipOk;
+    // The reader ends quietly where a damaged central directory stops making
+    // sense; an archive that yields nothing has nothing to install.
+    return entries.empty() ? kZipBadArchive : kZipOk;
 }
 
 } // namespace zd

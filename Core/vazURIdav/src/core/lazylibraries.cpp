@@ -1,0 +1,222 @@
+// The engine's heaviest libraries, loaded when first used instead of with the
+// program: FFmpeg's codec, format and filter libraries, curl and libarchive
+// bring some 180 shared objects with them, and loading and relocating those
+// took more than half of the program's start-up, before its window could
+// show. The program's first second needs none of them (devices are listed
+// and pictures drawn without them); a recording, a picture file, a filter, a
+// web request or an unpacking loads the library it needs at its first call.
+//
+// Each function the engine calls in those libraries has a stand-in here of
+// the same name and type (the compiler checks them against the libraries'
+// own headers): the first call looks the real function up, later calls go
+// straight to it. The stand-ins are hidden, so the libraries themselves,
+// once loaded, see only their own functions. Only the shared engine is built
+// with this file; the static builds for tests and fuzzing link the libraries
+// as usual. A function the engine starts to use needs a line below, or the
+// shared engine does not link.
+#define CURL_DISABLE_TYPECHECK
+
+#include "core/log.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <curl/curl.h>
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavfilter/avfilter.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavformat/avformat.h>
+#include <libavutil/macros.h>
+}
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <mutex>
+
+namespace
+{
+
+enum class Library { Codec, Format, Filter, Curl, Archive };
+
+const char* fileOf(Library library)
+{
+    switch (library) {
+    case Library::Codec:
+        return "libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR);
+    case Library::Format:
+        return "libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR);
+    case Library::Filter:
+        return "libavfilter.so." AV_STRINGIFY(LIBAVFILTER_VERSION_MAJOR);
+    case Library::Curl:
+        return "libcurl.so.4";
+    case Library::Archive:
+        return "libarchive.so.13";
+    }
+    return "";
+}
+
+void* handleOf(Library library)
+{
+    // One load per library, whichever thread comes first.
+    static void* handles[5] = {};
+    static std::once_flag once[5];
+    const int i = static_cast<int>(library);
+    std::call_once(once[i], [&] { handles[i] = dlopen(fileOf(library), RTLD_LAZY | RTLD_LOCAL); });
+    return handles[i];
+}
+
+// The real function, or the end of the program: without the library the
+// engine cannot go on, as it could not start without it before.
+void* realFunction(Library library, const char* name) noexcept
+{
+    void* handle = handleOf(library);
+    void* function = handle ? dlsym(handle, name) : nullptr;
+    if (!function) {
+        const char* why = dlerror();
+        std::fprintf(stderr, "vazURIdav: %s from %s: %s\n", name, fileOf(library),
+                     why ? why : "not found");
+        zd::Log::write(8, "vazURIdav: cannot load %s from %s", name, fileOf(library));
+        std::abort();
+    }
+    return function;
+}
+
+} // namespace
+
+#define ZD_LAZY(library, result, name, params, args)                                               \
+    extern "C" result name params                                                                  \
+    {                                                                                              \
+        static const auto real =                                                                   \
+            reinterpret_cast<decltype(&::name)>(realFunction(Library::library, #name));            \
+        return real args;                                                                          \
+    }
+
+// libavcodec
+ZD_LAZY(Codec, int, av_new_packet, (AVPacket * p, int size), (p, size))
+ZD_LAZY(Codec, AVPacket*, av_packet_alloc, (void), ())
+ZD_LAZY(Codec, void, av_packet_free, (AVPacket * *p), (p))
+ZD_LAZY(Codec, void, av_packet_rescale_ts, (AVPacket * p, AVRational from, AVRational to),
+        (p, from, to))
+ZD_LAZY(Codec, void, av_packet_unref, (AVPacket * p), (p))
+ZD_LAZY(Codec, AVCodecContext*, avcodec_alloc_context3, (const AVCodec* c), (c))
+ZD_LAZY(Codec, const AVCodec*, avcodec_find_decoder, (enum AVCodecID id), (id))
+ZD_LAZY(Codec, const AVCodec*, avcodec_find_encoder, (enum AVCodecID id), (id))
+ZD_LAZY(Codec, const AVCodec*, avcodec_find_encoder_by_name, (const char* n), (n))
+ZD_LAZY(Codec, void, avcodec_free_context, (AVCodecContext * *c), (c))
+ZD_LAZY(Codec, int, avcodec_open2, (AVCodecContext * c, const AVCodec* codec, AVDictionary** o),
+        (c, codec, o))
+ZD_LAZY(Codec, int, avcodec_parameters_from_context,
+        (AVCodecParameters * p, const AVCodecContext* c), (p, c))
+ZD_LAZY(Codec, int, avcodec_receive_frame, (AVCodecContext * c, AVFrame* f), (c, f))
+ZD_LAZY(Codec, int, avcodec_receive_packet, (AVCodecContext * c, AVPacket* p), (c, p))
+ZD_LAZY(Codec, int, avcodec_send_frame, (AVCodecContext * c, const AVFrame* f), (c, f))
+ZD_LAZY(Codec, int, avcodec_send_packet, (AVCodecContext * c, const AVPacket* p), (c, p))
+
+// libavformat
+ZD_LAZY(Format, int, av_interleaved_write_frame, (AVFormatContext * s, AVPacket* p), (s, p))
+ZD_LAZY(Format, int, av_write_trailer, (AVFormatContext * s), (s))
+ZD_LAZY(Format, int, avformat_alloc_output_context2,
+        (AVFormatContext * *s, const AVOutputFormat* f, const char* n, const char* file),
+        (s, f, n, file))
+ZD_LAZY(Format, void, avformat_free_context, (AVFormatContext * s), (s))
+ZD_LAZY(Format, AVStream*, avformat_new_stream, (AVFormatContext * s, const AVCodec* c), (s, c))
+ZD_LAZY(Format, int, avformat_write_header, (AVFormatContext * s, AVDictionary** o), (s, o))
+ZD_LAZY(Format, AVIOContext*, avio_alloc_context,
+        (unsigned char* buffer, int size, int write, void* opaque,
+         int (*readPacket)(void*, uint8_t*, int), int (*writePacket)(void*, uint8_t*, int),
+         int64_t (*seek)(void*, int64_t, int)),
+        (buffer, size, write, opaque, readPacket, writePacket, seek))
+ZD_LAZY(Format, void, avio_context_free, (AVIOContext * *s), (s))
+ZD_LAZY(Format, void, avio_flush, (AVIOContext * s), (s))
+
+// libavfilter
+ZD_LAZY(Filter, int, av_buffersink_get_frame, (AVFilterContext * c, AVFrame* f), (c, f))
+ZD_LAZY(Filter, AVRational, av_buffersink_get_time_base, (const AVFilterContext* c), (c))
+ZD_LAZY(Filter, int, av_buffersrc_add_frame, (AVFilterContext * c, AVFrame* f), (c, f))
+ZD_LAZY(Filter, int, av_buffersrc_add_frame_flags, (AVFilterContext * c, AVFrame* f, int flags),
+        (c, f, flags))
+ZD_LAZY(Filter, unsigned, avfilter_filter_pad_count, (const AVFilter* f, int output), (f, output))
+ZD_LAZY(Filter, const AVFilter*, avfilter_get_by_name, (const char* n), (n))
+ZD_LAZY(Filter, AVFilterGraph*, avfilter_graph_alloc, (void), ())
+ZD_LAZY(Filter, int, avfilter_graph_config, (AVFilterGraph * g, void* log), (g, log))
+ZD_LAZY(Filter, int, avfilter_graph_create_filter,
+        (AVFilterContext * *c, const AVFilter* f, const char* n, const char* args, void* opaque,
+         AVFilterGraph* g),
+        (c, f, n, args, opaque, g))
+ZD_LAZY(Filter, void, avfilter_graph_free, (AVFilterGraph * *g), (g))
+ZD_LAZY(Filter, int, avfilter_graph_parse2,
+        (AVFilterGraph * g, const char* f, AVFilterInOut** in, AVFilterInOut** out),
+        (g, f, in, out))
+ZD_LAZY(Filter, int, avfilter_graph_parse_ptr,
+        (AVFilterGraph * g, const char* f, AVFilterInOut** in, AVFilterInOut** out, void* log),
+        (g, f, in, out, log))
+ZD_LAZY(Filter, AVFilterInOut*, avfilter_inout_alloc, (void), ())
+ZD_LAZY(Filter, int, avfilter_link,
+        (AVFilterContext * from, unsigned fromPad, AVFilterContext* to, unsigned toPad),
+        (from, fromPad, to, toPad))
+ZD_LAZY(Filter, void, avfilter_inout_free, (AVFilterInOut * *io), (io))
+ZD_LAZY(Filter, enum AVMediaType, avfilter_pad_get_type, (const AVFilterPad* pads, int i),
+        (pads, i))
+
+// curl
+ZD_LAZY(Curl, CURLcode, curl_global_init, (long flags), (flags))
+ZD_LAZY(Curl, CURL*, curl_easy_init, (void), ())
+ZD_LAZY(Curl, CURLcode, curl_easy_perform, (CURL * c), (c))
+ZD_LAZY(Curl, void, curl_easy_cleanup, (CURL * c), (c))
+ZD_LAZY(Curl, struct curl_slist*, curl_slist_append, (struct curl_slist * l, const char* s), (l, s))
+ZD_LAZY(Curl, void, curl_slist_free_all, (struct curl_slist * l), (l))
+
+// curl's two calls with a variable argument: it is always one, whose type
+// the option's number tells (as curl itself reads it).
+extern "C" CURLcode curl_easy_setopt(CURL* curl, CURLoption option, ...)
+{
+    static const auto real =
+        reinterpret_cast<decltype(&::curl_easy_setopt)>(realFunction(Library::Curl, __func__));
+    va_list args;
+    va_start(args, option);
+    CURLcode result;
+    if (option < CURLOPTTYPE_OBJECTPOINT)
+        result = real(curl, option, va_arg(args, long));
+    else if (option < CURLOPTTYPE_FUNCTIONPOINT)
+        result = real(curl, option, va_arg(args, void*));
+    else if (option < CURLOPTTYPE_OFF_T)
+        result = real(curl, option, va_arg(args, void (*)(void)));
+    else if (option < CURLOPTTYPE_BLOB)
+        result = real(curl, option, va_arg(args, curl_off_t));
+    else
+        result = real(curl, option, va_arg(args, void*));
+    va_end(args);
+    return result;
+}
+
+extern "C" CURLcode curl_easy_getinfo(CURL* curl, CURLINFO info, ...)
+{
+    static const auto real =
+        reinterpret_cast<decltype(&::curl_easy_getinfo)>(realFunction(Library::Curl, __func__));
+    va_list args;
+    va_start(args, info);
+    void* out = va_arg(args, void*);
+    va_end(args);
+    return real(curl, info, out);
+}
+
+// libarchive
+ZD_LAZY(Archive, struct archive*, archive_read_new, (void), ())
+ZD_LAZY(Archive, int, archive_read_support_format_zip_seekable, (struct archive * a), (a))
+ZD_LAZY(Archive, int, archive_read_open_memory, (struct archive * a, const void* b, size_t n),
+        (a, b, n))
+ZD_LAZY(Archive, int, archive_read_next_header, (struct archive * a, struct archive_entry** e),
+        (a, e))
+ZD_LAZY(Archive, la_ssize_t, archive_read_data, (struct archive * a, void* b, size_t n), (a, b, n))
+ZD_LAZY(Archive, int, archive_read_free, (struct archive * a), (a))
+ZD_LAZY(Archive, const char*, archive_entry_pathname, (struct archive_entry * e), (e))
+ZD_LAZY(Archive, const char*, archive_entry_symlink, (struct archive_entry * e), (e))
+ZD_LAZY(Archive, const char*, archive_entry_hardlink, (struct archive_entry * e), (e))
+ZD_LAZY(Archive, __LA_MODE_T, archive_entry_filetype, (struct archive_entry * e), (e))
+ZD_LAZY(Archive, __LA_MODE_T, archive_entry_perm, (struct archive_entry * e), (e))
+ZD_LAZY(Archive, la_int64_t, archive_entry_size, (struct archive_entry * e), (e))
+ZD_LAZY(Archive, int, archive_entry_size_is_set, (struct archive_entry * e), (e))
+ZD_LAZY(Archive, int, archive_entry_is_encrypted, (struct archive_entry * e), (e))
