@@ -66,6 +66,15 @@ ZD_API int ZDT_LiveEngineCount(void);
  * $VAZURIDAV_SYS_ROOT when these name folders at ZD_Initalize, else from
  * /dev and /sys; tests point them at folders of their own. */
 
+/* The rectangle (x, y, width, height in canvas pixels) the live canvas last
+ * drew the layer of that key into, after rounding to even pixels and cutting
+ * at the canvas edges. Returns 1, or 0 when the layer is unknown or has not
+ * been drawn. */
+ZD_API int ZDT_LayerComposedRect(void* handle, const char* key, int* rect);
+/* Packets the live stream has sent to the server at index of the start
+ * call's array; -1 when there is no such server. */
+ZD_API long long ZDT_LiveServerPackets(void* handle, int index);
+
 /* Folder read in place of /proc by ZD_GetCpuUsageAndMemory (null: /proc). */
 ZD_API void ZDT_SetProcRoot(const char* folder);
 

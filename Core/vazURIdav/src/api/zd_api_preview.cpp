@@ -1,5 +1,6 @@
 // Preview drawing and sound output.
 #include "api/apientry.h"
+#include "live/livecanvas.h"
 #include "devices/devicesession.h"
 #include "media/recordcomponent.h"
 
@@ -27,8 +28,11 @@ ZD_API int ZD_GetFrameDataFps(void* handle, const char* layerKey)
     ZD_TRACE("ZD_GetFrameDataFps(layer=%s)", traceText(layerKey).c_str());
     return withEngine("ZD_GetFrameDataFps", handle, 0, [&](Engine& e) {
         // Layers are measured by the live canvas that holds them.
-        if (!boundedText(layerKey).empty())
-            return 0;
+        const std::string key = boundedText(layerKey, 256);
+        if (!key.empty()) {
+            live::LiveCanvas* canvas = e.component<live::LiveCanvas>("canvas");
+            return canvas ? canvas->frameRate(key) : 0;
+        }
         return e.session().frameRate();
     });
 }

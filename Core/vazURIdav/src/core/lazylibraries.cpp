@@ -101,7 +101,15 @@ ZD_LAZY(Codec, void, av_packet_free, (AVPacket * *p), (p))
 ZD_LAZY(Codec, void, av_packet_rescale_ts, (AVPacket * p, AVRational from, AVRational to),
         (p, from, to))
 ZD_LAZY(Codec, void, av_packet_unref, (AVPacket * p), (p))
+ZD_LAZY(Codec, int, av_packet_ref, (AVPacket * dst, const AVPacket* src), (dst, src))
 ZD_LAZY(Codec, AVCodecContext*, avcodec_alloc_context3, (const AVCodec* c), (c))
+ZD_LAZY(Codec, void, avcodec_flush_buffers, (AVCodecContext * c), (c))
+ZD_LAZY(Codec, AVCodecParameters*, avcodec_parameters_alloc, (void), ())
+ZD_LAZY(Codec, int, avcodec_parameters_copy, (AVCodecParameters * dst, const AVCodecParameters* src),
+        (dst, src))
+ZD_LAZY(Codec, void, avcodec_parameters_free, (AVCodecParameters * *p), (p))
+ZD_LAZY(Codec, int, avcodec_parameters_to_context, (AVCodecContext * c, const AVCodecParameters* p),
+        (c, p))
 ZD_LAZY(Codec, const AVCodec*, avcodec_find_decoder, (enum AVCodecID id), (id))
 ZD_LAZY(Codec, const AVCodec*, avcodec_find_encoder, (enum AVCodecID id), (id))
 ZD_LAZY(Codec, const AVCodec*, avcodec_find_encoder_by_name, (const char* n), (n))
@@ -116,7 +124,23 @@ ZD_LAZY(Codec, int, avcodec_send_frame, (AVCodecContext * c, const AVFrame* f), 
 ZD_LAZY(Codec, int, avcodec_send_packet, (AVCodecContext * c, const AVPacket* p), (c, p))
 
 // libavformat
+ZD_LAZY(Format, int, av_find_best_stream,
+        (AVFormatContext * s, enum AVMediaType type, int wanted, int related,
+         const AVCodec** decoder, int flags),
+        (s, type, wanted, related, decoder, flags))
 ZD_LAZY(Format, int, av_interleaved_write_frame, (AVFormatContext * s, AVPacket* p), (s, p))
+ZD_LAZY(Format, int, av_read_frame, (AVFormatContext * s, AVPacket* p), (s, p))
+ZD_LAZY(Format, int, av_seek_frame, (AVFormatContext * s, int stream, int64_t ts, int flags),
+        (s, stream, ts, flags))
+ZD_LAZY(Format, void, avformat_close_input, (AVFormatContext * *s), (s))
+ZD_LAZY(Format, int, avformat_find_stream_info, (AVFormatContext * s, AVDictionary** o), (s, o))
+ZD_LAZY(Format, int, avformat_open_input,
+        (AVFormatContext * *s, const char* url, const AVInputFormat* f, AVDictionary** o),
+        (s, url, f, o))
+ZD_LAZY(Format, int, avio_closep, (AVIOContext * *s), (s))
+ZD_LAZY(Format, int, avio_open2,
+        (AVIOContext * *s, const char* url, int flags, const AVIOInterruptCB* cb, AVDictionary** o),
+        (s, url, flags, cb, o))
 ZD_LAZY(Format, int, av_write_trailer, (AVFormatContext * s), (s))
 ZD_LAZY(Format, int, avformat_alloc_output_context2,
         (AVFormatContext * *s, const AVOutputFormat* f, const char* n, const char* file),

@@ -12,8 +12,15 @@ enum ReportId : unsigned int {
     kMsgPreviewErrorCode = 8975,
     kMsgGifState = 9150,
     kMsgPictureSaved = 9800,
+    kMsgPreviewFailed = 9902,
+    kMsgOverlayFileError = 12351,
+    kMsgOverlayFileIndex = 12352,
     kMsgDudSearchDone = 36970,
+    kMsgOverlayOpenResult = 67853,
+    kMsgLiveServerStatus = 83675,
+    kMsgOverlayAudioLevel = 98640,
     kMsgRecordFailed = 99663,
+    kMsgLiveFailed = 99664,
 };
 
 } // namespace zd

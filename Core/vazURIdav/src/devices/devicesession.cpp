@@ -9,6 +9,7 @@
 #include "devices/devicechanges.h"
 #include "devices/devicemanager.h"
 #include "devices/hotplugmonitor.h"
+#include "live/livecanvas.h"
 #include "media/medialog.h"
 #include "media/sourcepipeline.h"
 
@@ -16,6 +17,13 @@
 
 namespace zd
 {
+
+namespace
+{
+
+constexpr const char* kCanvasName = "NULL";
+
+} // namespace
 
 DeviceSession::DeviceSession(Engine& engine) : m_engine(engine) {}
 
@@ -79,9 +87,18 @@ int DeviceSession::open(const PreviewRequest& request, void* target, const DEV_N
         if (code != kErrorDeviceRemoved)
             engine->post(target, kMsgPreviewErrorCode, 0, code);
     });
-    if (!v->startCapture(inUse, *m_feed))
-        Log::write(2, "vazURIdav: %s gives no pictures.", v->nameText().c_str());
-    m_givesSound = a && a->startCapture(inUse, *m_feed);
+    if (v->nameText() == kCanvasName && v->pathText() == kCanvasName) {
+        // The base device of live mode: its pictures and sound are the
+        // composed layers.
+        m_canvas = m_engine.component<live::LiveCanvas>("canvas");
+        if (m_canvas && !m_canvas->startComposing(inUse, *m_feed, target))
+            m_canvas = nullptr;
+        m_givesSound = m_canvas != nullptr;
+    } else {
+        if (!v->startCapture(inUse, *m_feed))
+            Log::write(2, "vazURIdav: %s gives no pictures.", v->nameText().c_str());
+        m_givesSound = a && a->startCapture(inUse, *m_feed);
+    }
     if (a && !m_givesSound)
         Log::write(2, "vazURIdav: %s gives no sound.", a->nameText().c_str());
     m_renderer.attach(request.window, request.keepAspect != 0);
@@ -121,6 +138,9 @@ void DeviceSession::closeLocked(bool report)
     m_video->stopCapture();
     if (m_audio)
         m_audio->stopCapture();
+    if (m_canvas)
+        m_canvas->stopComposing();
+    m_canvas = nullptr;
     m_feed.reset();
     m_pipeline.reset();
     m_givesSound = false;
@@ -315,9 +335,10 @@ int DeviceSession::queryLost(const std::string& layerKey, const void* notificati
     DeviceNotification n;
     if (!lost || !m_engine.findNotification(notification, n))
         return 0;
-    // Layers answer through the live canvas once it has them.
-    if (!layerKey.empty())
-        return 0;
+    if (!layerKey.empty()) {
+        live::LiveCanvas* canvas = m_engine.component<live::LiveCanvas>("canvas");
+        return canvas ? canvas->queryLost(layerKey, n, lost) : 0;
+    }
     std::lock_guard<std::mutex> lock(m_mutex);
     *lost =
         (n.removal && m_video && m_video->pathText() == boundedText(n.path, sizeof n.path)) ? 1 : 0;

@@ -23,6 +23,10 @@ namespace media
 {
 class SourcePipeline;
 }
+namespace live
+{
+class LiveCanvas;
+}
 
 class DeviceSession
 {
@@ -106,6 +110,8 @@ private:
     std::shared_ptr<CaptureDevice> m_video;
     std::shared_ptr<CaptureDevice> m_audio;
     std::shared_ptr<media::SourcePipeline> m_pipeline;
+    // The live canvas while it composes the open base device "NULL".
+    live::LiveCanvas* m_canvas = nullptr;
     std::vector<media::FilterSpec> m_filters;
     bool m_givesSound = false;
     DEV_CAPACITY m_format{};

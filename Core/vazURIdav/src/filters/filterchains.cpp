@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "devices/devicesession.h"
 #include "filters/filtercheck.h"
+#include "live/livecanvas.h"
 #include "media/filterrunner.h"
 
 namespace zd
@@ -26,17 +27,25 @@ bool accepted(const std::string& cmd)
 
 FilterChains::FilterChains(Engine& engine) : m_engine(engine) {}
 
+std::vector<media::FilterSpec> FilterChains::specs(const std::string& source) const
+{
+    std::vector<media::FilterSpec> out;
+    for (const FilterEntry& e : chain(source)) {
+        if (!isEmptyFilter(e.cmd))
+            out.push_back(media::FilterSpec{e.id, e.enabled, e.cmd});
+    }
+    return out;
+}
+
 void FilterChains::publish(const std::string& source)
 {
     // Scene layers get their chains through the live canvas.
-    if (!source.empty())
+    if (!source.empty()) {
+        if (live::LiveCanvas* canvas = m_engine.component<live::LiveCanvas>("canvas"))
+            canvas->setFilters(source, specs(source));
         return;
-    std::vector<media::FilterSpec> specs;
-    for (const FilterEntry& e : chain(source)) {
-        if (!isEmptyFilter(e.cmd))
-            specs.push_back(media::FilterSpec{e.id, e.enabled, e.cmd});
     }
-    m_engine.session().setFilters(std::move(specs));
+    m_engine.session().setFilters(specs(source));
 }
 
 int FilterChains::add(const std::string& source, int type, bool enabled, const std::string& cmd,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/enginecomponent.h"
+#include "media/filterrunner.h"
 
 #include <cstdint>
 #include <map>
@@ -42,6 +43,8 @@ public:
     int remove(const std::string& source, uint32_t id);
 
     std::vector<FilterEntry> chain(const std::string& source) const;
+    // The source's filters as its frames run them (empty strings left out).
+    std::vector<media::FilterSpec> specs(const std::string& source) const;
     // The switched-on filters of a source as one libavfilter chain, in order;
     // empty when none applies.
     std::string graphText(const std::string& source) const;

@@ -4,6 +4,8 @@
 #include "core/log.h"
 #include "core/systeminfo.h"
 #include "devices/devicesession.h"
+#include "live/livecanvas.h"
+#include "live/liveoutput.h"
 #include "vazURIdav_test.h"
 
 #include <algorithm>
@@ -135,6 +137,22 @@ ZD_API int ZDT_LiveEngineCount(void)
 ZD_API void ZDT_SetProcRoot(const char* folder)
 {
     guardedVoid("ZDT_SetProcRoot", [&] { SystemInfo::setProcRoot(boundedText(folder)); });
+}
+
+ZD_API int ZDT_LayerComposedRect(void* handle, const char* key, int* rect)
+{
+    return withEngine("ZDT_LayerComposedRect", handle, 0, [&](Engine& e) {
+        live::LiveCanvas* canvas = e.component<live::LiveCanvas>("canvas");
+        return canvas && rect && canvas->composedRect(boundedText(key, 16), rect) ? 1 : 0;
+    });
+}
+
+ZD_API long long ZDT_LiveServerPackets(void* handle, int index)
+{
+    return withEngine("ZDT_LiveServerPackets", handle, -1LL, [&](Engine& e) {
+        live::LiveOutput* output = e.component<live::LiveOutput>("live");
+        return output ? output->packetsSent(index) : -1LL;
+    });
 }
 
 } // extern "C"

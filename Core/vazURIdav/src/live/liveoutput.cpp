@@ -1,0 +1,214 @@
+#include "live/liveoutput.h"
+
+#include "core/engine.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/text.h"
+#include "devices/devicesession.h"
+#include "live/liveencoder.h"
+#include "live/serversender.h"
+#include "media/sourcepipeline.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace zd::live
+{
+
+namespace
+{
+
+bool startsWithNoCase(const std::string& s, const char* prefix)
+{
+    const size_t n = std::strlen(prefix);
+    if (s.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+LiveOutput::LiveOutput(Engine& engine) : m_engine(engine) {}
+
+LiveOutput::~LiveOutput()
+{
+    stop();
+}
+
+void LiveOutput::stop()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    stopLocked();
+}
+
+void LiveOutput::addFlags(EngineFlags& flags) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_running)
+        flags.living = 1;
+}
+
+bool LiveOutput::acceptedUrl(const std::string& url)
+{
+    const bool plain = startsWithNoCase(url, "rtmp://"), secure = startsWithNoCase(url, "rtmps://");
+    if (!plain && !secure)
+        return false;
+    const std::string rest = url.substr(plain ? 7 : 8);
+    // A host is named, and nothing in the address could be read as another
+    // option by the protocol (it splits on spaces).
+    if (rest.empty() || rest[0] == '/')
+        return false;
+    return std::none_of(url.begin(), url.end(), [](char c) {
+        return static_cast<unsigned char>(c) <= ' ' || c == 0x7F;
+    });
+}
+
+int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height, int fps,
+                      int bitrate, const std::string& flvPath)
+{
+    if (!servers || count <= 0 || count > kMaxServers)
+        return 0;
+    if (width < 16 || width > 7680 || height < 16 || height > 4320 || fps < 1 || fps > 240 ||
+        bitrate < 10000)
+        return 0;
+    std::vector<RTMPSERVERPARAM> records(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        std::memcpy(&records[i], &servers[i], sizeof(RTMPSERVERPARAM));
+        const std::string url = boundedText(records[i].url, sizeof records[i].url);
+        if (!acceptedUrl(url)) {
+            Log::write(2, "vazURIdav: live: server address refused: %s",
+                       boundedText(records[i].name, sizeof records[i].name).c_str());
+            return 0;
+        }
+    }
+    std::shared_ptr<media::SourcePipeline> source = m_engine.session().pipeline();
+    void* target = m_engine.session().target();
+    if (!source)
+        return 0;
+
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_running || m_engine.stopping())
+        return 0;
+    Engine* engine = &m_engine;
+    auto encoder = std::make_shared<LiveEncoder>([engine, target](int code) {
+        engine->post(target, kMsgLiveFailed, 0, code);
+    });
+    // Sizes the encoder takes are even.
+    if (encoder->open(width & ~1, height & ~1, fps, bitrate) != 0)
+        return 0;
+
+    std::vector<Server> started;
+    std::vector<std::shared_ptr<ServerSender>> destinations;
+    for (RTMPSERVERPARAM& r : records) {
+        Server s;
+        s.record = r;
+        s.record.serverId = m_nextServerId++;
+        const int id = s.record.serverId;
+        void* owner = reinterpret_cast<void*>(static_cast<uintptr_t>(r.owner));
+        s.sender = std::make_shared<ServerSender>(
+            boundedText(r.url, sizeof r.url), false, encoder->videoContext(), encoder->audioContext(),
+            [engine, owner, id](bool) { engine->post(owner, kMsgLiveServerStatus, id, 1); });
+        destinations.push_back(s.sender);
+        started.push_back(std::move(s));
+    }
+    std::shared_ptr<ServerSender> file;
+    if (!flvPath.empty()) {
+        file = std::make_shared<ServerSender>(flvPath, true, encoder->videoContext(),
+                                              encoder->audioContext(), nullptr);
+        destinations.push_back(file);
+    }
+    // Connections are made side by side, so that a server that does not
+    // answer delays the start by its own time-out only.
+    for (auto& d : destinations)
+        d->start();
+    int connected = 0;
+    for (Server& s : started) {
+        s.sender->waitSettled(ServerSender::kConnectTimeoutMs + 2000);
+        if (s.sender->stats().connected)
+            ++connected;
+    }
+    if (file) {
+        file->waitSettled(ServerSender::kConnectTimeoutMs);
+        if (!file->stats().connected)
+            Log::write(2, "vazURIdav: live: the FLV copy cannot be written: %s", flvPath.c_str());
+    }
+    m_encoder = encoder;
+    m_servers = std::move(started);
+    m_file = file;
+    m_source = source;
+    m_running = true;
+    if (connected == 0) {
+        stopLocked();
+        return 0;
+    }
+    encoder->start(destinations);
+    source->attach(encoder);
+    return connected;
+}
+
+void LiveOutput::stopLocked()
+{
+    if (!m_running)
+        return;
+    if (m_source && m_encoder)
+        m_source->detach(m_encoder.get());
+    if (m_encoder)
+        m_encoder->stop();
+    for (Server& s : m_servers)
+        s.sender->stop();
+    if (m_file)
+        m_file->stop();
+    m_running = false;
+    m_source.reset();
+    m_file.reset();
+    m_encoder.reset();
+    // The records stay, so the last figures can still be read.
+}
+
+int LiveOutput::stopLive()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const bool was = m_running;
+    stopLocked();
+    return was ? 1 : 0;
+}
+
+int LiveOutput::info(RTMPSERVERPARAM* servers, int* count) const
+{
+    if (!count)
+        return 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const int n = m_running ? static_cast<int>(m_servers.size()) : 0;
+    if (!servers) {
+        *count = n;
+        return 1;
+    }
+    const int filled = std::clamp(*count, 0, n);
+    for (int i = 0; i < filled; ++i) {
+        RTMPSERVERPARAM r = m_servers[i].record;
+        const ServerSender::Stats st = m_servers[i].sender->stats();
+        r.connected = st.connected;
+        r.speed = st.speed;
+        r.dropped = st.dropped;
+        r.frames = st.frames;
+        r.bytes = st.bytes;
+        std::memcpy(&servers[i], &r, sizeof r);
+    }
+    *count = filled;
+    return 1;
+}
+
+long long LiveOutput::packetsSent(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index < 0 || index >= static_cast<int>(m_servers.size()))
+        return -1;
+    return m_servers[index].sender->stats().packets;
+}
+
+} // namespace zd::live

@@ -1,0 +1,322 @@
+#include "live/movielayer.h"
+
+#include "core/messages.h"
+#include "core/text.h"
+#include "live/mediafile.h"
+#include "live/playlist.h"
+#include "media/enginethread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/time.h>
+}
+
+namespace zd::live
+{
+
+MovieLayer::~MovieLayer()
+{
+    stop();
+}
+
+void MovieLayer::apply(const Block& block, bool adding)
+{
+    MovieBlock m;
+    if (!readMovieBlock(block.data(), block.size(), m))
+        return;
+    storeBlock(block);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_loopMode = m.loopMode;
+        const bool listChanged = m.listPath != m_listPath;
+        m_listPath = m.listPath;
+        switch (m.command) {
+        case ZD_MOVIE_CMD_PLAY_AT:
+            m_pending.playAt = m.currentIndex;
+            break;
+        case ZD_MOVIE_CMD_SEEK:
+            m_pending.seekMs = m.positionMs;
+            break;
+        case ZD_MOVIE_CMD_PAUSE:
+            // Any other state leaves the play state as it is.
+            if (m.playState == 1 || m.playState == 2)
+                m_pending.pauseState = m.playState;
+            break;
+        case ZD_MOVIE_CMD_APPLY_RELOAD:
+            m_pending.reload = true;
+            break;
+        default:
+            break;
+        }
+        if (adding || listChanged)
+            m_pending.reload = true;
+        if (!m_running && !m_thread.joinable()) {
+            m_running = true;
+            m_hasAudio = true;
+            m_thread = media::startEngineThread([this] { run(); });
+        }
+    }
+    m_wake.notify_all();
+}
+
+void MovieLayer::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_running = false;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+Layer::Block MovieLayer::block() const
+{
+    Block b = Layer::block();
+    SCENE_MOVIE_PARAMS p;
+    std::memcpy(&p, b.data(), sizeof p);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        copyText(p.currentPath, sizeof p.currentPath, m_current);
+        p.currentIndex = m_currentIndex;
+        p.positionMs = m_positionMs;
+        p.durationMs = m_durationMs;
+        p.playState = m_playState;
+        std::memset(p.fileError, 0, sizeof p.fileError);
+        for (size_t i = 0; i < m_failed.size() && i < ZD_LAYER_LIST_FILES; ++i)
+            p.fileError[i] = m_failed[i];
+    }
+    std::memcpy(b.data(), &p, sizeof p);
+    return b;
+}
+
+int MovieLayer::nextIndex(int from, bool wrap) const
+{
+    const int n = static_cast<int>(m_files.size());
+    for (int step = 1; step <= n; ++step) {
+        const int i = from + step;
+        if (!wrap && i >= n)
+            return -1;
+        const int k = ((i % n) + n) % n;
+        if (!m_files[k].empty() && !m_failed[k])
+            return k;
+    }
+    return -1;
+}
+
+bool MovieLayer::waitUntil(std::unique_lock<std::mutex>& lock, int64_t dueUs)
+{
+    for (;;) {
+        if (!m_running || m_pending.reload || m_pending.playAt >= 0 || m_pending.seekMs >= 0 ||
+            m_pending.pauseState == 2)
+            return false;
+        const int64_t now = av_gettime_relative();
+        if (now >= dueUs)
+            return true;
+        m_wake.wait_for(lock, std::chrono::microseconds(std::min<int64_t>(dueUs - now, 50000)));
+    }
+}
+
+void MovieLayer::run()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    int index = -1;
+    while (m_running) {
+        if (m_pending.reload) {
+            m_pending.reload = false;
+            const std::string listPath = m_listPath;
+            lock.unlock();
+            std::vector<std::string> files;
+            const bool loaded = PlayList::load(listPath, files);
+            lock.lock();
+            const bool hadErrors = std::find(m_failed.begin(), m_failed.end(), 1u) != m_failed.end();
+            m_files = files;
+            m_failed.assign(m_files.size(), 0);
+            if (hadErrors)
+                report(kMsgOverlayFileError, -1);
+            report(kMsgOverlayOpenResult, loaded ? 0 : 1);
+            index = loaded ? nextIndex(-1, true) : -1;
+            if (index < 0) {
+                m_picture.clear();
+                m_current.clear();
+            }
+        }
+        if (m_pending.playAt >= 0) {
+            const int at = m_pending.playAt;
+            m_pending.playAt = -1;
+            if (at < static_cast<int>(m_files.size()) && !m_files[at].empty()) {
+                m_failed[at] = 0; // asked for again: another try
+                index = at;
+            }
+        }
+        if (m_pending.pauseState) {
+            m_playState = m_pending.pauseState;
+            m_pending.pauseState = 0;
+        }
+        if (index < 0) {
+            m_wake.wait(lock, [this] {
+                return !m_running || m_pending.reload || m_pending.playAt >= 0;
+            });
+            continue;
+        }
+        const std::string path = m_files[index];
+        lock.unlock();
+        const End end = play(index, path);
+        lock.lock();
+        switch (end) {
+        case End::Finished:
+            index = m_loopMode == 1 ? index : nextIndex(index, true);
+            break;
+        case End::Failed:
+            if (index < static_cast<int>(m_failed.size()))
+                m_failed[index] = 1;
+            report(kMsgOverlayFileError, index);
+            index = nextIndex(index, true);
+            break;
+        case End::Interrupted:
+            break;
+        case End::Stopped:
+            return;
+        }
+    }
+}
+
+MovieLayer::End MovieLayer::play(int index, const std::string& path)
+{
+    media::AVFormatInputPtr format;
+    DecoderStream video, sound;
+    if (!openMediaFile(path, format))
+        return End::Failed;
+    const bool hasVideo = openDecoder(format.get(), AVMEDIA_TYPE_VIDEO, video);
+    const bool hasSound = openDecoder(format.get(), AVMEDIA_TYPE_AUDIO, sound);
+    if (!hasVideo && !hasSound)
+        return End::Failed;
+    const int64_t startTime = format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time;
+    const int durationMs =
+        format->duration > 0 ? static_cast<int>(std::min<int64_t>(format->duration / 1000, INT32_MAX)) : 0;
+
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_running)
+        return End::Stopped;
+    m_current = path;
+    m_currentIndex = index;
+    m_positionMs = 0;
+    m_durationMs = durationMs;
+    report(kMsgOverlayFileIndex, index);
+    if (hasVideo) {
+        const AVCodecContext* c = video.codec.get();
+        report(kMsgDeviceOpened,
+               (static_cast<long long>(c->width & 0xFFFF) << 16) | (c->height & 0xFFFF));
+    }
+    int64_t clockStartUs = av_gettime_relative();
+    int64_t skipUntilUs = -1;
+    int delivered = 0;
+    media::AVPacketPtr packet = media::makePacket();
+    media::AVFramePtr frame = media::makeFrame();
+    if (!packet || !frame)
+        return End::Failed;
+    bool draining = false;
+    for (;;) {
+        if (!m_running)
+            return End::Stopped;
+        if (m_pending.reload || m_pending.playAt >= 0)
+            return End::Interrupted;
+        if (m_pending.seekMs >= 0) {
+            const int64_t targetUs = int64_t(m_pending.seekMs) * 1000;
+            m_pending.seekMs = -1;
+            lock.unlock();
+            av_seek_frame(format.get(), -1, startTime + targetUs, AVSEEK_FLAG_BACKWARD);
+            if (hasVideo)
+                avcodec_flush_buffers(video.codec.get());
+            if (hasSound)
+                avcodec_flush_buffers(sound.codec.get());
+            lock.lock();
+            draining = false;
+            skipUntilUs = targetUs;
+            clockStartUs = av_gettime_relative() - targetUs;
+            m_positionMs = static_cast<int>(std::min<int64_t>(targetUs / 1000, INT32_MAX));
+        }
+        if (m_pending.pauseState == 2 || m_playState == 2) {
+            m_playState = 2;
+            m_pending.pauseState = 0;
+            const int64_t pausedAtUs = av_gettime_relative();
+            m_wake.wait(lock, [this] {
+                return !m_running || m_pending.reload || m_pending.playAt >= 0 ||
+                       m_pending.seekMs >= 0 || m_pending.pauseState == 1;
+            });
+            if (m_pending.pauseState == 1) {
+                m_playState = 1;
+                m_pending.pauseState = 0;
+            }
+            // The pause leaves no jump in the file's time.
+            clockStartUs += av_gettime_relative() - pausedAtUs;
+            continue;
+        }
+        lock.unlock();
+        int r = draining ? AVERROR_EOF : av_read_frame(format.get(), packet.get());
+        DecoderStream* stream = nullptr;
+        if (r < 0) {
+            if (draining) {
+                lock.lock();
+                return delivered > 0 ? End::Finished : End::Failed;
+            }
+            draining = true;
+            if (hasVideo)
+                avcodec_send_packet(video.codec.get(), nullptr);
+            if (hasSound)
+                avcodec_send_packet(sound.codec.get(), nullptr);
+        } else {
+            if (hasVideo && packet->stream_index == video.index)
+                stream = &video;
+            else if (hasSound && packet->stream_index == sound.index)
+                stream = &sound;
+            if (stream)
+                avcodec_send_packet(stream->codec.get(), packet.get());
+            av_packet_unref(packet.get());
+        }
+        lock.lock();
+        // Every decoder gives what it has: both after the end, else the one
+        // that was fed.
+        for (DecoderStream* s : {&video, &sound}) {
+            if (!s->codec || (!draining && s != stream))
+                continue;
+            for (;;) {
+                lock.unlock();
+                r = avcodec_receive_frame(s->codec.get(), frame.get());
+                lock.lock();
+                if (r < 0)
+                    break;
+                int64_t ts = frame->best_effort_timestamp;
+                if (ts == AV_NOPTS_VALUE)
+                    ts = frame->pts;
+                const int64_t atUs = ts == AV_NOPTS_VALUE
+                                         ? av_gettime_relative() - clockStartUs
+                                         : av_rescale_q(ts, s->timeBase, AVRational{1, 1000000}) - startTime;
+                if (skipUntilUs >= 0 && atUs < skipUntilUs) {
+                    av_frame_unref(frame.get());
+                    continue;
+                }
+                if (!waitUntil(lock, clockStartUs + atUs)) {
+                    av_frame_unref(frame.get());
+                    break; // a command or the stop: taken at the top
+                }
+                if (s == &video) {
+                    m_picture.put(frame.get());
+                    m_positionMs = static_cast<int>(std::clamp<int64_t>(atUs / 1000, 0, INT32_MAX));
+                } else {
+                    m_audio.push(frame.get());
+                    if (!hasVideo)
+                        m_positionMs = static_cast<int>(std::clamp<int64_t>(atUs / 1000, 0, INT32_MAX));
+                }
+                ++delivered;
+                av_frame_unref(frame.get());
+            }
+        }
+    }
+}
+
+} // namespace zd::live
