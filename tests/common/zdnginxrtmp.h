@@ -1,0 +1,131 @@
+// A real RTMP server for the live tests: nginx with Debian's RTMP module,
+// started in the foreground on a free loopback port with a configuration the
+// test writes into its own folder, and stopped (or killed) by its PID.
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace zdtest
+{
+
+inline int freeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t n = sizeof a;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0)
+        port = ntohs(a.sin_port);
+    ::close(fd);
+    return port;
+}
+
+inline bool loopbackAccepts(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
+}
+
+class NginxRtmp
+{
+public:
+    static constexpr const char* kModule = "/usr/lib/nginx/modules/ngx_rtmp_module.so";
+
+    static bool available()
+    {
+        return !QStandardPaths::findExecutable("nginx", {"/usr/sbin", "/usr/bin"}).isEmpty() &&
+               QFile::exists(kModule);
+    }
+
+    ~NginxRtmp() { stop(); }
+
+    // Starts the server in folder (made when missing); false when it does
+    // not listen within the time.
+    bool start(const QString& folder)
+    {
+        QDir().mkpath(folder);
+        m_port = freeLoopbackPort();
+        const QString conf = folder + "/nginx.conf";
+        QFile f(conf);
+        if (!f.open(QIODevice::WriteOnly))
+            return false;
+        f.write(QStringLiteral("load_module %1;\n"
+                               "daemon off;\n"
+                               "master_process off;\n"
+                               "worker_processes 1;\n"
+                               "error_log %2/error.log info;\n"
+                               "pid %2/nginx.pid;\n"
+                               "events { worker_connections 64; }\n"
+                               "rtmp { server { listen 127.0.0.1:%3; chunk_size 4096;\n"
+                               "  application live { live on; record off; } } }\n")
+                    .arg(kModule, folder)
+                    .arg(m_port)
+                    .toUtf8());
+        f.close();
+        const QString nginx = QStandardPaths::findExecutable("nginx", {"/usr/sbin", "/usr/bin"});
+        m_process.setProgram(nginx);
+        m_process.setArguments({"-p", folder, "-e", folder + "/error.log", "-c", conf});
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        if (!m_process.waitForStarted(10000))
+            return false;
+        for (int i = 0; i < 1500; ++i) {
+            if (loopbackAccepts(m_port))
+                return true;
+            if (m_process.state() != QProcess::Running)
+                return false;
+            QThread::msleep(10);
+        }
+        return false;
+    }
+
+    int port() const { return m_port; }
+    QString url(const QString& stream) const
+    {
+        return QStringLiteral("rtmp://127.0.0.1:%1/live/%2").arg(m_port).arg(stream);
+    }
+
+    // The server dies at once, as a crashed or unplugged one would.
+    void kill()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        ::kill(static_cast<pid_t>(m_process.processId()), SIGKILL);
+        m_process.waitForFinished(10000);
+    }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
+        if (!m_process.waitForFinished(10000))
+            kill();
+    }
+
+private:
+    QProcess m_process;
+    int m_port = 0;
+};
+
+} // namespace zdtest

@@ -1,0 +1,257 @@
+// The live stream against real RTMP servers: the composed canvas encoded once
+// and sent to two nginx-rtmp servers on loopback, read back from both with
+// libavformat; one server killed while the other keeps receiving; the FLV
+// copy beside; the start calls that are refused.
+#include "../engine/livecanvassupport.h"
+#include "mediaprobe.h"
+#include "zdnginxrtmp.h"
+#include "zdtestmain.h"
+#include "zdwaitfor.h"
+
+#include <QTemporaryDir>
+
+extern "C" {
+#include <libavutil/time.h>
+}
+
+using namespace livetest;
+
+namespace
+{
+
+struct StreamRead {
+    bool opened = false;
+    int width = 0, height = 0;
+    double fps = 0;
+    bool audio = false;
+    int videoPackets = 0;
+    bool advancing = true;
+};
+
+struct Deadline {
+    int64_t atUs = 0;
+    static int expired(void* self)
+    {
+        return av_gettime_relative() > static_cast<Deadline*>(self)->atUs ? 1 : 0;
+    }
+};
+
+// Plays url as a viewer would, until packets video packets came.
+StreamRead readStream(const QString& url, int packets)
+{
+    using namespace zd::media;
+    StreamRead r;
+    Deadline deadline{av_gettime_relative() + 30000000};
+    AVFormatContext* raw = avformat_alloc_context();
+    raw->interrupt_callback.callback = &Deadline::expired;
+    raw->interrupt_callback.opaque = &deadline;
+    if (avformat_open_input(&raw, url.toUtf8().constData(), nullptr, nullptr) < 0)
+        return r;
+    AVFormatInputPtr fmt(raw);
+    if (avformat_find_stream_info(fmt.get(), nullptr) < 0)
+        return r;
+    r.opened = true;
+    const int v = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    r.audio = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
+    if (v < 0)
+        return r;
+    AVStream* vs = fmt->streams[v];
+    r.width = vs->codecpar->width;
+    r.height = vs->codecpar->height;
+    r.fps = vs->avg_frame_rate.den ? av_q2d(vs->avg_frame_rate)
+                                   : (vs->r_frame_rate.den ? av_q2d(vs->r_frame_rate) : 0);
+    AVPacketPtr pkt = makePacket();
+    int64_t last = AV_NOPTS_VALUE;
+    while (r.videoPackets < packets && av_read_frame(fmt.get(), pkt.get()) >= 0) {
+        if (pkt->stream_index == v) {
+            ++r.videoPackets;
+            if (last != AV_NOPTS_VALUE && pkt->dts <= last)
+                r.advancing = false;
+            last = pkt->dts;
+        }
+        av_packet_unref(pkt.get());
+    }
+    return r;
+}
+
+RTMPSERVERPARAM server(const QString& url, const char* name, void* owner)
+{
+    RTMPSERVERPARAM s{};
+    std::strncpy(s.url, url.toUtf8().constData(), sizeof s.url - 1);
+    std::strncpy(s.name, name, sizeof s.name - 1);
+    s.owner = reinterpret_cast<uintptr_t>(owner);
+    return s;
+}
+
+} // namespace
+
+class TstEngineLive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        if (!zdtest::NginxRtmp::available())
+            QSKIP("nginx with the RTMP module is not installed (nginx, libnginx-mod-rtmp)");
+        sink.reset();
+        ZD_SetMainMessageCallBack(&ReportSink::callback, &sink);
+        h = initEngine("live");
+        QVERIFY(h);
+        QCOMPARE(openCanvas(h, &sink, 640, 360, 30), 1);
+        addLayers();
+    }
+    void cleanup()
+    {
+        ZD_Release(&h);
+        ZD_SetMainMessageCallBack(nullptr, nullptr);
+    }
+
+    void streamsToTwoServersAndSurvivesLosingOne()
+    {
+        zdtest::NginxRtmp first, second;
+        QVERIFY(first.start(dir.filePath("nginx1")));
+        QVERIFY(second.start(dir.filePath("nginx2")));
+        RTMPSERVERPARAM servers[2] = {server(first.url("one"), "First", &sink),
+                                      server(second.url("two"), "Second", &sink)};
+        const QString flv = dir.filePath("copy.flv");
+        QCOMPARE(ZD_StartLive(h, servers, 2, 640, 360, 30, 800000, flv.toUtf8().constData()), 2);
+        int living = 0;
+        QCOMPARE(ZD_CheckState(h, nullptr, nullptr, nullptr, nullptr, &living), 1);
+        QCOMPARE(living, 1);
+
+        for (const QString& url : {first.url("one"), second.url("two")}) {
+            const StreamRead r = readStream(url, 45);
+            QVERIFY2(r.opened, qPrintable(url));
+            QCOMPARE(r.width, 640);
+            QCOMPARE(r.height, 360);
+            QVERIFY2(qAbs(r.fps - 30) < 1, qPrintable(QString::number(r.fps)));
+            QVERIFY(r.audio);
+            QCOMPARE(r.videoPackets, 45);
+            QVERIFY(r.advancing);
+        }
+
+        int n = 0;
+        QCOMPARE(ZD_GetLiveInfo(h, nullptr, &n), 1);
+        QCOMPARE(n, 2);
+        RTMPSERVERPARAM info[2] = {};
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(QByteArray(info[0].name), QByteArray("First"));
+        QCOMPARE(QByteArray(info[1].url), second.url("two").toUtf8());
+        QVERIFY(info[0].serverId != info[1].serverId);
+        for (const RTMPSERVERPARAM& s : info) {
+            QCOMPARE(s.connected, 1);
+            QVERIFY(s.bytes > 0 && s.frames > 0);
+            QCOMPARE(s.owner, uint64_t(reinterpret_cast<uintptr_t>(&sink)));
+        }
+
+        // The first server dies: it is reported, the second goes on.
+        sink.reset();
+        first.kill();
+        QVERIFY(QTest::qWaitFor([&] {
+            sink.drain(h);
+            for (const ReceivedReport& r : sink.ofMessage(83675))
+                if (r.wParam == unsigned(info[0].serverId) && r.lParam == 1 && r.target == &sink)
+                    return true;
+            return false;
+        }, 30000));
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(info[0].connected, 0);
+        QCOMPARE(info[1].connected, 1);
+        const long long before = ZDT_LiveServerPackets(h, 1);
+        QVERIFY(QTest::qWaitFor([&] { return ZDT_LiveServerPackets(h, 1) > before + 60; }, 15000));
+        const StreamRead still = readStream(second.url("two"), 30);
+        QVERIFY(still.opened && still.videoPackets == 30);
+
+        // The stop returns once every connection is closed; the copy plays.
+        QCOMPARE(ZD_StopLive(h), 1);
+        QCOMPARE(ZD_CheckState(h, nullptr, nullptr, nullptr, nullptr, &living), 1);
+        QCOMPARE(living, 0);
+        QCOMPARE(ZD_GetLiveInfo(h, nullptr, &n), 1);
+        QCOMPARE(n, 0);
+        const mediaprobe::Info copy = mediaprobe::probe(flv, false);
+        QVERIFY(copy.opened);
+        QCOMPARE(copy.width, 640);
+        QCOMPARE(copy.height, 360);
+        QVERIFY(copy.hasAudio);
+        QVERIFY(copy.videoFrames > 60);
+    }
+
+    void aServerThatIsNotThereIsNamedAtTheStart()
+    {
+        zdtest::NginxRtmp good;
+        QVERIFY(good.start(dir.filePath("nginx3")));
+        const int nobody = zdtest::freeLoopbackPort();
+        RTMPSERVERPARAM servers[2] = {
+            server(QStringLiteral("rtmp://127.0.0.1:%1/live/x").arg(nobody), "Nobody", &sink),
+            server(good.url("y"), "Good", &sink)};
+        QCOMPARE(ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr), 1);
+        // Settled before the start returned: the failed one is reported and
+        // shown as not connected.
+        int n = 2;
+        RTMPSERVERPARAM info[2] = {};
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(n, 2);
+        QCOMPARE(info[0].connected, 0);
+        QCOMPARE(info[1].connected, 1);
+        QVERIFY(QTest::qWaitFor([&] {
+            sink.drain(h);
+            for (const ReceivedReport& r : sink.ofMessage(83675))
+                if (r.wParam == unsigned(info[0].serverId))
+                    return true;
+            return false;
+        }, 5000));
+        QCOMPARE(ZD_StopLive(h), 1);
+    }
+
+    void refusedStarts_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("url");
+        QTest::newRow("no server") << 0 << "rtmp://127.0.0.1:1/live/a";
+        QTest::newRow("negative count") << -1 << "rtmp://127.0.0.1:1/live/a";
+        QTest::newRow("more than the engine takes") << 33 << "rtmp://127.0.0.1:1/live/a";
+        QTest::newRow("http") << 1 << "http://127.0.0.1:1/live/a";
+        QTest::newRow("file") << 1 << "file:///tmp/x.flv";
+        QTest::newRow("no host") << 1 << "rtmp:///live/a";
+        QTest::newRow("a space") << 1 << "rtmp://127.0.0.1:1/live/a live=1";
+    }
+    void refusedStarts()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, url);
+        std::vector<RTMPSERVERPARAM> servers(64, server(url, "S", &sink));
+        QCOMPARE(ZD_StartLive(h, servers.data(), count, 320, 180, 25, 400000, nullptr), 0);
+        int living = 1;
+        QCOMPARE(ZD_CheckState(h, nullptr, nullptr, nullptr, nullptr, &living), 1);
+        QCOMPARE(living, 0);
+    }
+
+private:
+    void addLayers()
+    {
+        const DEV_NAME camera = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        const DEV_NAME mic = devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
+        LIVEPIP_PARAMTERS cam = record(0, 0, 640, 360, 100, 1, 0);
+        setDevice(cam, camera);
+        QCOMPARE(ZD_AddOverlayDevice(h, "1", 0, &cam), 1);
+        LIVEPIP_PARAMTERS sound = record(0, 0, 0, 0, 100, 1, 1);
+        setDevice(sound, mic);
+        QCOMPARE(ZD_AddOverlayDevice(h, "2", 3, &sound), 1);
+        const QString picture = dir.filePath("red.bmp"), list = dir.filePath("red.picture-list");
+        QVERIFY(writeBmp(picture, 64, 48, 255, 0, 0) && writeList(list, {picture}));
+        LIVEPIP_PARAMTERS pic = record(480, 20, 128, 96, 100, 1, 2);
+        setPictures(pic, list);
+        QCOMPARE(ZD_AddOverlayDevice(h, "3", 1, &pic), 1);
+        LIVEPIP_PARAMTERS text = record(20, 280, 300, 60, 100, 1, 3);
+        setText(text, "Live", 48, 0xFFFFFF);
+        QCOMPARE(ZD_AddOverlayDevice(h, "4", 4, &text), 1);
+    }
+
+    QTemporaryDir dir;
+    ReportSink sink;
+    void* h = nullptr;
+};
+
+ZD_TEST_MAIN(TstEngineLive, QCoreApplication)
+#include "tst_enginelive.moc"
