@@ -157,8 +157,10 @@ void LiveOutput::stopLocked()
         return;
     if (m_source && m_encoder)
         m_source->detach(m_encoder.get());
-    if (m_encoder)
+    if (m_encoder) {
         m_encoder->stop();
+        m_encoderDropped = m_encoder->droppedFrames();
+    }
     for (Server& s : m_servers)
         s.sender->stop();
     if (m_file)
@@ -201,6 +203,12 @@ int LiveOutput::info(RTMPSERVERPARAM* servers, int* count) const
     }
     *count = filled;
     return 1;
+}
+
+long long LiveOutput::encoderDropped() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_encoder ? m_encoder->droppedFrames() : m_encoderDropped;
 }
 
 long long LiveOutput::packetsSent(int index) const

@@ -51,6 +51,8 @@ public:
     // Test control: packets sent to the server at index of the stream, -1
     // when there is none.
     long long packetsSent(int index) const;
+    // Pictures the encoder lost because its queue was full, in this stream.
+    long long encoderDropped() const;
 
     // An RTMP address the stream may go to: rtmp:// or rtmps://.
     static bool acceptedUrl(const std::string& url);
@@ -70,6 +72,7 @@ private:
     std::vector<Server> m_servers;
     std::shared_ptr<ServerSender> m_file;
     int m_nextServerId = 1;
+    long long m_encoderDropped = 0;
 };
 
 } // namespace zd::live
