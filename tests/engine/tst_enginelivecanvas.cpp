@@ -52,10 +52,12 @@ private slots:
         QCOMPARE(ZDT_LayerComposedRect(h, "101", rect), 1);
         QCOMPARE(QVector<int>(rect, rect + 4), QVector<int>({100, 60, 200, 120}));
         // The source's size is reported for the layer, and its open result.
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            return !reportsFor(6666, 101).isEmpty() && !reportsFor(67853, 101).isEmpty();
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                return !reportsFor(6666, 101).isEmpty() && !reportsFor(67853, 101).isEmpty();
+            },
+            5000));
         QCOMPARE(reportsFor(6666, 101).first().lParam, (64LL << 16) | 48);
         QCOMPARE(reportsFor(67853, 101).first().lParam, 0LL);
         QCOMPARE(reportsFor(67853, 101).first().target, static_cast<void*>(&sink));
@@ -88,10 +90,10 @@ private slots:
         // expected one.
         QVERIFY(waitCanvas([&](const Canvas& c) {
             const Bgrx o = c.at(240, 135);
-            const bool overlap = expected == "red"    ? isRed(o)
-                                 : expected == "blue" ? isBlue(o)
-                                                      : (o.r > 90 && o.r < 170 && o.b > 90 &&
-                                                         o.b < 170 && o.g < 40);
+            const bool overlap = expected == "red" ? isRed(o)
+                                 : expected == "blue"
+                                     ? isBlue(o)
+                                     : (o.r > 90 && o.r < 170 && o.b > 90 && o.b < 170 && o.g < 40);
             // Half of blue over black elsewhere is a dark blue.
             const Bgrx alone = c.at(440, 250);
             const bool blueAlone = blueAlpha == 100 ? isBlue(alone)
@@ -140,7 +142,7 @@ private slots:
         const int ox = moved ? 100 : 500, oy = moved ? 60 : 260;
         QVERIFY(waitCanvas([&](const Canvas& c) {
             const Bgrx in = c.at(cx, cy);
-            const bool look = !shown    ? isBlack(in)
+            const bool look = !shown         ? isBlack(in)
                               : alpha == 100 ? isRed(in)
                                              : (in.r > 80 && in.r < 130 && in.g < 30);
             return look && isBlack(c.at(ox, oy));
@@ -222,10 +224,12 @@ private slots:
         QCOMPARE(ZD_AddOverlayDevice(h, "40", 1, &p), 1);
         setPictures(p, dir.path());
         QCOMPARE(ZD_AddOverlayDevice(h, "41", 1, &p), 1);
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            return reportsFor(67853, 40).size() == 1 && reportsFor(67853, 41).size() == 1;
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                return reportsFor(67853, 40).size() == 1 && reportsFor(67853, 41).size() == 1;
+            },
+            5000));
         QCOMPARE(reportsFor(67853, 40).first().lParam, 1LL);
         QCOMPARE(reportsFor(67853, 41).first().lParam, 1LL);
         Canvas c;
@@ -249,10 +253,12 @@ private slots:
         setPictures(p, list, 1);
         QCOMPARE(ZD_AddOverlayDevice(h, "77", 1, &p), 1);
         QVERIFY(waitCanvas([](const Canvas& c) { return isRed(c.at(100, 100)); }));
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            return reportsFor(12351, 77).size() >= 2;
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                return reportsFor(12351, 77).size() >= 2;
+            },
+            5000));
         QList<long long> flagged;
         for (const ReceivedReport& r : reportsFor(12351, 77))
             flagged.append(r.lParam);
@@ -280,16 +286,19 @@ private slots:
                 }
             return green > 50;
         }));
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            return !reportsFor(6666, 90).isEmpty();
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                return !reportsFor(6666, 90).isEmpty();
+            },
+            5000));
         const long long size = reportsFor(6666, 90).first().lParam;
         QVERIFY((size >> 16) > 100 && (size & 0xFFFF) > 60);
         // An empty text draws nothing.
         setText(p, "", 120, 0x0000FF00);
         QCOMPARE(ZD_EditOverlayDeviceCfg(h, "90", 6, &p), 1);
-        QVERIFY(waitCanvas([](const Canvas& c) { return isBlack(c.at(100, 100)) && isBlack(c.at(30, 60)); }));
+        QVERIFY(waitCanvas(
+            [](const Canvas& c) { return isBlack(c.at(100, 100)) && isBlack(c.at(30, 60)); }));
     }
 
     void cameraLayerOpensItsDevice()
@@ -303,20 +312,42 @@ private slots:
         QCOMPARE(ZD_AddOverlayDevice(h, "12", 0, &p), 1);
         setDevice(p, devName("No Such Camera", "USB#VID_0000&PID_0000#x#", 1));
         QCOMPARE(ZD_AddOverlayDevice(h, "13", 0, &p), 1);
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            return !reportsFor(67853, 11).isEmpty() && !reportsFor(67853, 12).isEmpty() &&
-                   !reportsFor(67853, 13).isEmpty() && !reportsFor(6666, 11).isEmpty();
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                return !reportsFor(67853, 11).isEmpty() && !reportsFor(67853, 12).isEmpty() &&
+                       !reportsFor(67853, 13).isEmpty() && !reportsFor(6666, 11).isEmpty();
+            },
+            5000));
         QCOMPARE(reportsFor(67853, 11).first().lParam, 0LL);
         QCOMPARE(reportsFor(67853, 12).first().lParam, 3LL);
         QCOMPARE(reportsFor(67853, 13).first().lParam, 1LL);
         QVERIFY(reportsFor(6666, 11).first().lParam > 0);
         // The pattern fills the lower right quarter; the rest stays black.
-        QVERIFY(waitCanvas([](const Canvas& c) {
-            return !isBlack(c.at(330, 190)) && isBlack(c.at(100, 100));
-        }));
+        QVERIFY(waitCanvas(
+            [](const Canvas& c) { return !isBlack(c.at(330, 190)) && isBlack(c.at(100, 100)); }));
         QVERIFY(QTest::qWaitFor([&] { return ZD_GetFrameDataFps(h, "11") > 5; }, 5000));
+    }
+
+    void cameraLayerRunsTheFiltersOfItsKey()
+    {
+        LIVEPIP_PARAMTERS p = record(0, 0, 640, 360);
+        setDevice(p, devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1));
+        QCOMPARE(ZD_AddOverlayDevice(h, "14", 0, &p), 1);
+        // The pattern's grey ramp along the bottom runs from dark to light;
+        // mirrored by the layer's filter, from light to dark.
+        auto ramp = [](const Canvas& c, bool mirrored) {
+            const Bgrx left = c.at(4, 357), right = c.at(635, 357);
+            return mirrored ? (left.g > 200 && right.g < 50) : (left.g < 50 && right.g > 200);
+        };
+        QVERIFY(waitCanvas([&](const Canvas& c) { return ramp(c, false); }));
+        QCOMPARE(ZD_AddFilter(h, "14", 1, 1, "hflip", 7), 1);
+        QVERIFY(waitCanvas([&](const Canvas& c) { return ramp(c, true); }));
+        // The canvas's own chain (no key) is another one.
+        QCOMPARE(ZD_DeleteFilter(h, nullptr, ZD_ALL_FILTERS), 1);
+        QVERIFY(waitCanvas([&](const Canvas& c) { return ramp(c, true); }));
+        QCOMPARE(ZD_DeleteFilter(h, "14", 7), 1);
+        QVERIFY(waitCanvas([&](const Canvas& c) { return ramp(c, false); }));
     }
 
     void soundLayersAreMixedWithTheirVolume()
@@ -326,21 +357,25 @@ private slots:
         setDevice(p, mic);
         QCOMPARE(ZD_AddOverlayDevice(h, "21", 3, &p), 1);
         // Levels of the tone come in; at volume 0 they fall to 0.
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            for (const ReceivedReport& r : reportsFor(98640, 21))
-                if (r.lParam > 10)
-                    return true;
-            return false;
-        }, 10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                for (const ReceivedReport& r : reportsFor(98640, 21))
+                    if (r.lParam > 10)
+                        return true;
+                return false;
+            },
+            10000));
         p.volume = 0;
         QCOMPARE(ZD_EditOverlayDeviceCfg(h, "21", 32, &p), 1);
         sink.reset();
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            const QList<ReceivedReport> levels = reportsFor(98640, 21);
-            return levels.size() >= 3 && levels.last().lParam == 0;
-        }, 10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                const QList<ReceivedReport> levels = reportsFor(98640, 21);
+                return levels.size() >= 3 && levels.last().lParam == 0;
+            },
+            10000));
     }
 
 private:

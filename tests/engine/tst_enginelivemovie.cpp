@@ -44,8 +44,8 @@ private slots:
     void commandsPlayPauseSeekAndSkip()
     {
         const QString list = dir.filePath("movies.movie-list");
-        QVERIFY(writeList(list, {dir.filePath("a.mp4"), dir.filePath("broken.mp4"),
-                                 dir.filePath("b.mp4")}));
+        QVERIFY(writeList(
+            list, {dir.filePath("a.mp4"), dir.filePath("broken.mp4"), dir.filePath("b.mp4")}));
         LIVEPIP_PARAMTERS p = record(0, 0, 320, 180);
         setMovie(p, list);
         QCOMPARE(ZD_AddOverlayDevice(h, "500", 2, &p), 1);
@@ -111,11 +111,25 @@ private slots:
 private:
     bool makeMovie(const QString& name, int w, int h, int secs)
     {
-        const QStringList args = {"-v", "error", "-y", "-f", "lavfi", "-i",
+        const QStringList args = {"-v",
+                                  "error",
+                                  "-y",
+                                  "-f",
+                                  "lavfi",
+                                  "-i",
                                   QStringLiteral("testsrc=size=%1x%2:rate=25").arg(w).arg(h),
-                                  "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000",
-                                  "-t", QString::number(secs), "-c:v", "mpeg4", "-c:a", "aac",
-                                  "-shortest", dir.filePath(name)};
+                                  "-f",
+                                  "lavfi",
+                                  "-i",
+                                  "sine=frequency=440:sample_rate=48000",
+                                  "-t",
+                                  QString::number(secs),
+                                  "-c:v",
+                                  "mpeg4",
+                                  "-c:a",
+                                  "aac",
+                                  "-shortest",
+                                  dir.filePath(name)};
         return QProcess::execute("ffmpeg", args) == 0;
     }
 
@@ -140,13 +154,15 @@ private:
 
     bool waitReport(unsigned int msg, long long lParam)
     {
-        return QTest::qWaitFor([&] {
-            sink.drain(h);
-            for (const ReceivedReport& r : sink.ofMessage(msg))
-                if (r.lParam == lParam)
-                    return true;
-            return false;
-        }, 20000);
+        return QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                for (const ReceivedReport& r : sink.ofMessage(msg))
+                    if (r.lParam == lParam)
+                        return true;
+                return false;
+            },
+            20000);
     }
 
     QTemporaryDir dir;

@@ -148,13 +148,16 @@ private slots:
         // The first server dies: it is reported, the second goes on.
         sink.reset();
         first.kill();
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            for (const ReceivedReport& r : sink.ofMessage(83675))
-                if (r.wParam == unsigned(info[0].serverId) && r.lParam == 1 && r.target == &sink)
-                    return true;
-            return false;
-        }, 30000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                for (const ReceivedReport& r : sink.ofMessage(83675))
+                    if (r.wParam == unsigned(info[0].serverId) && r.lParam == 1 &&
+                        r.target == &sink)
+                        return true;
+                return false;
+            },
+            30000));
         QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
         QCOMPARE(info[0].connected, 0);
         QCOMPARE(info[1].connected, 1);
@@ -194,14 +197,30 @@ private slots:
         QCOMPARE(n, 2);
         QCOMPARE(info[0].connected, 0);
         QCOMPARE(info[1].connected, 1);
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            for (const ReceivedReport& r : sink.ofMessage(83675))
-                if (r.wParam == unsigned(info[0].serverId))
-                    return true;
-            return false;
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                for (const ReceivedReport& r : sink.ofMessage(83675))
+                    if (r.wParam == unsigned(info[0].serverId))
+                        return true;
+                return false;
+            },
+            5000));
         QCOMPARE(ZD_StopLive(h), 1);
+    }
+
+    void recordingInLiveModeRecordsTheCanvas()
+    {
+        const QString path = dir.filePath("canvas.mp4");
+        QCOMPARE(ZD_StartRecord(h, path.toUtf8().constData(), 0, 0, 0, 640, 360, 30, 2000000), 1);
+        QVERIFY(QTest::qWaitFor([&] { return ZD_GetRecordFileSize(h) > 50000; }, 15000));
+        QCOMPARE(ZD_StopRecord(h), 1);
+        const mediaprobe::Info info = mediaprobe::probe(path, false);
+        QVERIFY(info.opened);
+        QCOMPARE(info.width, 640);
+        QCOMPARE(info.height, 360);
+        QVERIFY(info.hasAudio);
+        QVERIFY(info.videoFrames > 10);
     }
 
     void refusedStarts_data()

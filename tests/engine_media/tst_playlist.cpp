@@ -17,8 +17,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("entries");
-        QTest::newRow("two lines") << QByteArray("/a.mp4\n/b.mp4\n") << QStringList{"/a.mp4", "/b.mp4"};
-        QTest::newRow("no last line end") << QByteArray("/a.mp4\n/b.mp4") << QStringList{"/a.mp4", "/b.mp4"};
+        QTest::newRow("two lines")
+            << QByteArray("/a.mp4\n/b.mp4\n") << QStringList{"/a.mp4", "/b.mp4"};
+        QTest::newRow("no last line end")
+            << QByteArray("/a.mp4\n/b.mp4") << QStringList{"/a.mp4", "/b.mp4"};
         QTest::newRow("empty line keeps its place")
             << QByteArray("/a.mp4\n\n/c.mp4\n") << QStringList{"/a.mp4", "", "/c.mp4"};
         QTest::newRow("carriage returns") << QByteArray("/a.mp4\r\n") << QStringList{"/a.mp4"};
@@ -26,10 +28,10 @@ private slots:
             << QByteArray("/a.mp4\n/b", 9) + QByteArray(1, '\0') + "\n/c.mp4\n"
             << QStringList{"/a.mp4", "/b"};
         const QByteArray longest(1022, 'x'), tooLong(1023, 'y');
-        QTest::newRow("a line of 1023 bytes with its end")
-            << longest + "\n/b\n" << QStringList{QString(longest), "/b"};
-        QTest::newRow("a line longer than that is left empty")
-            << tooLong + "\n/b\n" << QStringList{"", "/b"};
+        QTest::newRow("a line of 1023 bytes with its end") << longest + "\n/b\n"
+                                                           << QStringList{QString(longest), "/b"};
+        QTest::newRow("a line longer than that is left empty") << tooLong + "\n/b\n"
+                                                               << QStringList{"", "/b"};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
     }
     void parse()

@@ -3,8 +3,8 @@
 // reader either refuses it or gives values inside their ranges.
 #include "live/layerparams.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
     }
     MovieBlock m;
-    if (readMovieBlock(block, n, m) &&
-        (m.listPath.size() >= 256 || m.currentPath.size() >= 256 || m.loopMode < 0 || m.loopMode > 1))
+    if (readMovieBlock(block, n, m) && (m.listPath.size() >= 256 || m.currentPath.size() >= 256 ||
+                                        m.loopMode < 0 || m.loopMode > 1))
         __builtin_trap();
     PictureBlock pb;
     if (readPictureBlock(block, n, pb) &&

@@ -40,7 +40,8 @@ namespace
 
 double cpuNow()
 {
-    struct rusage u {};
+    struct rusage u {
+    };
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
            u.ru_stime.tv_usec / 1e6;
@@ -303,8 +304,9 @@ int main(int argc, char** argv)
     if (!streamRun(1, seconds, dir, one) || !streamRun(3, seconds, dir, three))
         return 1;
     auto print = [](const char* name, const LiveRun& r) {
-        std::printf("%s: %.3f cpu s per s, encoder dropped %lld, memory %ld -> %ld kB, frames/dropped:",
-                    name, r.cpuPerSecond, r.encoderDropped, r.rssStart, r.rssEnd);
+        std::printf(
+            "%s: %.3f cpu s per s, encoder dropped %lld, memory %ld -> %ld kB, frames/dropped:",
+            name, r.cpuPerSecond, r.encoderDropped, r.rssStart, r.rssEnd);
         for (size_t i = 0; i < r.frames.size(); ++i)
             std::printf(" %d/%d", r.frames[i], r.dropped[i]);
         std::printf("\n");

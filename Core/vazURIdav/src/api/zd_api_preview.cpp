@@ -1,7 +1,7 @@
 // Preview drawing and sound output.
 #include "api/apientry.h"
-#include "live/livecanvas.h"
 #include "devices/devicesession.h"
+#include "live/livecanvas.h"
 #include "media/recordcomponent.h"
 
 using namespace zd;

@@ -105,8 +105,8 @@ ZD_LAZY(Codec, int, av_packet_ref, (AVPacket * dst, const AVPacket* src), (dst, 
 ZD_LAZY(Codec, AVCodecContext*, avcodec_alloc_context3, (const AVCodec* c), (c))
 ZD_LAZY(Codec, void, avcodec_flush_buffers, (AVCodecContext * c), (c))
 ZD_LAZY(Codec, AVCodecParameters*, avcodec_parameters_alloc, (void), ())
-ZD_LAZY(Codec, int, avcodec_parameters_copy, (AVCodecParameters * dst, const AVCodecParameters* src),
-        (dst, src))
+ZD_LAZY(Codec, int, avcodec_parameters_copy,
+        (AVCodecParameters * dst, const AVCodecParameters* src), (dst, src))
 ZD_LAZY(Codec, void, avcodec_parameters_free, (AVCodecParameters * *p), (p))
 ZD_LAZY(Codec, int, avcodec_parameters_to_context, (AVCodecContext * c, const AVCodecParameters* p),
         (c, p))

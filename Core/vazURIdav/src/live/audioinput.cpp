@@ -53,8 +53,8 @@ void AudioInput::push(const AVFrame* frame)
         return;
     std::vector<float> out(static_cast<size_t>(room) * 2);
     uint8_t* dst[1] = {reinterpret_cast<uint8_t*>(out.data())};
-    const int n = swr_convert(m_swr.get(), dst, room, const_cast<const uint8_t**>(frame->extended_data),
-                              frame->nb_samples);
+    const int n = swr_convert(m_swr.get(), dst, room,
+                              const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (n <= 0)
         return;
     m_samples.insert(m_samples.end(), out.begin(), out.begin() + n * 2);

@@ -90,7 +90,8 @@ int DeviceLayer::open(const DeviceBlock& d)
     if (m_kind == KindVideoDevice && d.autoAudio) {
         sound = ownSound(m_host.devices(), *device);
         DEV_CAPACITY unused{};
-        if (sound && (m_host.deviceInUse(sound->pathText(), this) || sound->open(nullptr, unused) != 1))
+        if (sound &&
+            (m_host.deviceInUse(sound->pathText(), this) || sound->open(nullptr, unused) != 1))
             sound.reset();
     }
     auto pipeline = std::make_shared<media::SourcePipeline>();
@@ -114,8 +115,8 @@ int DeviceLayer::open(const DeviceBlock& d)
     }
     m_hasAudio = soundOnly || m_sound != nullptr;
     if (!soundOnly)
-        report(kMsgDeviceOpened, (static_cast<long long>(inUse.width & 0xFFFF) << 16) |
-                                     (inUse.height & 0xFFFF));
+        report(kMsgDeviceOpened,
+               (static_cast<long long>(inUse.width & 0xFFFF) << 16) | (inUse.height & 0xFFFF));
     return 0;
 }
 

@@ -13,7 +13,13 @@
 namespace zd::live
 {
 
-enum LayerKind { KindVideoDevice = 0, KindPictures = 1, KindMovie = 2, KindAudioDevice = 3, KindText = 4 };
+enum LayerKind {
+    KindVideoDevice = 0,
+    KindPictures = 1,
+    KindMovie = 2,
+    KindAudioDevice = 3,
+    KindText = 4
+};
 
 // Bits of the edit mask: what of the record the call changes.
 enum EditMask {
@@ -51,7 +57,7 @@ bool readPlacement(const LIVEPIP_PARAMTERS& record, int mask, Placement& out);
 Placement mergePlacement(const Placement& current, const Placement& in, int mask);
 
 struct DeviceBlock {
-    DEV_NAME device{};     // strings cut to their fields with a terminator
+    DEV_NAME device{}; // strings cut to their fields with a terminator
     bool defaultFormat = true;
     DEV_CAPACITY format{}; // when not the default
     bool autoAudio = false;

@@ -30,7 +30,7 @@ namespace
 {
 
 constexpr int kMixBlock = AudioInput::kSampleRate / 50; // 20 ms
-constexpr int kLevelBlocks = 5;                          // a level report every 100 ms
+constexpr int kLevelBlocks = 5;                         // a level report every 100 ms
 
 bool hasAlpha(int format)
 {
@@ -366,9 +366,12 @@ void LiveCanvas::drawLayer(AVFrame* canvas, Layer& layer, Cache& cache)
         const int64_t srcW = picture->width, srcH = picture->height;
         part->crop_left = static_cast<size_t>((vx - x) * srcW / w);
         part->crop_top = static_cast<size_t>((vy - y) * srcH / h);
-        const int64_t keepW = std::max<int64_t>(1, vw * srcW / w), keepH = std::max<int64_t>(1, vh * srcH / h);
-        part->crop_right = static_cast<size_t>(std::max<int64_t>(0, srcW - int64_t(part->crop_left) - keepW));
-        part->crop_bottom = static_cast<size_t>(std::max<int64_t>(0, srcH - int64_t(part->crop_top) - keepH));
+        const int64_t keepW = std::max<int64_t>(1, vw * srcW / w),
+                      keepH = std::max<int64_t>(1, vh * srcH / h);
+        part->crop_right =
+            static_cast<size_t>(std::max<int64_t>(0, srcW - int64_t(part->crop_left) - keepW));
+        part->crop_bottom =
+            static_cast<size_t>(std::max<int64_t>(0, srcH - int64_t(part->crop_top) - keepH));
         if (av_frame_apply_cropping(part.get(), AV_FRAME_CROP_UNALIGNED) < 0)
             return;
         cache.alpha = hasAlpha(picture->format);
@@ -409,12 +412,15 @@ void LiveCanvas::drawLayer(AVFrame* canvas, Layer& layer, Cache& cache)
     const int weight = p.alpha * 256 / 100;
     const bool opaque = !cache.alpha && p.alpha >= 100;
     for (int row = 0; row < vh; ++row) {
-        uint8_t* dst = canvas->data[0] + static_cast<ptrdiff_t>(vy + row) * canvas->linesize[0] + vx;
+        uint8_t* dst =
+            canvas->data[0] + static_cast<ptrdiff_t>(vy + row) * canvas->linesize[0] + vx;
         const uint8_t* src = s->data[0] + static_cast<ptrdiff_t>(row) * s->linesize[0];
         if (opaque)
             std::memcpy(dst, src, vw);
         else
-            blendRow(dst, src, cache.alpha ? s->data[3] + static_cast<ptrdiff_t>(row) * s->linesize[3] : nullptr,
+            blendRow(dst, src,
+                     cache.alpha ? s->data[3] + static_cast<ptrdiff_t>(row) * s->linesize[3]
+                                 : nullptr,
                      1, vw, weight);
     }
     for (int plane = 1; plane <= 2; ++plane) {

@@ -80,7 +80,7 @@ private:
     int m_width = 0, m_height = 0;
     std::unique_ptr<devices::VirtualCameraCapture> m_compositor;
     std::map<const Layer*, std::unique_ptr<Cache>> m_caches; // the compositor's own
-    std::vector<std::shared_ptr<Layer>> m_cacheOwners;        // keep cached addresses unique
+    std::vector<std::shared_ptr<Layer>> m_cacheOwners;       // keep cached addresses unique
     std::atomic<bool> m_mixing{false};
     std::thread m_mixer;
 };

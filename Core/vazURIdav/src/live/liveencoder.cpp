@@ -114,7 +114,8 @@ void LiveEncoder::run()
             // Sound before the first picture has no place on the timeline.
             if (!originSet || atUs < originUs)
                 continue;
-            r = m_audio.push(f, (atUs - originUs) * media::AudioEncoder::kSampleRate / 1000000, audio);
+            r = m_audio.push(f, (atUs - originUs) * media::AudioEncoder::kSampleRate / 1000000,
+                             audio);
         }
         if (r)
             fail(r);

@@ -63,9 +63,8 @@ bool LiveOutput::acceptedUrl(const std::string& url)
     // option by the protocol (it splits on spaces).
     if (rest.empty() || rest[0] == '/')
         return false;
-    return std::none_of(url.begin(), url.end(), [](char c) {
-        return static_cast<unsigned char>(c) <= ' ' || c == 0x7F;
-    });
+    return std::none_of(url.begin(), url.end(),
+                        [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
 }
 
 int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height, int fps,
@@ -95,9 +94,8 @@ int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height
     if (m_running || m_engine.stopping())
         return 0;
     Engine* engine = &m_engine;
-    auto encoder = std::make_shared<LiveEncoder>([engine, target](int code) {
-        engine->post(target, kMsgLiveFailed, 0, code);
-    });
+    auto encoder = std::make_shared<LiveEncoder>(
+        [engine, target](int code) { engine->post(target, kMsgLiveFailed, 0, code); });
     // Sizes the encoder takes are even.
     if (encoder->open(width & ~1, height & ~1, fps, bitrate) != 0)
         return 0;
@@ -111,7 +109,8 @@ int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height
         const int id = s.record.serverId;
         void* owner = reinterpret_cast<void*>(static_cast<uintptr_t>(r.owner));
         s.sender = std::make_shared<ServerSender>(
-            boundedText(r.url, sizeof r.url), false, encoder->videoContext(), encoder->audioContext(),
+            boundedText(r.url, sizeof r.url), false, encoder->videoContext(),
+            encoder->audioContext(),
             [engine, owner, id](bool) { engine->post(owner, kMsgLiveServerStatus, id, 1); });
         destinations.push_back(s.sender);
         started.push_back(std::move(s));

@@ -7,7 +7,8 @@ namespace zd::live
 
 bool isRegularFile(const std::string& path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 

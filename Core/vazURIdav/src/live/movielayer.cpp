@@ -133,7 +133,8 @@ void MovieLayer::run()
             std::vector<std::string> files;
             const bool loaded = PlayList::load(listPath, files);
             lock.lock();
-            const bool hadErrors = std::find(m_failed.begin(), m_failed.end(), 1u) != m_failed.end();
+            const bool hadErrors =
+                std::find(m_failed.begin(), m_failed.end(), 1u) != m_failed.end();
             m_files = files;
             m_failed.assign(m_files.size(), 0);
             if (hadErrors)
@@ -158,9 +159,8 @@ void MovieLayer::run()
             m_pending.pauseState = 0;
         }
         if (index < 0) {
-            m_wake.wait(lock, [this] {
-                return !m_running || m_pending.reload || m_pending.playAt >= 0;
-            });
+            m_wake.wait(lock,
+                        [this] { return !m_running || m_pending.reload || m_pending.playAt >= 0; });
             continue;
         }
         const std::string path = m_files[index];
@@ -197,7 +197,9 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
         return End::Failed;
     const int64_t startTime = format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time;
     const int durationMs =
-        format->duration > 0 ? static_cast<int>(std::min<int64_t>(format->duration / 1000, INT32_MAX)) : 0;
+        format->duration > 0
+            ? static_cast<int>(std::min<int64_t>(format->duration / 1000, INT32_MAX))
+            : 0;
 
     std::unique_lock<std::mutex> lock(m_mutex);
     if (!m_running)
@@ -293,9 +295,10 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
                 int64_t ts = frame->best_effort_timestamp;
                 if (ts == AV_NOPTS_VALUE)
                     ts = frame->pts;
-                const int64_t atUs = ts == AV_NOPTS_VALUE
-                                         ? av_gettime_relative() - clockStartUs
-                                         : av_rescale_q(ts, s->timeBase, AVRational{1, 1000000}) - startTime;
+                const int64_t atUs =
+                    ts == AV_NOPTS_VALUE
+                        ? av_gettime_relative() - clockStartUs
+                        : av_rescale_q(ts, s->timeBase, AVRational{1, 1000000}) - startTime;
                 if (skipUntilUs >= 0 && atUs < skipUntilUs) {
                     av_frame_unref(frame.get());
                     continue;
@@ -310,7 +313,8 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
                 } else {
                     m_audio.push(frame.get());
                     if (!hasVideo)
-                        m_positionMs = static_cast<int>(std::clamp<int64_t>(atUs / 1000, 0, INT32_MAX));
+                        m_positionMs =
+                            static_cast<int>(std::clamp<int64_t>(atUs / 1000, 0, INT32_MAX));
                 }
                 ++delivered;
                 av_frame_unref(frame.get());

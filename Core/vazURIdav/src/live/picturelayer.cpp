@@ -105,7 +105,8 @@ void PictureLayer::run()
             std::vector<std::string> files;
             const bool loaded = PlayList::load(listPath, files);
             lock.lock();
-            const bool hadErrors = std::find(m_failed.begin(), m_failed.end(), 1u) != m_failed.end();
+            const bool hadErrors =
+                std::find(m_failed.begin(), m_failed.end(), 1u) != m_failed.end();
             m_files = files;
             m_failed.assign(m_files.size(), 0);
             index = -1;
@@ -141,7 +142,8 @@ void PictureLayer::run()
         if (picture->width != width || picture->height != height) {
             width = picture->width;
             height = picture->height;
-            report(kMsgDeviceOpened, (static_cast<long long>(width & 0xFFFF) << 16) | (height & 0xFFFF));
+            report(kMsgDeviceOpened,
+                   (static_cast<long long>(width & 0xFFFF) << 16) | (height & 0xFFFF));
         }
         const int delay = m_settings.delaySecs;
         auto woken = [this] { return !m_running || m_changed; };

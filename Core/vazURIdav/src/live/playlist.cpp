@@ -20,7 +20,8 @@ std::vector<std::string> PlayList::parse(const char* data, size_t size)
     size_t at = 0;
     while (at < size && entries.size() < kMaxFiles) {
         const void* end = std::memchr(data + at, '\n', size - at);
-        const size_t lineEnd = end ? static_cast<size_t>(static_cast<const char*>(end) - data) : size;
+        const size_t lineEnd =
+            end ? static_cast<size_t>(static_cast<const char*>(end) - data) : size;
         const size_t withEnd = lineEnd - at + (end ? 1 : 0);
         std::string line;
         if (withEnd <= kMaxLineBytes) {
@@ -43,7 +44,8 @@ bool PlayList::load(const std::string& path, std::vector<std::string>& entries)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
-    struct stat st {};
+    struct stat st {
+    };
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;

@@ -40,7 +40,8 @@ void ServerSender::start()
 bool ServerSender::waitSettled(int timeoutMs)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    return m_settledCv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_settled; });
+    return m_settledCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [this] { return m_settled; });
 }
 
 void ServerSender::setDeadline(int fromNowMs)
@@ -75,8 +76,8 @@ bool ServerSender::connect()
         s->codecpar->codec_tag = 0;
     }
     setDeadline(kConnectTimeoutMs);
-    int r = avio_open2(&c->pb, m_destination.c_str(), AVIO_FLAG_WRITE, &c->interrupt_callback,
-                       nullptr);
+    int r =
+        avio_open2(&c->pb, m_destination.c_str(), AVIO_FLAG_WRITE, &c->interrupt_callback, nullptr);
     if (r < 0) {
         media::log(media::LogError, "Live: cannot connect to a server: " + media::avErrorText(r));
         return false;
@@ -84,7 +85,8 @@ bool ServerSender::connect()
     r = avformat_write_header(c, nullptr);
     setDeadline(0);
     if (r < 0) {
-        media::log(media::LogError, "Live: the stream header was refused: " + media::avErrorText(r));
+        media::log(media::LogError,
+                   "Live: the stream header was refused: " + media::avErrorText(r));
         return false;
     }
     return true;
