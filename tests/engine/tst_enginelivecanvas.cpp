@@ -329,6 +329,39 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return ZD_GetFrameDataFps(h, "11") > 5; }, 5000));
     }
 
+    void aRemovedCameraIsLostForItsLayerOnly()
+    {
+        QCOMPARE(ZD_StartUSBDeviceListen(h, &sink), 1);
+        QCOMPARE(ZDT_AddDevice(h, R"({"name":"Desk Cam","path":"usb-desk","kind":1,)"
+                                  R"("pictures":"testsrc2","formats":[{"width":320,"height":240,)"
+                                  R"("fps":30,"fourcc":"I420","codec":"I420"}]})"),
+                 1);
+        LIVEPIP_PARAMTERS p = record(0, 0, 320, 180);
+        setDevice(p, devName("Desk Cam", "usb-desk", 1));
+        QCOMPARE(ZD_AddOverlayDevice(h, "31", 0, &p), 1);
+        setDevice(p, devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1));
+        QCOMPARE(ZD_AddOverlayDevice(h, "32", 0, &p), 1);
+        QVERIFY(QTest::qWaitFor([&] {
+            sink.drain(h);
+            return !reportsFor(67853, 31).isEmpty() && !reportsFor(67853, 32).isEmpty();
+        }, 5000));
+        QCOMPARE(reportsFor(67853, 31).first().lParam, 0LL);
+        sink.reset();
+        QCOMPARE(ZDT_RemoveDevice(h, "usb-desk"), 1);
+        sink.drain(h);
+        const QList<ReceivedReport> removal = sink.ofMessage(8965);
+        QCOMPARE(removal.size(), 1);
+        int lost = -1;
+        QCOMPARE(ZD_QueryDeviceLost(h, "31", removal.first().ptr, &lost), 1);
+        QCOMPARE(lost, 1);
+        QCOMPARE(ZD_QueryDeviceLost(h, "32", removal.first().ptr, &lost), 1);
+        QCOMPARE(lost, 0);
+        // The canvas itself lost nothing.
+        QCOMPARE(ZD_QueryDeviceLost(h, nullptr, removal.first().ptr, &lost), 1);
+        QCOMPARE(lost, 0);
+        QCOMPARE(ZD_QueryDeviceLost(h, "99", removal.first().ptr, &lost), 0);
+    }
+
     void cameraLayerRunsTheFiltersOfItsKey()
     {
         LIVEPIP_PARAMTERS p = record(0, 0, 640, 360);
