@@ -14,6 +14,7 @@
 #include "live/liveoutput.h"
 #include "vazURIdav.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -204,7 +205,7 @@ struct LiveRun {
     double cpuPerSecond = 0;
     long long encoderDropped = 0;
     std::vector<int> frames, dropped;
-    long rssStart = 0, rssEnd = 0;
+    std::vector<long> rss; // resident memory every 10 s, after 10 s of warming up
 };
 
 bool streamRun(int servers, int seconds, const std::string& dir, LiveRun& out)
@@ -226,15 +227,18 @@ bool streamRun(int servers, int seconds, const std::string& dir, LiveRun& out)
                       nginx[i].port, i);
     ok = ok && ZD_StartLive(h, list.data(), servers, 1920, 1080, 30, 6000000, nullptr) == servers;
     if (ok) {
-        std::this_thread::sleep_for(std::chrono::seconds(2)); // settled
-        out.rssStart = rssKb();
+        // The encoder's look-ahead and the buffers of every thread fill first.
+        std::this_thread::sleep_for(std::chrono::seconds(10));
         const double c0 = cpuNow();
         const auto t0 = std::chrono::steady_clock::now();
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        out.rss.push_back(rssKb());
+        for (int done = 0; done < seconds; done += 10) {
+            std::this_thread::sleep_for(std::chrono::seconds(std::min(10, seconds - done)));
+            out.rss.push_back(rssKb());
+        }
         const double c1 = cpuNow();
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        out.rssEnd = rssKb();
         out.cpuPerSecond = (c1 - c0) / wall;
         int n = servers;
         ZD_GetLiveInfo(h, list.data(), &n);
@@ -304,9 +308,11 @@ int main(int argc, char** argv)
     if (!streamRun(1, seconds, dir, one) || !streamRun(3, seconds, dir, three))
         return 1;
     auto print = [](const char* name, const LiveRun& r) {
-        std::printf(
-            "%s: %.3f cpu s per s, encoder dropped %lld, memory %ld -> %ld kB, frames/dropped:",
-            name, r.cpuPerSecond, r.encoderDropped, r.rssStart, r.rssEnd);
+        std::printf("%s: %.3f cpu s per s, encoder dropped %lld, memory (kB) every 10 s:", name,
+                    r.cpuPerSecond, r.encoderDropped);
+        for (long kb : r.rss)
+            std::printf(" %ld", kb);
+        std::printf(", frames/dropped per server:");
         for (size_t i = 0; i < r.frames.size(); ++i)
             std::printf(" %d/%d", r.frames[i], r.dropped[i]);
         std::printf("\n");
