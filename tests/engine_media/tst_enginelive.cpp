@@ -247,6 +247,20 @@ private slots:
     }
 
 private:
+    // A connection change of that server, reported to its owner.
+    bool waitServerReport(int serverId, int timeoutMs)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                for (const ReceivedReport& r : sink.ofMessage(83675))
+                    if (r.wParam == unsigned(serverId) && r.lParam == 1 && r.target == &sink)
+                        return true;
+                return false;
+            },
+            timeoutMs);
+    }
+
     void addLayers()
     {
         const DEV_NAME camera = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);

@@ -97,6 +97,23 @@ std::shared_ptr<CaptureDevice> DeviceManager::findByPath(const std::string& path
     return nullptr;
 }
 
+std::shared_ptr<CaptureDevice> DeviceManager::soundOfSameUsbDevice(const CaptureDevice& video) const
+{
+    const std::string path = video.pathText();
+    if (path.compare(0, 4, "USB#") != 0)
+        return nullptr;
+    const size_t second = path.find('#', 4);
+    const size_t end = second == std::string::npos ? second : path.find('#', second + 1);
+    if (end == std::string::npos)
+        return nullptr;
+    const std::string usbDevice = path.substr(0, end + 1);
+    for (auto& d : list(false)) {
+        if (d->isAudioOnly() && d->pathText().compare(0, usbDevice.size(), usbDevice) == 0)
+            return d;
+    }
+    return nullptr;
+}
+
 std::shared_ptr<CaptureDevice> DeviceManager::firstOfKind(uint32_t kind) const
 {
     for (auto& d : list(false)) {

@@ -29,6 +29,10 @@ public:
     std::shared_ptr<CaptureDevice> find(const DEV_NAME& device) const;
     std::shared_ptr<CaptureDevice> findByName(const std::string& name) const;
     std::shared_ptr<CaptureDevice> findByPath(const std::string& path) const;
+    // The sound device on the same USB device as video, which
+    // "USB#VID_xxxx&PID_yyyy#<serial or port>#" at the start of a path names;
+    // null for devices off USB or without one.
+    std::shared_ptr<CaptureDevice> soundOfSameUsbDevice(const CaptureDevice& video) const;
     // The first present device of that kind.
     std::shared_ptr<CaptureDevice> firstOfKind(uint32_t kind) const;
 

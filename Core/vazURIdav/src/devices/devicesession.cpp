@@ -371,21 +371,8 @@ int DeviceSession::setAmpValues(const std::string& deviceName, const VIDEOAMPVAL
 
 std::shared_ptr<CaptureDevice> DeviceSession::automaticAudio(const CaptureDevice& video) const
 {
-    // "USB#VID_xxxx&PID_yyyy#<serial or port>#" names the USB device itself.
-    const std::string path = video.pathText();
-    size_t end = std::string::npos;
-    if (path.compare(0, 4, "USB#") == 0) {
-        const size_t second = path.find('#', 4);
-        end = second == std::string::npos ? second : path.find('#', second + 1);
-    }
-    if (end != std::string::npos) {
-        const std::string usbDevice = path.substr(0, end + 1);
-        for (auto& d : m_engine.devices().list(false)) {
-            if (d->name().kind == ZD_DEVICE_KIND_AUDIO &&
-                d->pathText().compare(0, usbDevice.size(), usbDevice) == 0)
-                return d;
-        }
-    }
+    if (std::shared_ptr<CaptureDevice> own = m_engine.devices().soundOfSameUsbDevice(video))
+        return own;
     return m_engine.devices().firstOfKind(ZD_DEVICE_KIND_AUDIO);
 }
 

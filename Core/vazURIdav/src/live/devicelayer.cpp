@@ -26,25 +26,6 @@ int openResultCode(int deviceResult)
     }
 }
 
-// The sound device on the same USB device as video, "USB#VID_xxxx&PID_yyyy#
-// <serial or port>#" naming the USB device; none for other devices.
-std::shared_ptr<CaptureDevice> ownSound(DeviceManager& devices, const CaptureDevice& video)
-{
-    const std::string path = video.pathText();
-    if (path.compare(0, 4, "USB#") != 0)
-        return nullptr;
-    const size_t second = path.find('#', 4);
-    const size_t end = second == std::string::npos ? second : path.find('#', second + 1);
-    if (end == std::string::npos)
-        return nullptr;
-    const std::string usbDevice = path.substr(0, end + 1);
-    for (auto& d : devices.list(false)) {
-        if (d->isAudioOnly() && d->pathText().compare(0, usbDevice.size(), usbDevice) == 0)
-            return d;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 DeviceLayer::DeviceLayer(LayerHost& host, std::string key, unsigned long number, int kind)
@@ -88,7 +69,7 @@ int DeviceLayer::open(const DeviceBlock& d)
     }
     std::shared_ptr<CaptureDevice> sound;
     if (m_kind == KindVideoDevice && d.autoAudio) {
-        sound = ownSound(m_host.devices(), *device);
+        sound = m_host.devices().soundOfSameUsbDevice(*device);
         DEV_CAPACITY unused{};
         if (sound &&
             (m_host.deviceInUse(sound->pathText(), this) || sound->open(nullptr, unused) != 1))

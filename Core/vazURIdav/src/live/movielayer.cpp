@@ -20,6 +20,7 @@ namespace zd::live
 
 MovieLayer::~MovieLayer()
 {
+    // The worker ends before the members it reads go.
     stop();
 }
 
@@ -54,24 +55,10 @@ void MovieLayer::apply(const Block& block, bool adding)
         }
         if (adding || listChanged)
             m_pending.reload = true;
-        if (!m_running && !m_thread.joinable()) {
-            m_running = true;
-            m_hasAudio = true;
-            m_thread = media::startEngineThread([this] { run(); });
-        }
+        m_hasAudio = true;
+        startWorker();
     }
     m_wake.notify_all();
-}
-
-void MovieLayer::stop()
-{
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_running = false;
-    }
-    m_wake.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
 }
 
 Layer::Block MovieLayer::block() const
@@ -79,16 +66,13 @@ Layer::Block MovieLayer::block() const
     Block b = Layer::block();
     SCENE_MOVIE_PARAMS p;
     std::memcpy(&p, b.data(), sizeof p);
+    fillEngineFields(p);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        copyText(p.currentPath, sizeof p.currentPath, m_current);
         p.currentIndex = m_currentIndex;
         p.positionMs = m_positionMs;
         p.durationMs = m_durationMs;
         p.playState = m_playState;
-        std::memset(p.fileError, 0, sizeof p.fileError);
-        for (size_t i = 0; i < m_failed.size() && i < ZD_LAYER_LIST_FILES; ++i)
-            p.fileError[i] = m_failed[i];
     }
     std::memcpy(b.data(), &p, sizeof p);
     return b;
@@ -128,23 +112,7 @@ void MovieLayer::run()
     while (m_running) {
         if (m_pending.reload) {
             m_pending.reload = false;
-            const std::string listPath = m_listPath;
-            lock.unlock();
-            std::vector<std::string> files;
-            const bool loaded = PlayList::load(listPath, files);
-            lock.lock();
-            const bool hadErrors =
-                std::find(m_failed.begin(), m_failed.end(), 1u) != m_failed.end();
-            m_files = files;
-            m_failed.assign(m_files.size(), 0);
-            if (hadErrors)
-                report(kMsgOverlayFileError, -1);
-            report(kMsgOverlayOpenResult, loaded ? 0 : 1);
-            index = loaded ? nextIndex(-1, true) : -1;
-            if (index < 0) {
-                m_picture.clear();
-                m_current.clear();
-            }
+            index = reloadList(lock, m_listPath) ? nextIndex(-1, true) : -1;
         }
         if (m_pending.playAt >= 0) {
             const int at = m_pending.playAt;
@@ -172,9 +140,7 @@ void MovieLayer::run()
             index = m_loopMode == 1 ? index : nextIndex(index, true);
             break;
         case End::Failed:
-            if (index < static_cast<int>(m_failed.size()))
-                m_failed[index] = 1;
-            report(kMsgOverlayFileError, index);
+            markFailed(index);
             index = nextIndex(index, true);
             break;
         case End::Interrupted:

@@ -6,24 +6,18 @@
 // position and duration and the play state are written back into the block.
 #pragma once
 
-#include "live/layer.h"
-#include "media/latestframe.h"
-
-#include <condition_variable>
-#include <thread>
+#include "live/listlayer.h"
 
 namespace zd::live
 {
 
-class MovieLayer : public Layer
+class MovieLayer : public ListLayer
 {
 public:
-    using Layer::Layer;
+    using ListLayer::ListLayer;
     ~MovieLayer() override;
 
     void apply(const Block& block, bool adding) override;
-    void stop() override;
-    media::AVFramePtr picture(uint64_t& serial) const override { return m_picture.get(serial); }
     Block block() const override;
 
 private:
@@ -35,29 +29,21 @@ private:
     };
     enum class End { Finished, Failed, Interrupted, Stopped };
 
-    void run();
+    void run() override;
     End play(int index, const std::string& path);
     int nextIndex(int from, bool wrap) const;
     // Waits until due (monotonic microseconds) or a command; false when a
     // command or the stop came first.
     bool waitUntil(std::unique_lock<std::mutex>& lock, int64_t dueUs);
 
-    media::LatestFrame m_picture;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_running = false;
     Pending m_pending;
     int m_loopMode = 0;
     std::string m_listPath;
-    std::vector<std::string> m_files;
-    std::vector<uint32_t> m_failed;
-    // What the block reports.
-    std::string m_current;
+    // What the block reports besides the current file and the flags.
     int m_currentIndex = 0;
     int m_positionMs = 0;
     int m_durationMs = 0;
     int m_playState = 1;
-    std::thread m_thread;
 };
 
 } // namespace zd::live

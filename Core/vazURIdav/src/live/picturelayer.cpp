@@ -15,6 +15,7 @@ namespace zd::live
 
 PictureLayer::~PictureLayer()
 {
+    // The worker ends before the members it reads go.
     stop();
 }
 
@@ -31,23 +32,9 @@ void PictureLayer::apply(const Block& block, bool adding)
         if (adding || listChanged || p.command == ZD_PICTURE_CMD_APPLY_RELOAD)
             m_reload = true;
         m_changed = true;
-        if (!m_running && !m_thread.joinable()) {
-            m_running = true;
-            m_thread = media::startEngineThread([this] { run(); });
-        }
+        startWorker();
     }
     m_wake.notify_all();
-}
-
-void PictureLayer::stop()
-{
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_running = false;
-    }
-    m_wake.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
 }
 
 Layer::Block PictureLayer::block() const
@@ -55,13 +42,7 @@ Layer::Block PictureLayer::block() const
     Block b = Layer::block();
     SCENE_PICTURE_PARAMS p;
     std::memcpy(&p, b.data(), sizeof p);
-    {
-        std::lock_guard<std::mutex> lock(const_cast<std::mutex&>(m_mutex));
-        copyText(p.currentPath, sizeof p.currentPath, m_current);
-        std::memset(p.fileError, 0, sizeof p.fileError);
-        for (size_t i = 0; i < m_failed.size() && i < ZD_LAYER_LIST_FILES; ++i)
-            p.fileError[i] = m_failed[i];
-    }
+    fillEngineFields(p);
     std::memcpy(b.data(), &p, sizeof p);
     return b;
 }
@@ -100,23 +81,8 @@ void PictureLayer::run()
     while (m_running) {
         if (m_reload) {
             m_reload = false;
-            const std::string listPath = m_settings.listPath;
-            lock.unlock();
-            std::vector<std::string> files;
-            const bool loaded = PlayList::load(listPath, files);
-            lock.lock();
-            const bool hadErrors =
-                std::find(m_failed.begin(), m_failed.end(), 1u) != m_failed.end();
-            m_files = files;
-            m_failed.assign(m_files.size(), 0);
+            reloadList(lock, m_settings.listPath);
             index = -1;
-            if (hadErrors)
-                report(kMsgOverlayFileError, -1);
-            report(kMsgOverlayOpenResult, loaded ? 0 : 1);
-            if (!loaded) {
-                m_picture.clear();
-                m_current.clear();
-            }
         }
         m_changed = false;
         const int next = nextIndex(index);
@@ -132,8 +98,7 @@ void PictureLayer::run()
         if (!m_running)
             break;
         if (!picture) {
-            m_failed[next] = 1;
-            report(kMsgOverlayFileError, next);
+            markFailed(next);
             continue;
         }
         index = next;

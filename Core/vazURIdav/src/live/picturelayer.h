@@ -4,44 +4,31 @@
 // the layer's own thread, so a large one never holds up the canvas.
 #pragma once
 
-#include "live/layer.h"
-#include "media/latestframe.h"
+#include "live/listlayer.h"
 
-#include <condition_variable>
 #include <random>
-#include <thread>
 
 namespace zd::live
 {
 
-class PictureLayer : public Layer
+class PictureLayer : public ListLayer
 {
 public:
-    using Layer::Layer;
+    using ListLayer::ListLayer;
     ~PictureLayer() override;
 
     void apply(const Block& block, bool adding) override;
-    void stop() override;
-    media::AVFramePtr picture(uint64_t& serial) const override { return m_picture.get(serial); }
     Block block() const override;
 
 private:
-    void run();
+    void run() override;
     // The next list position to show after from, or -1 when none is left.
     int nextIndex(int from);
 
-    media::LatestFrame m_picture;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_running = false;
     bool m_reload = false;
     bool m_changed = false;
     PictureBlock m_settings;
-    std::vector<std::string> m_files;
-    std::vector<uint32_t> m_failed;
-    std::string m_current;
     std::mt19937 m_random{std::random_device{}()};
-    std::thread m_thread;
 };
 
 } // namespace zd::live
