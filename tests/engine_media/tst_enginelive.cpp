@@ -148,16 +148,7 @@ private slots:
         // The first server dies: it is reported, the second goes on.
         sink.reset();
         first.kill();
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                sink.drain(h);
-                for (const ReceivedReport& r : sink.ofMessage(83675))
-                    if (r.wParam == unsigned(info[0].serverId) && r.lParam == 1 &&
-                        r.target == &sink)
-                        return true;
-                return false;
-            },
-            30000));
+        QVERIFY(waitServerReport(info[0].serverId, 30000));
         QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
         QCOMPARE(info[0].connected, 0);
         QCOMPARE(info[1].connected, 1);
@@ -197,15 +188,7 @@ private slots:
         QCOMPARE(n, 2);
         QCOMPARE(info[0].connected, 0);
         QCOMPARE(info[1].connected, 1);
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                sink.drain(h);
-                for (const ReceivedReport& r : sink.ofMessage(83675))
-                    if (r.wParam == unsigned(info[0].serverId))
-                        return true;
-                return false;
-            },
-            5000));
+        QVERIFY(waitServerReport(info[0].serverId, 5000));
         QCOMPARE(ZD_StopLive(h), 1);
     }
 
