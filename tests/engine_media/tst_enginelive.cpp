@@ -157,6 +157,13 @@ private slots:
         const StreamRead still = readStream(second.url("two"), 30);
         QVERIFY(still.opened && still.videoPackets == 30);
 
+        // The copy plays while it grows: a stream cut at any moment (a
+        // crash) leaves a file that reads up to its last whole packet.
+        const mediaprobe::Info growing = mediaprobe::probe(flv, false);
+        QVERIFY(growing.opened);
+        QCOMPARE(growing.width, 640);
+        QVERIFY(growing.videoFrames > 0);
+
         // The stop returns once every connection is closed; the copy plays.
         QCOMPARE(ZD_StopLive(h), 1);
         QCOMPARE(ZD_CheckState(h, nullptr, nullptr, nullptr, nullptr, &living), 1);
