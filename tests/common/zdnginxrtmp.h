@@ -114,8 +114,13 @@ public:
         m_process.waitForFinished(10000);
     }
 
+    // The server stops reading, as one behind a congested link does.
+    void pause() { signal(SIGSTOP); }
+    void resume() { signal(SIGCONT); }
+
     void stop()
     {
+        resume();
         if (m_process.state() == QProcess::NotRunning)
             return;
         ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
@@ -124,6 +129,12 @@ public:
     }
 
 private:
+    void signal(int sig)
+    {
+        if (m_process.state() != QProcess::NotRunning)
+            ::kill(static_cast<pid_t>(m_process.processId()), sig);
+    }
+
     QProcess m_process;
     int m_port = 0;
 };

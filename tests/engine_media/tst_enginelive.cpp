@@ -8,6 +8,7 @@
 #include "zdtestmain.h"
 #include "zdwaitfor.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 extern "C" {
@@ -197,6 +198,36 @@ private slots:
         QCOMPARE(info[1].connected, 1);
         QVERIFY(waitServerReport(info[0].serverId, 5000));
         QCOMPARE(ZD_StopLive(h), 1);
+    }
+
+    void aStalledServerLosesOnlyItsOwnPackets()
+    {
+        zdtest::NginxRtmp stalled, healthy;
+        QVERIFY(stalled.start(dir.filePath("nginx4")));
+        QVERIFY(healthy.start(dir.filePath("nginx5")));
+        RTMPSERVERPARAM servers[2] = {server(stalled.url("s"), "Stalled", &sink),
+                                      server(healthy.url("h"), "Healthy", &sink)};
+        // A high rate fills the stalled connection's buffers soon.
+        QCOMPARE(ZD_StartLive(h, servers, 2, 1280, 720, 30, 20000000, nullptr), 2);
+        stalled.pause();
+        // Its queue fills and it drops, while the other gets every packet.
+        RTMPSERVERPARAM info[2] = {};
+        int n = 2;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                n = 2;
+                return ZD_GetLiveInfo(h, info, &n) == 1 && info[0].dropped > 0;
+            },
+            120000));
+        QCOMPARE(info[1].dropped, 0);
+        const long long before = ZDT_LiveServerPackets(h, 1);
+        QVERIFY(QTest::qWaitFor([&] { return ZDT_LiveServerPackets(h, 1) > before + 60; }, 15000));
+        // The stop is not held up by the server that does not read.
+        QElapsedTimer stopping;
+        stopping.start();
+        QCOMPARE(ZD_StopLive(h), 1);
+        QVERIFY2(stopping.elapsed() < 20000, qPrintable(QString::number(stopping.elapsed())));
+        stalled.resume();
     }
 
     void recordingInLiveModeRecordsTheCanvas()
