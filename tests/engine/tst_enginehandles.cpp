@@ -241,9 +241,9 @@ private slots:
         row("ZD_StartRecord on a live engine", -1, [](void* h) {
             return ZD_StartRecord(h, "/tmp/a.mp4", 0, 0, 0, 1920, 1080, 30, 8000000);
         });
-        row("ZD_GetLiveInfo count", 1, [](void* h) {
+        row("ZD_GetLiveInfo without a stream", 1, [](void* h) {
             int count = 3;
-            return static_cast<long long>(ZD_GetLiveInfo(h, nullptr, &count) == 0 && count == 0);
+            return static_cast<long long>(ZD_GetLiveInfo(h, nullptr, &count) == 1 && count == 0);
         });
     }
     void placeholderResults()
