@@ -1,6 +1,7 @@
 // A layer as a scene file hands it to the engine: the first byte picks the
 // kind, the rest fills the layer record (place, look and kind block). Every
-// reader either refuses it or gives values inside their ranges.
+// reader either refuses it or gives values inside their ranges, and texts no
+// longer than their fields (a field without a terminator is read whole).
 #include "live/layerparams.h"
 
 #include <algorithm>
@@ -32,16 +33,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
     }
     MovieBlock m;
-    if (readMovieBlock(block, n, m) && (m.listPath.size() >= 256 || m.currentPath.size() >= 256 ||
-                                        m.loopMode < 0 || m.loopMode > 1))
+    if (readMovieBlock(block, n, m) &&
+        (m.listPath.size() > 256 || m.currentPath.size() > 256 || m.loopMode < 0 || m.loopMode > 1))
         __builtin_trap();
     PictureBlock pb;
     if (readPictureBlock(block, n, pb) &&
-        (pb.listPath.size() >= 256 || pb.delaySecs < 0 || pb.delaySecs > kMaxDelaySecs))
+        (pb.listPath.size() > 256 || pb.delaySecs < 0 || pb.delaySecs > kMaxDelaySecs))
         __builtin_trap();
     TextBlock t;
     if (readTextBlock(block, n, t) &&
-        (t.text.size() >= 256 || t.font.size() >= 64 || t.size < 0 || t.size > kMaxTextSize))
+        (t.text.size() > 256 || t.font.size() > 64 || t.size < 0 || t.size > kMaxTextSize))
         __builtin_trap();
     // Too short a block is refused, never read past.
     readTextBlock(block, 10, t);
