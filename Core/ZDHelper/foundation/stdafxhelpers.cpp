@@ -158,6 +158,16 @@ bool MoveFile(const QString& source, const QString& target)
     return QFile::rename(source, target);
 }
 
+namespace
+{
+// The folder itself when it is empty, never its parents: a parent that the
+// removal leaves empty (~/.local/share, ~/.local) belongs to others.
+void removeFolderOnly(const QDir& folder)
+{
+    QDir().rmdir(folder.absolutePath());
+}
+} // namespace
+
 bool DelDir(const QString& folder)
 {
     if (folder.isEmpty())
@@ -166,7 +176,7 @@ bool DelDir(const QString& folder)
     const QFileInfoList files = dir.entryInfoList(QDir::Files);
     for (const QFileInfo& file : files)
         QFile::remove(file.absoluteFilePath());
-    QDir().rmpath(dir.absolutePath());
+    removeFolderOnly(dir);
     return true;
 }
 
@@ -196,7 +206,7 @@ bool DeleteDirIncludeSub(const QString& path)
         else
             DeleteDirIncludeSub(entry.absoluteFilePath());
     }
-    QDir().rmpath(dir.absolutePath());
+    removeFolderOnly(dir);
     return true;
 }
 
