@@ -53,6 +53,8 @@ void InitGlobalSettings()
     ZD_Initalize(&g_Global.hCore, appDataLocal.constData(), programLocal.constData(),
                  resourcesLocal.constData(), APP_NAME.toLocal8Bit().constData(),
                  APP_VERSION.toLocal8Bit().constData());
+    // Pictures of recordings a killed run never listed.
+    CPublic::RemoveTempLeftovers();
 
     {
         QMutexLocker lock(&g_iniLock);
