@@ -247,8 +247,12 @@ private slots:
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
 
+        // Every setting of the record; the device the record panel remembers
+        // ("Record") is there only when the panel had opened it by then.
         QSettings ini(data + "/setting.ini", QSettings::IniFormat);
-        QCOMPARE(ini.allKeys().size(), 49);
+        QStringList keys = ini.allKeys();
+        keys.removeIf([](const QString& key) { return key.startsWith("Record/"); });
+        QCOMPARE(keys.size(), 49);
         QVERIFY(QFile::exists(data + "/files.dat"));
         QCOMPARE(QFileInfo(data + "/rtmpserver").size(), 4);
         QCOMPARE(QFileInfo(data + "/CacheData/RecordTimer.dat").size(), 4);
