@@ -1,14 +1,19 @@
 // Recordings of the test-pattern camera and the tone microphone, read back
 // the way a player reads them.
 #include "mediaprobe.h"
+#include "patternframes.h"
 #include "virtualrig.h"
 #include "zdtestmain.h"
 
 #include "media/recorder.h"
+#include "media/recordmuxer.h"
+#include "media/videoencoder.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtEndian>
 #include <QtTest>
 
 #include <atomic>
@@ -34,6 +39,69 @@ RecordSettings settingsFor(const QString& path, int format, int width = 0, int h
     return s;
 }
 
+// The top-level boxes of an MP4 file: offset and size of each.
+struct Box {
+    qint64 offset;
+    qint64 size;
+    QByteArray type;
+};
+
+QList<Box> topLevelBoxes(const QByteArray& bytes)
+{
+    QList<Box> boxes;
+    qint64 at = 0;
+    while (at + 8 <= bytes.size()) {
+        const auto* p = reinterpret_cast<const uchar*>(bytes.constData() + at);
+        const qint64 size = qFromBigEndian<quint32>(p);
+        if (size < 8)
+            break;
+        boxes.push_back(Box{at, size, bytes.mid(at + 4, 4)});
+        at += size;
+    }
+    return boxes;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes three seconds of the test pattern straight through the encoder and
+// the muxer, the same bytes every time, on a disk that is full at
+// limitBytes (0: never). Returns the first failure.
+int writePatternFile(const QString& path, Container container, qint64 limitBytes)
+{
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    if (limitBytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = old;
+        small.rlim_cur = static_cast<rlim_t>(limitBytes);
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    RecordSettings s = settingsFor(path, container == Container::Mp4 ? 0 : 4);
+    VideoEncoder encoder;
+    RecordMuxer muxer;
+    FramePool pool;
+    int failure = encoder.open(s, 320, 240, container == Container::Mp4);
+    if (!failure)
+        failure = muxer.open(path.toStdString(), container, encoder.context(), nullptr);
+    const PacketHandler write = [&](AVPacket* p) {
+        return muxer.writeVideo(p, encoder.context()->time_base);
+    };
+    for (int i = 0; i < 90 && !failure; ++i) {
+        AVFramePtr frame = patternframes::make(pool, 320, 240, i);
+        failure = encoder.encode(frame.get(), i, write);
+    }
+    if (!failure)
+        failure = encoder.flush(write);
+    const int end = muxer.finish();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, SIG_DFL);
+    return failure ? failure : end;
+}
+
 struct Recording {
     std::atomic<int> failure{0};
     std::shared_ptr<Recorder> recorder =
@@ -53,6 +121,8 @@ private slots:
     void refusesWhatItCannotRecord_data();
     void refusesWhatItCannotRecord();
     void fullDiskIsReported();
+    void fileCutByAFullDiskStaysPlayable_data();
+    void fileCutByAFullDiskStaysPlayable();
     void stuckWriteIsReported();
     void killedRecordingStaysPlayable_data();
     void killedRecordingStaysPlayable();
@@ -232,11 +302,65 @@ void TestRecorder::fullDiskIsReported()
     s.preset = "ultrafast";
     QCOMPARE(rec.recorder->start(s, 320, 240, 30, true), 1);
     rig.pipeline.attach(rec.recorder);
-    QTRY_COMPARE_WITH_TIMEOUT(rec.failure.load(), int(RecordDiskFull), 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(rec.failure.load(), int(RecordDiskFull), 30000);
     rec.recorder->stop();
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, SIG_DFL);
     // What was written before the disk filled still plays.
+    const mediaprobe::Info info = mediaprobe::probe(path, false);
+    QVERIFY(info.opened);
+    QVERIFY(info.videoFrames > 0);
+}
+
+void TestRecorder::fileCutByAFullDiskStaysPlayable_data()
+{
+    // Where the disk fills, within the layout of the same file written whole:
+    // fragment (moof, mdat) 3's header or pictures, or a TS packet.
+    QTest::addColumn<bool>("mp4");
+    QTest::addColumn<QByteArray>("box");
+    QTest::addColumn<int>("permille"); // of the box, or of the whole TS file
+    QTest::newRow("mp4, fragment header, start") << true << QByteArray("moof") << 100;
+    QTest::newRow("mp4, fragment header, middle") << true << QByteArray("moof") << 500;
+    QTest::newRow("mp4, fragment header, end") << true << QByteArray("moof") << 990;
+    QTest::newRow("mp4, fragment pictures") << true << QByteArray("mdat") << 500;
+    QTest::newRow("ts, inside a packet") << false << QByteArray() << 600;
+}
+
+void TestRecorder::fileCutByAFullDiskStaysPlayable()
+{
+    QFETCH(bool, mp4);
+    QFETCH(QByteArray, box);
+    QFETCH(int, permille);
+    const Container container = mp4 ? Container::Mp4 : Container::MpegTs;
+    const QString whole = m_dir.filePath(mp4 ? "whole.mp4" : "whole.ts");
+    QCOMPARE(writePatternFile(whole, container, 0), 0);
+    const QByteArray wholeBytes = readAll(whole);
+    qint64 limit = wholeBytes.size() * permille / 1000 + 100;
+    if (mp4) {
+        const QList<Box> boxes = topLevelBoxes(wholeBytes);
+        int seen = 0;
+        for (const Box& b : boxes) {
+            if (b.type == box && ++seen == 3) {
+                limit = b.offset + b.size * permille / 1000;
+                break;
+            }
+        }
+        QCOMPARE(seen, 3);
+    }
+
+    const QString path = m_dir.filePath(mp4 ? "cut.mp4" : "cut.ts");
+    QCOMPARE(writePatternFile(path, container, limit), int(RecordDiskFull));
+    const QByteArray bytes = readAll(path);
+    QVERIFY2(bytes.size() <= limit, qPrintable(QString::number(bytes.size())));
+    if (mp4) {
+        // The file ends with its last whole fragment.
+        const QList<Box> boxes = topLevelBoxes(bytes);
+        QVERIFY(!boxes.isEmpty());
+        QCOMPARE(boxes.last().offset + boxes.last().size, qint64(bytes.size()));
+        QCOMPARE(boxes.last().type, QByteArray("mdat"));
+    } else {
+        QCOMPARE(bytes.size() % 188, 0);
+    }
     const mediaprobe::Info info = mediaprobe::probe(path, false);
     QVERIFY(info.opened);
     QVERIFY(info.videoFrames > 0);
