@@ -102,6 +102,27 @@ int writePatternFile(const QString& path, Container container, qint64 limitBytes
     return failure ? failure : end;
 }
 
+// Checks the frame numbers of a recording: always increasing, and numbers
+// missing only where the camera skipped them (its thread fell behind the rate
+// on a loaded machine) or, when pauseAbove is set, in one jump of more than
+// pauseAbove (a pause). Returns the missing numbers outside that jump, or -1
+// when a number goes back.
+qint64 missingFrames(const QVector<qint64>& codes, int count, qint64 pauseAbove = 0,
+                     qint64* pauseJump = nullptr)
+{
+    qint64 missing = 0;
+    for (int i = 1; i < count; ++i) {
+        const qint64 step = codes[i] - codes[i - 1];
+        if (step < 1)
+            return -1;
+        if (pauseAbove && step > pauseAbove && pauseJump && *pauseJump == 0)
+            *pauseJump = step;
+        else
+            missing += step - 1;
+    }
+    return missing;
+}
+
 struct Recording {
     std::atomic<int> failure{0};
     std::shared_ptr<Recorder> recorder =
@@ -172,6 +193,8 @@ void TestRecorder::recordsAskedSizeRateAndLength()
     QCOMPARE(rec.recorder->stop(), 0);
     rig.pipeline.detach(rec.recorder.get());
     QCOMPARE(rec.failure.load(), 0);
+    QCOMPARE(rec.recorder->droppedFrames(), int64_t(0));
+    const qint64 skipped = rig.camera->skippedFrames();
 
     const mediaprobe::Info info = mediaprobe::probe(path, width == 0);
     QVERIFY(info.opened);
@@ -187,8 +210,9 @@ void TestRecorder::recordsAskedSizeRateAndLength()
              qPrintable(QString::number(info.audioDuration)));
     if (width == 0) {
         // Every picture the camera drew in those seconds, in order.
-        for (int i = 1; i < info.codes.size(); ++i)
-            QCOMPARE(info.codes[i], info.codes[i - 1] + 1);
+        const qint64 missing = missingFrames(info.codes, info.codes.size());
+        QVERIFY2(missing >= 0 && missing <= skipped,
+                 qPrintable(QString("%1 missing, %2 skipped").arg(missing).arg(skipped)));
     }
 }
 
@@ -208,6 +232,7 @@ void TestRecorder::pauseLeavesNoGap()
     QThread::msleep(1000);
     rec.recorder->stop();
     QCOMPARE(rec.failure.load(), 0);
+    const qint64 skipped = rig.camera->skippedFrames();
 
     const mediaprobe::Info info = mediaprobe::probe(path);
     QVERIFY(info.opened);
@@ -215,17 +240,12 @@ void TestRecorder::pauseLeavesNoGap()
     QVERIFY2(std::abs(info.audioDuration - info.duration) < 0.2,
              qPrintable(QString::number(info.audioDuration)));
     // The pictures of the two seconds are missing, not frozen: one jump of
-    // about 60 frame numbers.
-    int jumps = 0;
-    for (int i = 1; i < info.codes.size(); ++i) {
-        const qint64 step = info.codes[i] - info.codes[i - 1];
-        QVERIFY(step >= 1);
-        if (step > 1) {
-            ++jumps;
-            QVERIFY2(step > 50 && step < 70, qPrintable(QString::number(step)));
-        }
-    }
-    QCOMPARE(jumps, 1);
+    // about 60 frame numbers, and no other gap but the camera's own skips.
+    qint64 jump = 0;
+    const qint64 missing = missingFrames(info.codes, info.codes.size(), 30, &jump);
+    QVERIFY2(missing >= 0 && missing <= skipped,
+             qPrintable(QString("%1 missing, %2 skipped").arg(missing).arg(skipped)));
+    QVERIFY2(jump > 50 && jump < 70 + skipped, qPrintable(QString::number(jump)));
 }
 
 void TestRecorder::splitLosesNoFrame()
@@ -242,13 +262,16 @@ void TestRecorder::splitLosesNoFrame()
     QThread::msleep(1500);
     rec.recorder->stop();
     QCOMPARE(rec.failure.load(), 0);
+    const qint64 skipped = rig.camera->skippedFrames();
 
     const mediaprobe::Info a = mediaprobe::probe(first);
     const mediaprobe::Info b = mediaprobe::probe(second);
     QVERIFY(a.opened && b.opened);
     QVERIFY(!a.codes.isEmpty() && !b.codes.isEmpty());
-    // The second file goes on with the very next picture.
-    QCOMPARE(b.codes.first(), a.codes.last() + 1);
+    // The second file goes on with the very next picture the camera drew.
+    const qint64 gap = b.codes.first() - a.codes.last() - 1;
+    QVERIFY2(gap >= 0 && gap <= skipped,
+             qPrintable(QString("%1 missing, %2 skipped").arg(gap).arg(skipped)));
     const double whole = (b.codes.last() - a.codes.first() + 1) / 30.0;
     QVERIFY2(std::abs(a.duration + b.duration - whole) <= 1.0 / 30 + 1e-6,
              qPrintable(QString("%1 + %2 vs %3").arg(a.duration).arg(b.duration).arg(whole)));
@@ -286,12 +309,13 @@ void TestRecorder::refusesWhatItCannotRecord()
 
 void TestRecorder::fullDiskIsReported()
 {
-    // The file may not grow past 300 kB, as on a disk that is full.
+    // The file may not grow past 120 kB, as on a disk that is full: a few
+    // fragments, reached in a second or two even when frames are dropped.
     struct rlimit old;
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
     std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;
-    small.rlim_cur = 300 * 1024;
+    small.rlim_cur = 120 * 1024;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
 
     const QString path = m_dir.filePath("full.mp4");
@@ -411,6 +435,14 @@ void TestRecorder::killedRecordingStaysPlayable()
     QVERIFY(helper.waitForFinished(5000));
     QCOMPARE(helper.exitStatus(), QProcess::CrashExit);
 
+    // The helper reports each time its camera skipped frames; skips after its
+    // last report fall in the last moments, which the file no longer holds.
+    qint64 skipped = 0;
+    for (const QByteArray& line : helper.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("skipped "))
+            skipped = line.mid(8).toLongLong();
+    }
+
     const mediaprobe::Info info = mediaprobe::probe(path);
     QVERIFY(info.opened);
     QCOMPARE(info.width, 320);
@@ -419,8 +451,9 @@ void TestRecorder::killedRecordingStaysPlayable()
     QVERIFY2(info.duration >= 2.0, qPrintable(QString::number(info.duration)));
     QVERIFY(info.codes.size() >= 60);
     // Whole up to where the cut may have damaged the last pictures.
-    for (int i = 1; i < info.codes.size() - 30; ++i)
-        QCOMPARE(info.codes[i], info.codes[i - 1] + 1);
+    const qint64 missing = missingFrames(info.codes, info.codes.size() - 30);
+    QVERIFY2(missing >= 0 && missing <= skipped,
+             qPrintable(QString("%1 missing, %2 skipped").arg(missing).arg(skipped)));
 }
 
 ZD_TEST_MAIN(TestRecorder, QCoreApplication)
