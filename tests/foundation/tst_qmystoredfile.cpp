@@ -3,6 +3,7 @@
 // than a regular file, and as links: a save either reaches the file whole or
 // keeps the old one and says so; a load takes regular files of bounded size
 // only; a save never replaces a file outside the application-data folder.
+#include "zdfilesizelimit.h"
 #include "zdtestmain.h"
 
 #include "cpublic.h"
@@ -19,9 +20,7 @@
 
 #include <QImage>
 
-#include <csignal>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,31 +185,6 @@ void addStoreRows(bool withThumbnail)
     QTest::newRow("setting.ini") << Store::Settings;
 }
 
-// Files may not grow past zero bytes while it lives: every write to a file
-// fails as on a full disk, for an unprivileged process too.
-class FileSizeLimit
-{
-public:
-    FileSizeLimit()
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = 0;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        if (m_active)
-            setrlimit(RLIMIT_FSIZE, &m_old);
-    }
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_old = {};
-    bool m_active = false;
-};
-
 // A small tmpfs over the application-data folder, filled up to its last
 // byte by fill().
 class FullTmpfs
@@ -329,7 +303,7 @@ void TestQMyStoredFile::fullDiskKeepsOldFile()
     const QByteArray old = readBytes(storePath(store));
     QVERIFY(!old.isEmpty());
     {
-        FileSizeLimit full;
+        zdtest::FileSizeLimit full;
         QVERIFY(full.active());
         QVERIFY2(!changeAndSave(store, 2), "a save on a full disk was taken as done");
     }
@@ -361,7 +335,7 @@ void TestQMyStoredFile::unsavedEntryStaysInFilesList()
     list.LoadAllFiles();
     list.AddFile(recording("kept1.mp4"), "info", QString());
     {
-        FileSizeLimit full;
+        zdtest::FileSizeLimit full;
         list.AddFile(recording("kept2.mp4"), "info", QString());
         // The files manager reloads the list when it opens.
         list.LoadAllFiles();

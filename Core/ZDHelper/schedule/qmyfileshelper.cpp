@@ -166,9 +166,10 @@ FILE_ITEM* QMyFilesHelper::AddFile(const QString& path, const QString& info,
     if (!SaveAllFiles())
         AfxMessageBox(AfxGetMainWindow(),
                       getLang(-1,
-                              QStringLiteral("#v1# could not be saved to the files list #v2#. "
-                                             "Is the disk full?"),
-                              path, listFilePath),
+                              QStringLiteral("The files list #v1# could not be written, so #v2# "
+                                             "may be missing from it at the next start. Is the "
+                                             "disk full?"),
+                              listFilePath, path),
                       MSGBOX_ERROR);
     ZD_DUDFilesChanged(g_Global.hCore);
     return item;
