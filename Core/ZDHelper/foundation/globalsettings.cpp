@@ -8,6 +8,7 @@
 #include "liveserveraddresshelper.h"
 #include "qmyfileshelper.h"
 #include "qmyfilterhelper.h"
+#include "qmysettingsfile.h"
 #include "qmytimerhelper.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
@@ -58,7 +59,7 @@ void InitGlobalSettings()
 
     {
         QMutexLocker lock(&g_iniLock);
-        g_pIni = new QSettings(appData + "/setting.ini", QSettings::IniFormat);
+        g_pIni = QMySettingsFile::Open(appData + "/setting.ini");
     }
     ReadSetupConfig();
 
