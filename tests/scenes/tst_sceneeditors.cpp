@@ -17,9 +17,12 @@
 #include <cstring>
 
 #include "cpublic.h"
+#include "filteritem.h"
+#include "qfilterswidget.h"
 #include "qlivesavenamedlg.h"
 #include "qlivescenesetupdlg.h"
 #include "qmycolorpickbutton.h"
+#include "qmyfilters.h"
 #include "qscenecamerasetup.h"
 #include "qscenemoviesetup.h"
 #include "qscenepicturesetup.h"
@@ -170,6 +173,28 @@ private slots:
         if (change == 2) {
             QVERIFY(l->deviceParams()->format.width > 0);
         }
+    }
+
+    // The layer's filters, edited in its editor, reach the engine under the
+    // layer's key and are stored in the key's filter file on OK.
+    void cameraFiltersUseTheLayerKey()
+    {
+        std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_CAMERA));
+        QSceneCameraSetup dlg(nullptr, false);
+        dlg.InitAll(false, l.get());
+        auto* list = ui<QFiltersWidget>(&dlg, "filterwd");
+        QVERIFY(list->filters);
+        FILTERITEM item;
+        std::memset(&item, 0, sizeof item);
+        item.type = FILTER_CUSTOM;
+        item.enabled = 1;
+        std::strcpy(item.cmd, "hflip");
+        item.id = list->filters->NewFilterId();
+        list->filters->addFilter(item);
+        QCOMPARE(calls("ZD_AddFilter").size(), 1);
+        QVERIFY(calls("ZD_AddFilter").first().startsWith("ZD_AddFilter(pip=" + l->uuid + ","));
+        dlg.onOKClick();
+        QVERIFY(QFileInfo::exists(CPublic::GetCacheDataPath() + "/" + l->uuid + ".filter"));
     }
 
     void audioLayer()
