@@ -42,6 +42,19 @@ public:
     void onFilesWndClosed();
     QString getRecordStartButtonPng() const;
 
+    // Shared by both panels' device opening: the message for a failed
+    // ZD_OpenDevice result (nothing for codes without one), the text of a
+    // preview failure report (empty for codes without one), and the start of
+    // the share server's live picture with its failure message.
+    static void ShowOpenDeviceFailure(int result, const QString& videoName);
+    static QString PreviewFailedText(long long code);
+    static void StartDudLive(int width, int height, int fps, int kbps);
+
+    // The switch question while a recording runs: true when none runs or the
+    // user agrees to stop it. Asks only; StopRecordingToSwitch stops.
+    bool ConfirmStopRecordingToSwitch();
+    void StopRecordingToSwitch();
+
     QMyFilters* deviceFilters = nullptr;
     QMyTimerBar* timerBar = nullptr;
     QTimer* startTimer = nullptr;
