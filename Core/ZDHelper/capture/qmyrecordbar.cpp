@@ -317,25 +317,9 @@ void QMyRecordBar::StartPlay()
     QWidget* host = AfxGetPlayWindow();
     if (videoCombo->currentText().isEmpty() || host == nullptr)
         return;
+    if (!CloseDeviceToReopen())
+        return;
     void* h = g_Global.hCore;
-    int open = 0;
-    int recording = 0;
-    int gif = 0;
-    ZD_CheckState(h, &open, nullptr, &recording, &gif, nullptr);
-    if (open) {
-        if (recording) {
-            if (AfxMessageBoxQuestion(nullptr,
-                                      getLang(13006, QStringLiteral("The recording is running. Do "
-                                                                    "you want to stop recording?")),
-                                      getLang(3, QStringLiteral("Yes")),
-                                      getLang(4, QStringLiteral("No"))) != 1)
-                return;
-            stopRecord();
-        }
-        if (gif)
-            ZD_ScreenShot_gif_stop(h);
-        ZD_CloseDevice(h);
-    }
 
     const int videoIndex = videoCombo->currentData().toInt();
     const int audioIndex = audioCombo->count() > 0 ? audioCombo->currentData().toInt() : -1;
@@ -385,13 +369,7 @@ void QMyRecordBar::StartPlay()
                                 g_Global.videoRender, &openDevice, &audio, format, 10000000);
     if (r == 1) {
         g_Global.videoRenderInUse = g_Global.videoRender;
-        if (g_Global.pFilterStore) {
-            deviceFilters = g_Global.pFilterStore->getDeviceFilters(videoCombo->currentText());
-            if (deviceFilters) {
-                deviceFilters->loadDeviceFilters();
-                deviceFilters->ApplyAllFilters();
-            }
-        }
+        ApplyDeviceFilters(videoCombo->currentText());
         AfxWriteProfileString(QStringLiteral("Record"), QStringLiteral("default-video-device-name"),
                               deviceName(openDevice));
         AfxWriteProfileString(QStringLiteral("Record"), QStringLiteral("default-video-device-path"),
@@ -525,7 +503,7 @@ bool QMyRecordBar::event(QEvent* e)
     switch (m->msg) {
     case MSG_PICTURE_SAVED:
         if (m->wParam == 0)
-            onPictureCaptureDone(reportText(reinterpret_cast<const void*>(m->lParam)));
+            onPictureSavedReport(m->lParam);
         break;
     case MSG_DEVICE_OPENED:
         if (m->wParam == 0) {
@@ -546,13 +524,6 @@ bool QMyRecordBar::event(QEvent* e)
         if (m->wParam == 0) {
             SetDeviceInfo(true, QString());
             SetDeviceInfo(false, QString());
-        }
-        break;
-    case MSG_PREVIEW_FAILED:
-        if (m->wParam == 0) {
-            const QString text = PreviewFailedText(m->lParam);
-            if (!text.isEmpty())
-                AfxMessageBox(nullptr, text, MSGBOX_NOTICE);
         }
         break;
     case MSG_HDR_STATE:

@@ -16,6 +16,8 @@
 #include "myevent.h"
 #include "qfilesmanagerdlg.h"
 #include "qmyfileshelper.h"
+#include "qmyfilterhelper.h"
+#include "qmyfilters.h"
 #include "qmypushbutton.h"
 #include "qmyrecordproperty.h"
 #include "qmytimerbar.h"
@@ -360,6 +362,14 @@ bool QMyRecordWidget::event(QEvent* e)
             elapsedDisplay->display(text);
         }
         break;
+    case MSG_PREVIEW_FAILED:
+        // Both panels' device (the capture device or the live canvas).
+        if (m->wParam == 0) {
+            const QString text = PreviewFailedText(m->lParam);
+            if (!text.isEmpty())
+                AfxMessageBox(nullptr, text, MSGBOX_NOTICE);
+        }
+        break;
     case MSG_MOUSE_WHEEL:
         break;
     case MSG_AUDIO_NOT_48KHZ:
@@ -552,6 +562,14 @@ void QMyRecordWidget::onPictureCaptureDone(const QString& path)
     g_Global.pFilesCatalog->AddFile(path, getSizeString(GetFileSize(path)), QString());
 }
 
+void QMyRecordWidget::onPictureSavedReport(long long lParam)
+{
+    const char* p = reinterpret_cast<const char*>(lParam);
+    if (p == nullptr)
+        return;
+    onPictureCaptureDone(QString::fromUtf8(p, qsizetype(qstrnlen(p, 4096))));
+}
+
 void QMyRecordWidget::btnGifClick()
 {
     GA_TrackClick("shortcut_gif");
@@ -714,6 +732,41 @@ QString QMyRecordWidget::PreviewFailedText(long long code)
         return getLang(13011, QStringLiteral("Invalid device."));
     default:
         return QString();
+    }
+}
+
+bool QMyRecordWidget::CloseDeviceToReopen()
+{
+    void* h = g_Global.hCore;
+    int open = 0;
+    int recording = 0;
+    int gif = 0;
+    ZD_CheckState(h, &open, nullptr, &recording, &gif, nullptr);
+    if (!open)
+        return true;
+    if (recording) {
+        if (AfxMessageBoxQuestion(nullptr,
+                                  getLang(13006, QStringLiteral("The recording is running. Do you "
+                                                                "want to stop recording?")),
+                                  getLang(3, QStringLiteral("Yes")),
+                                  getLang(4, QStringLiteral("No"))) != 1)
+            return false;
+        stopRecord(false);
+    }
+    if (gif)
+        ZD_ScreenShot_gif_stop(h);
+    ZD_CloseDevice(h);
+    return true;
+}
+
+void QMyRecordWidget::ApplyDeviceFilters(const QString& device)
+{
+    if (!g_Global.pFilterStore)
+        return;
+    deviceFilters = g_Global.pFilterStore->getDeviceFilters(device);
+    if (deviceFilters) {
+        deviceFilters->loadDeviceFilters();
+        deviceFilters->ApplyAllFilters();
     }
 }
 

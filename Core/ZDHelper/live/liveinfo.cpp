@@ -16,8 +16,8 @@ std::vector<RTMPSERVERPARAM> ReadLiveServers(void* handle, int capacity)
 {
     if (capacity < 1 || capacity > kMaxLiveServers)
         return {};
-    std::vector<RTMPSERVERPARAM> servers(size_t(capacity));
-    std::memset(servers.data(), 0, servers.size() * sizeof(RTMPSERVERPARAM));
+    // Value-initialised: every record is zero when handed to the engine.
+    std::vector<RTMPSERVERPARAM> servers(static_cast<size_t>(capacity));
     int n = capacity;
     if (ZD_GetLiveInfo(handle, servers.data(), &n) == 0 || n < 1)
         return {};

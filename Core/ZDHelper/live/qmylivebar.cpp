@@ -26,6 +26,7 @@
 #include "qmyfilterhelper.h"
 #include "qmyfilters.h"
 #include "qmylivesensebar.h"
+#include "qmyplayerbar.h"
 #include "qmypushbutton.h"
 #include "qmytimerbar.h"
 #include "rtmpservercombobox.h"
@@ -42,22 +43,6 @@ const QString kWorkingScene = QStringLiteral("default");
 
 // The four-character code of the canvas picture: "YV12".
 constexpr uint32_t kCanvasFourcc = 0x32315659;
-
-void stopRecord(bool userAsked)
-{
-    if (auto* gui = qobject_cast<ZDHelperGUI*>(AfxGetMainWindow()))
-        gui->StopRecord(userAsked);
-}
-
-// Texts carried by the engine's reports are NUL-terminated; read them with a
-// bound all the same.
-QString reportText(long long lParam)
-{
-    const char* p = reinterpret_cast<const char*>(lParam);
-    if (p == nullptr)
-        return QString();
-    return QString::fromUtf8(p, qsizetype(qstrnlen(p, 4096)));
-}
 
 void setFieldText(char* field, int size, const QString& text)
 {
@@ -293,23 +278,8 @@ void QMyLiveBar::StartPlay()
     QWidget* host = AfxGetPlayWindow();
     if (host == nullptr)
         return;
-    void* h = g_Global.hCore;
-    int open = 0;
-    int recording = 0;
-    int gif = 0;
-    ZD_CheckState(h, &open, nullptr, &recording, &gif, nullptr);
-    if (open) {
-        if (recording) {
-            if (AfxMessageBoxQuestion(nullptr,
-                                      getLang(13006, QStringLiteral("The recording is running. Do "
-                                                                    "you want to stop recording?")),
-                                      getLang(3, QStringLiteral("Yes")),
-                                      getLang(4, QStringLiteral("No"))) == 0)
-                return;
-            stopRecord(false);
-        }
-        ZD_CloseDevice(h);
-    }
+    if (!CloseDeviceToReopen())
+        return;
 
     DEV_NAME video;
     std::memset(&video, 0, sizeof video);
@@ -321,20 +291,15 @@ void QMyLiveBar::StartPlay()
     GetLiveBaseWidthHeightFps(capacity.width, capacity.height, capacity.fps);
     capacity.fourcc = kCanvasFourcc;
 
-    const int r = ZD_OpenDevice(h, ZD_WINDOW_ID(host->winId()), nullptr, g_Global.keepAspect,
-                                g_Global.videoRender, &video, &audio, &capacity, 10000000);
+    const int r =
+        ZD_OpenDevice(g_Global.hCore, ZD_WINDOW_ID(host->winId()), nullptr, g_Global.keepAspect,
+                      g_Global.videoRender, &video, &audio, &capacity, 10000000);
     if (r != 1) {
         ZD_Log(8, "ZD_OpenDevice failed.(%s)(%d)", video.name, r);
         ShowOpenDeviceFailure(r, QStringLiteral("NULL"));
         return;
     }
-    if (g_Global.pFilterStore) {
-        deviceFilters = g_Global.pFilterStore->getDeviceFilters(QStringLiteral("NULL"));
-        if (deviceFilters) {
-            deviceFilters->loadDeviceFilters();
-            deviceFilters->ApplyAllFilters();
-        }
-    }
+    ApplyDeviceFilters(QStringLiteral("NULL"));
     if (g_Global.dudRunning && g_Global.dudEnableLive)
         StartDudLive(g_Global.dudEncWidth, g_Global.dudEncHeight, g_Global.dudEncFps,
                      g_Global.dudEncBitrate / 1024);
@@ -369,14 +334,7 @@ bool QMyLiveBar::event(QEvent* e)
         break;
     case MSG_PICTURE_SAVED:
         if (m->wParam == 0)
-            onPictureCaptureDone(reportText(m->lParam));
-        break;
-    case MSG_PREVIEW_FAILED:
-        if (m->wParam == 0) {
-            const QString text = PreviewFailedText(m->lParam);
-            if (!text.isEmpty())
-                AfxMessageBox(nullptr, text, MSGBOX_NOTICE);
-        }
+            onPictureSavedReport(m->lParam);
         break;
     case MSG_PREVIEW_SETTINGS_CHANGED:
         saveScene(kWorkingScene);
