@@ -4,13 +4,16 @@
 // scene folder, the mode switch questions and the main window's live
 // messages.
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstring>
 #include <memory>
@@ -18,6 +21,7 @@
 #include "../capture/capturetestsupport.h"
 #include "liveserveraddresshelper.h"
 #include "qhyperlink.h"
+#include "qlivestateshowwnd.h"
 #include "qmylivebar.h"
 #include "qmylivesensebar.h"
 #include "qmypushbutton.h"
@@ -90,6 +94,16 @@ QString fieldText(const char* field, size_t size)
 {
     return QString::fromUtf8(field, qsizetype(qstrnlen(field, size)));
 }
+
+// Stands in for the desktop's browser.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList opened;
+public slots:
+    void open(const QUrl& url) { opened << url.toString(); }
+};
 
 } // namespace
 
@@ -574,6 +588,52 @@ private slots:
         QCOMPARE(m_bar->isHidden(), switched);
         ZDT_ClearScript(nullptr);
         g_Global.liveRunning = false;
+    }
+
+    // Every server with a room address opens its page, ticked or not.
+    void roomLink_data()
+    {
+        QTest::addColumn<QStringList>("rooms");
+        QTest::addColumn<int>("boxes");
+        QTest::newRow("two rooms")
+            << QStringList{"http://127.0.0.1/a", "", "http://127.0.0.1/c"} << 0;
+        QTest::newRow("no room") << QStringList{"", ""} << 1;
+    }
+    void roomLink()
+    {
+        QFETCH(QStringList, rooms);
+        QFETCH(int, boxes);
+        QList<SERVER_ADDRITEM> entries;
+        for (int i = 0; i < rooms.size(); ++i)
+            entries << server(QString::number(i), "rtmp://127.0.0.1/live", "k", i == 0, rooms[i]);
+        setServers(entries);
+        makeWindow(false);
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("http", &catcher, "open");
+        m_bar->roomLink->click();
+        QDesktopServices::unsetUrlHandler("http");
+        QStringList expected;
+        for (const QString& r : rooms) {
+            if (!r.isEmpty())
+                expected << r;
+        }
+        QCOMPARE(catcher.opened, expected);
+        QCOMPARE(m_boxes.size(), boxes);
+        if (boxes)
+            QCOMPARE(m_boxes.first().text, QString("You have not set live stream room URL"));
+    }
+
+    // A second press of the information button replaces the window.
+    void oneInformationWindow()
+    {
+        makeWindow(false);
+        m_bar->ShowLiveInfoWnd();
+        QPointer<QLiveStateShowWnd> first = m_bar->infoWnd;
+        QVERIFY(first && first->isVisible());
+        m_bar->ShowLiveInfoWnd();
+        QVERIFY(!first);
+        QCOMPARE(m_bar->findChildren<QLiveStateShowWnd*>().size(), 1);
+        QVERIFY(m_bar->infoWnd->isVisible());
     }
 
     // The main window's own handling of the live messages.
