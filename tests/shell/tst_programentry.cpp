@@ -54,7 +54,12 @@ private slots:
         QCOMPARE(program.exitCode(), 0);
 
         QSettings ini(data + "/setting.ini", QSettings::IniFormat);
-        QCOMPARE(ini.allKeys().size(), 49);
+        // The 49 settings; the record panel adds the device it opened when
+        // the signal came after the opening, which is a matter of timing.
+        QStringList keys = ini.allKeys();
+        keys.removeAll("Record/default-video-device-name");
+        keys.removeAll("Record/default-video-device-path");
+        QCOMPARE(keys.size(), 49);
         QVERIFY(QFile::exists(data + "/files.dat"));
         QCOMPARE(QFileInfo(data + "/rtmpserver").size(), 4);
         QCOMPARE(QFileInfo(data + "/CacheData/RecordTimer.dat").size(), 4);
