@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QMenu>
@@ -21,6 +22,7 @@
 #include "../capture/capturetestsupport.h"
 #include "liveserveraddresshelper.h"
 #include "qhyperlink.h"
+#include "qlivesavenamedlg.h"
 #include "qlivestateshowwnd.h"
 #include "qmylivebar.h"
 #include "qmylivesensebar.h"
@@ -29,6 +31,7 @@
 #include "rtmpservercombobox.h"
 #include "scenefile.h"
 #include "screenscale.h"
+#include "zddialogdriver.h"
 #include "zdtestmain.h"
 
 using namespace capturetest;
@@ -588,6 +591,44 @@ private slots:
         QCOMPARE(m_bar->isHidden(), switched);
         ZDT_ClearScript(nullptr);
         g_Global.liveRunning = false;
+    }
+
+    // "Save" writes the scene under the name given, and refuses a name that
+    // cannot be a file of the scene folder, whatever the dialog let through.
+    void saveUnderAName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("plain name") << "Show A"
+                                    << "Save scene OK.";
+        QTest::newRow("parent folder") << "../escape"
+                                       << "Invalid file name";
+        QTest::newRow("dot") << "."
+                             << "Invalid file name";
+        QTest::newRow("hidden") << ".x"
+                                << "Invalid file name";
+    }
+    void saveUnderAName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, box);
+        makeWindow();
+        std::unique_ptr<QMenu> menu(m_bar->CreateSceneMenu());
+        QAction* save = nullptr;
+        for (QAction* a : menu->actions()) {
+            if (a->data().toInt() == QMyLiveBar::SceneMenuSave)
+                save = a;
+        }
+        QVERIFY(save);
+        zdtest::whenModal<QLiveSaveNameDlg>([name](QLiveSaveNameDlg* dialog) {
+            dialog->name = name;
+            dialog->done(1);
+        });
+        m_bar->menu_tt(save);
+        QCOMPARE(boxTexts(), QStringList({box}));
+        const bool saved = box == "Save scene OK.";
+        QCOMPARE(QFileInfo(scenePath(name)).isFile(), saved);
+        QVERIFY(!QFile::exists(CPublic::GetCacheDataPath() + "/escape"));
     }
 
     // Every server with a room address opens its page, ticked or not.
