@@ -302,11 +302,11 @@ void QMyRubberBand::ShowContextMenu(const QPoint& point)
     if (!frameRect.contains(point))
         return;
     QMenu menu(this);
-    FillMenu(menu, {{22003, "Lock", 1},
+    FillMenu(menu, {{22003, "lock", 1},
                     {22011, "Full window", 2},
                     {22012, "keep aspect", 5},
-                    {22007, "Setup", 3},
-                    {22008, "Delete", 4}});
+                    {22007, "Edit", 3},
+                    {22008, "Del", 4}});
     for (QAction* action : menu.actions()) {
         if (action->data().toInt() == 5) {
             action->setCheckable(true);

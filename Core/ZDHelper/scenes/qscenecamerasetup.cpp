@@ -173,6 +173,9 @@ void QSceneCameraSetup::InitAll(bool audioLayer, SceneItemData* item)
             const int top = ui->filterwd->geometry().bottom() + int(20 * scale);
             ui->btnOK->move(ui->btnOK->x(), top);
             ui->btnCancel->move(ui->btnCancel->x(), top);
+            // The group ends where the hidden filter list began, so that it
+            // lies over nothing of the buttons.
+            ui->widget_video->resize(ui->widget_video->width(), ui->filterwd->y());
             resize(width(), top + int(70 * scale));
         }
         setWindowTitle(getLang(19031, "Video capture device"));

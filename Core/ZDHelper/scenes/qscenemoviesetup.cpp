@@ -1,14 +1,10 @@
 #include "qscenemoviesetup.h"
 
 #include <QStringListModel>
-#include <QTimer>
 
 #include <cstring>
 
-#include "cpublic.h"
-#include "msgboxdialog.h"
 #include "sceneitemdata.h"
-#include "scenelistfile.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "ui_qscenemoviesetup.h"
@@ -19,10 +15,11 @@ namespace
 const QString kErrorMark = QStringLiteral("[Error]");
 } // namespace
 
-QSceneMovieSetup::QSceneMovieSetup(QWidget* parent) : MyDialog(parent), ui(new Ui::QSceneMovieSetup)
+QSceneMovieSetup::QSceneMovieSetup(QWidget* parent)
+    : QSceneListSetup(parent), ui(new Ui::QSceneMovieSetup)
 {
-    setStyleSheet(QString::fromUtf8(CPublic::ReadQSSFile(QStringLiteral("popupwnd.qss"))));
     ui->setupUi(this);
+    bindForm(ui->listView, ui->edit_name, ui->alpha_slider, ui->label_alpha);
     setWindowTitle(getLang(37001, "Movie"));
     titleText = windowTitle();
     ui->sname->setText(getLang(21101, "Name:"));
@@ -36,9 +33,6 @@ QSceneMovieSetup::QSceneMovieSetup(QWidget* parent) : MyDialog(parent), ui(new U
     ui->svolume->setText(getLang(37007, "Volume:"));
     ui->btnOK->setText(getLang(1, "OK"));
     ui->btnCancel->setText(getLang(2, "Cancel"));
-    ui->edit_name->setMaxLength(255);
-    model = new QStringListModel(this);
-    ui->listView->setModel(model);
     AdjustFonts(this);
     AdjustRects(this, true);
     ui->btnadd->SetPicture(":/images/res/add.png", 4);
@@ -51,7 +45,6 @@ QSceneMovieSetup::QSceneMovieSetup(QWidget* parent) : MyDialog(parent), ui(new U
     connect(ui->btndel, &QPushButton::clicked, this, &QSceneMovieSetup::onDelClick);
     connect(ui->btnpause, &QPushButton::clicked, this, &QSceneMovieSetup::onPauseClick);
     connect(ui->listView, &QListView::doubleClicked, this, &QSceneMovieSetup::onListDBClick);
-    connect(ui->alpha_slider, &QSlider::valueChanged, this, &QSceneMovieSetup::onAlphaChanged);
     connect(ui->slider_vol, &QSlider::valueChanged, this, &QSceneMovieSetup::onVolumeChanged);
     connect(ui->slider, &QSlider::valueChanged, this, &QSceneMovieSetup::onSliderChanged);
     connect(ui->slider, &QSlider::sliderPressed, this, &QSceneMovieSetup::onSliderPressed);
@@ -64,35 +57,19 @@ QSceneMovieSetup::~QSceneMovieSetup()
     delete ui;
 }
 
-QStringList QSceneMovieSetup::entries() const
-{
-    return model->stringList();
-}
-
 void QSceneMovieSetup::InitValue(SceneItemData* item, bool isEditing)
 {
-    layer = item;
-    editing = isEditing;
-    listPath = layer->listFilePath();
+    const QStringList lines = openList(item, isEditing, ".movie-list");
     QStringList shown;
-    if (listPath.isEmpty() || !IsFileExisted(listPath)) {
-        listPath = SceneListFile::NewPath(".movie-list");
-    } else {
-        QStringList lines;
-        SceneListFile::ReadLines(listPath, lines);
-        const SCENE_MOVIE_PARAMS* p = layer->movieParams();
-        for (int i = 0; i < lines.size(); ++i) {
-            const bool failed = i < ZD_LAYER_LIST_FILES && p->fileError[i] != 0;
-            if (failed)
-                shown << kErrorMark + lines[i];
-            else if (!lines[i].isEmpty())
-                shown << lines[i];
-        }
+    const SCENE_MOVIE_PARAMS* p = layer->movieParams();
+    for (int i = 0; i < lines.size(); ++i) {
+        const bool failed = i < ZD_LAYER_LIST_FILES && p->fileError[i] != 0;
+        if (failed)
+            shown << kErrorMark + lines[i];
+        else if (!lines[i].isEmpty())
+            shown << lines[i];
     }
-    model->setStringList(shown);
-    ui->edit_name->setText(layer->name);
-    ui->alpha_slider->setValue(layer->alpha);
-    ui->label_alpha->setText(QString::number(layer->alpha));
+    showLayer(shown);
     ui->slider_vol->setValue(layer->volume);
     ui->edit_vol->setText(QString::number(layer->volume));
     if (layer->movieParams()->loopMode == 1)
@@ -107,10 +84,7 @@ void QSceneMovieSetup::InitValue(SceneItemData* item, bool isEditing)
         resize(width(), height() - int(30 * scale));
         return;
     }
-    UpdatePlayInfo();
-    timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &QSceneMovieSetup::timer_normal);
-    timer->start(1000);
+    startPolling();
     ui->btnpause->setCurState(layer->movieParams()->playState == 2 ? 1 : 0);
 }
 
@@ -149,11 +123,6 @@ void QSceneMovieSetup::onSliderChanged(int value)
     ui->s3->setText(TimeText(value, durationMs));
 }
 
-void QSceneMovieSetup::onAlphaChanged(int value)
-{
-    ui->label_alpha->setText(QString::number(value));
-}
-
 void QSceneMovieSetup::onVolumeChanged(int value)
 {
     ui->edit_vol->setText(QString::number(value));
@@ -161,20 +130,8 @@ void QSceneMovieSetup::onVolumeChanged(int value)
 
 void QSceneMovieSetup::onAddClick()
 {
-    QStringList files;
-    if (!CPublic::GetOpenFiles(files, true,
-                               "Media files(*.mp4 *.mkv *.avi *.mov *.vob *.ts *.m2ts *.m4v "
-                               "*.flv *.wmv *.mp3)",
-                               "scene-movie", this))
-        return;
-    if (SceneListFile::AddChosenFiles(model, files, this) > 0)
-        listChanged = true;
-}
-
-void QSceneMovieSetup::onDelClick()
-{
-    if (SceneListFile::RemoveSelected(ui->listView, model))
-        listChanged = true;
+    addChosenFiles("Media files(*.mp4 *.mkv *.avi *.mov *.vob *.ts *.m2ts *.m4v *.flv *.wmv *.mp3)",
+                   "scene-movie");
 }
 
 bool QSceneMovieSetup::SaveFileList()
@@ -187,15 +144,13 @@ bool QSceneMovieSetup::SaveFileList()
             entry.remove(0, kErrorMark.size());
         lines << entry;
     }
-    return SceneListFile::WriteLines(listPath, lines);
+    return storeList(lines);
 }
 
-void QSceneMovieSetup::send(int command, int mask)
+void QSceneMovieSetup::sendCommand(int command, int mask)
 {
     layer->movieParams()->command = command;
-    layer->UpdatePip();
-    const QByteArray key = layer->uuid.toLocal8Bit();
-    ZD_EditOverlayDeviceCfg(g_Global.hCore, key.constData(), mask, &layer->pip);
+    send(mask);
 }
 
 void QSceneMovieSetup::onListDBClick(const QModelIndex& index)
@@ -215,7 +170,7 @@ void QSceneMovieSetup::onListDBClick(const QModelIndex& index)
         path.remove(0, kErrorMark.size());
     if (!SceneSetFieldText(p->currentPath, sizeof p->currentPath, path))
         std::memset(p->currentPath, 0, sizeof p->currentPath);
-    send(ZD_MOVIE_CMD_PLAY_AT, SCENE_MASK_PARAMS);
+    sendCommand(ZD_MOVIE_CMD_PLAY_AT, SCENE_MASK_PARAMS);
     listChanged = false;
 }
 
@@ -229,7 +184,7 @@ void QSceneMovieSetup::onPauseClick()
         p->playState = 1;
         ui->btnpause->setCurState(0);
     }
-    send(ZD_MOVIE_CMD_PAUSE, SCENE_MASK_PARAMS);
+    sendCommand(ZD_MOVIE_CMD_PAUSE, SCENE_MASK_PARAMS);
 }
 
 void QSceneMovieSetup::onSliderPressed()
@@ -241,33 +196,22 @@ void QSceneMovieSetup::onSliderReleased()
 {
     if (editing) {
         layer->movieParams()->positionMs = ui->slider->value();
-        send(ZD_MOVIE_CMD_SEEK, SCENE_MASK_PARAMS);
+        sendCommand(ZD_MOVIE_CMD_SEEK, SCENE_MASK_PARAMS);
     }
     sliderPressed = false;
 }
 
 void QSceneMovieSetup::onOKClick()
 {
-    // The list must reach its file, and its path the layer, before anything
-    // of the layer changes: a failure keeps the editor open as it was.
-    if (listPath.toLocal8Bit().size() >= SCENE_LIST_PATH_BYTES || !SaveFileList()) {
-        AfxMessageBox(this, getLang(-1, "The play list could not be saved: #v1#", listPath),
-                      MSGBOX_ERROR);
+    // The list must reach its file before anything of the layer changes: a
+    // failure keeps the editor open as it was.
+    if (!SaveFileList())
         return;
-    }
-    layer->setListFilePath(listPath);
-    if (!ui->edit_name->text().isEmpty())
-        layer->name = ui->edit_name->text();
-    layer->alpha = ui->alpha_slider->value();
+    takeNameAndAlpha();
     layer->volume = ui->slider_vol->value();
     layer->movieParams()->loopMode = ui->radio2->isChecked() ? 1 : 0;
     if (editing)
-        send(listChanged ? ZD_MOVIE_CMD_APPLY_RELOAD : ZD_MOVIE_CMD_APPLY,
-             SCENE_MASK_ALPHA | SCENE_MASK_PARAMS | SCENE_MASK_VOLUME);
+        sendCommand(listChanged ? ZD_MOVIE_CMD_APPLY_RELOAD : ZD_MOVIE_CMD_APPLY,
+                    SCENE_MASK_ALPHA | SCENE_MASK_PARAMS | SCENE_MASK_VOLUME);
     done(1);
-}
-
-void QSceneMovieSetup::onCancelClick()
-{
-    done(0);
 }

@@ -3,20 +3,15 @@
 // the running layer (current file, position, pause) polled once a second.
 #pragma once
 
-#include <QString>
-
-#include "mydialog.h"
+#include "qscenelistsetup.h"
 
 class QModelIndex;
-class QStringListModel;
-class QTimer;
-class SceneItemData;
 namespace Ui
 {
 class QSceneMovieSetup;
 }
 
-class QSceneMovieSetup : public MyDialog
+class QSceneMovieSetup : public QSceneListSetup
 {
     Q_OBJECT
 public:
@@ -24,38 +19,28 @@ public:
     ~QSceneMovieSetup() override;
 
     void InitValue(SceneItemData* layer, bool editing);
-    // Writes the list file; false (nothing changed on disk) when it failed.
+    // Writes the list file; false (the layer unchanged) when it failed.
     bool SaveFileList();
-    void UpdatePlayInfo();
-    QStringList entries() const;
+    void UpdatePlayInfo() override;
 
     // "hh:mm:ss / hh:mm:ss" of a position and a duration in milliseconds.
     static QString TimeText(int positionMs, int durationMs);
 
     Ui::QSceneMovieSetup* ui = nullptr;
-    bool editing = false;
-    SceneItemData* layer = nullptr;
-    QString listPath;
-    QStringListModel* model = nullptr;
-    bool listChanged = false;
     bool sliderPressed = false;
     int durationMs = 0;
-    QTimer* timer = nullptr;
 
 public slots:
     void onOKClick();
-    void onCancelClick();
     void onAddClick();
-    void onDelClick();
     void onListDBClick(const QModelIndex& index);
     void onPauseClick();
-    void onAlphaChanged(int value);
     void onVolumeChanged(int value);
     void onSliderChanged(int value);
     void onSliderPressed();
     void onSliderReleased();
-    void timer_normal();
+    void timer_normal() override;
 
 private:
-    void send(int command, int mask);
+    void sendCommand(int command, int mask);
 };

@@ -1,22 +1,18 @@
 #include "qscenepicturesetup.h"
 
 #include <QStringListModel>
-#include <QTimer>
 
-#include "cpublic.h"
-#include "msgboxdialog.h"
 #include "sceneitemdata.h"
-#include "scenelistfile.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "ui_qscenepicturesetup.h"
 #include "vazURIdav.h"
 
 QScenePictureSetup::QScenePictureSetup(QWidget* parent)
-    : MyDialog(parent), ui(new Ui::QScenePictureSetup)
+    : QSceneListSetup(parent), ui(new Ui::QScenePictureSetup)
 {
-    setStyleSheet(QString::fromUtf8(CPublic::ReadQSSFile(QStringLiteral("popupwnd.qss"))));
     ui->setupUi(this);
+    bindForm(ui->listView, ui->edit_name, ui->alpha_slider, ui->label_alpha);
     setWindowTitle(getLang(38000, "Pictures"));
     titleText = windowTitle();
     ui->sname->setText(getLang(21101, "Name:"));
@@ -29,9 +25,6 @@ QScenePictureSetup::QScenePictureSetup(QWidget* parent)
     ui->s2->setText(getLang(38006, "Delay:"));
     ui->btnOK->setText(getLang(1, "OK"));
     ui->btnCancel->setText(getLang(2, "Cancel"));
-    ui->edit_name->setMaxLength(255);
-    model = new QStringListModel(this);
-    ui->listView->setModel(model);
     AdjustFonts(this);
     AdjustRects(this, true);
     ui->btnadd->SetPicture(":/images/res/add.png", 4);
@@ -41,7 +34,6 @@ QScenePictureSetup::QScenePictureSetup(QWidget* parent)
     connect(ui->btnCancel, &QPushButton::clicked, this, &QScenePictureSetup::onCancelClick);
     connect(ui->btnadd, &QPushButton::clicked, this, &QScenePictureSetup::onAddClick);
     connect(ui->btndel, &QPushButton::clicked, this, &QScenePictureSetup::onDelClick);
-    connect(ui->alpha_slider, &QSlider::valueChanged, this, &QScenePictureSetup::onAlphaChanged);
     GA_TrackScreen("live_add_pict");
 }
 
@@ -50,48 +42,22 @@ QScenePictureSetup::~QScenePictureSetup()
     delete ui;
 }
 
-QStringList QScenePictureSetup::entries() const
-{
-    return model->stringList();
-}
-
 void QScenePictureSetup::InitValue(SceneItemData* item, bool isEditing)
 {
-    layer = item;
-    editing = isEditing;
-    listPath = layer->listFilePath();
     QStringList shown;
-    if (listPath.isEmpty() || !IsFileExisted(listPath)) {
-        listPath = SceneListFile::NewPath(".picture-list");
-    } else {
-        QStringList lines;
-        SceneListFile::ReadLines(listPath, lines);
-        for (const QString& line : lines) {
-            if (!line.isEmpty())
-                shown << line;
-        }
+    for (const QString& line : openList(item, isEditing, ".picture-list")) {
+        if (!line.isEmpty())
+            shown << line;
     }
-    model->setStringList(shown);
+    showLayer(shown);
     const SCENE_PICTURE_PARAMS* p = layer->pictureParams();
-    ui->edit_name->setText(layer->name);
-    ui->alpha_slider->setValue(layer->alpha);
-    ui->label_alpha->setText(QString::number(layer->alpha));
     if (p->order == 1)
         ui->radio2->setChecked(true);
     else if (p->order == 0)
         ui->radio1->setChecked(true);
     ui->spinBox->setValue(p->delaySecs);
-    if (editing) {
-        UpdatePlayInfo();
-        timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, &QScenePictureSetup::timer_normal);
-        timer->start(1000);
-    }
-}
-
-void QScenePictureSetup::timer_normal()
-{
-    UpdatePlayInfo();
+    if (editing)
+        startPolling();
 }
 
 void QScenePictureSetup::UpdatePlayInfo()
@@ -106,57 +72,27 @@ void QScenePictureSetup::UpdatePlayInfo()
     ui->s3->setText(getLang(38007, "Playing:") + " " + name);
 }
 
-void QScenePictureSetup::onAlphaChanged(int value)
-{
-    ui->label_alpha->setText(QString::number(value));
-}
-
 void QScenePictureSetup::onAddClick()
 {
-    QStringList files;
-    if (!CPublic::GetOpenFiles(files, true, "Media files(*.jpg *.png *.bmp *.gif)", "scene-picture",
-                               this))
-        return;
-    if (SceneListFile::AddChosenFiles(model, files, this) > 0)
-        listChanged = true;
-}
-
-void QScenePictureSetup::onDelClick()
-{
-    if (SceneListFile::RemoveSelected(ui->listView, model))
-        listChanged = true;
+    addChosenFiles("Media files(*.jpg *.png *.bmp *.gif)", "scene-picture");
 }
 
 bool QScenePictureSetup::SaveFileList()
 {
-    return SceneListFile::WriteLines(listPath, model->stringList());
+    return storeList(model->stringList());
 }
 
 void QScenePictureSetup::onOKClick()
 {
-    if (listPath.toLocal8Bit().size() >= SCENE_LIST_PATH_BYTES || !SaveFileList()) {
-        AfxMessageBox(this, getLang(-1, "The play list could not be saved: #v1#", listPath),
-                      MSGBOX_ERROR);
+    if (!SaveFileList())
         return;
-    }
-    layer->setListFilePath(listPath);
-    if (!ui->edit_name->text().isEmpty())
-        layer->name = ui->edit_name->text();
-    layer->alpha = ui->alpha_slider->value();
+    takeNameAndAlpha();
     SCENE_PICTURE_PARAMS* p = layer->pictureParams();
     p->order = ui->radio2->isChecked() ? 1 : 0;
     p->delaySecs = ui->spinBox->value();
     if (editing) {
         p->command = listChanged ? ZD_PICTURE_CMD_APPLY_RELOAD : ZD_PICTURE_CMD_APPLY;
-        layer->UpdatePip();
-        const QByteArray key = layer->uuid.toLocal8Bit();
-        ZD_EditOverlayDeviceCfg(g_Global.hCore, key.constData(),
-                                SCENE_MASK_ALPHA | SCENE_MASK_PARAMS, &layer->pip);
+        send(SCENE_MASK_ALPHA | SCENE_MASK_PARAMS);
     }
     done(1);
-}
-
-void QScenePictureSetup::onCancelClick()
-{
-    done(0);
 }

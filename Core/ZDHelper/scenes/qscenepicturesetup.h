@@ -3,19 +3,14 @@
 // screen, polled once a second.
 #pragma once
 
-#include <QString>
+#include "qscenelistsetup.h"
 
-#include "mydialog.h"
-
-class QStringListModel;
-class QTimer;
-class SceneItemData;
 namespace Ui
 {
 class QScenePictureSetup;
 }
 
-class QScenePictureSetup : public MyDialog
+class QScenePictureSetup : public QSceneListSetup
 {
     Q_OBJECT
 public:
@@ -24,22 +19,11 @@ public:
 
     void InitValue(SceneItemData* layer, bool editing);
     bool SaveFileList();
-    void UpdatePlayInfo();
-    QStringList entries() const;
+    void UpdatePlayInfo() override;
 
     Ui::QScenePictureSetup* ui = nullptr;
-    bool editing = false;
-    SceneItemData* layer = nullptr;
-    QString listPath;
-    QStringListModel* model = nullptr;
-    bool listChanged = false;
-    QTimer* timer = nullptr;
 
 public slots:
     void onOKClick();
-    void onCancelClick();
     void onAddClick();
-    void onDelClick();
-    void onAlphaChanged(int value);
-    void timer_normal();
 };
