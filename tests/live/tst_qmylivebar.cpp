@@ -4,6 +4,7 @@
 // scene folder, the mode switch questions and the main window's live
 // messages.
 #include <QApplication>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,7 @@
 #include "qlivestateshowwnd.h"
 #include "qmylivebar.h"
 #include "qmylivesensebar.h"
+#include "qmyplayerbar.h"
 #include "qmypushbutton.h"
 #include "qmytimerbar.h"
 #include "rtmpservercombobox.h"
@@ -675,6 +677,34 @@ private slots:
         QVERIFY(!first);
         QCOMPARE(m_bar->findChildren<QLiveStateShowWnd*>().size(), 1);
         QVERIFY(m_bar->infoWnd->isVisible());
+    }
+
+    // In the live interface the preview's menu comes only where the scene
+    // list gives way: over the preview, in the active window, on no layer.
+    void contextMenuInLiveMode_data()
+    {
+        QTest::addColumn<bool>("overPreview");
+        QTest::newRow("over the empty preview") << true;
+        QTest::newRow("over the panel") << false;
+    }
+    void contextMenuInLiveMode()
+    {
+        QFETCH(bool, overPreview);
+        makeWindow();
+        m_win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_win.get()));
+        QWidget* target = overPreview ? static_cast<QWidget*>(m_win->playerBar()) : m_bar;
+        QCursor::setPos(target->mapToGlobal(target->rect().center()));
+        auto shown = std::make_shared<bool>(false);
+        // Closes the menu if one comes, so that the test never waits on it.
+        zdtest::whenPopup(
+            [shown](QMenu* menu) {
+                *shown = true;
+                menu->close();
+            },
+            3000);
+        SendMessage(nullptr, MSG_CONTEXT_MENU, 0, 0, nullptr);
+        QCOMPARE(*shown, overPreview);
     }
 
     // The main window's own handling of the live messages.
