@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "globalsettings.h"
+#include "liveinfo.h"
 #include "qlivestateshowwnd.h"
 #include "stdafx.h"
 #include "zdenginetrace.h"
@@ -57,6 +58,23 @@ private slots:
         RTMPSERVERPARAM server;
         std::memset(&server, 'n', sizeof server);
         QCOMPARE(QLiveStateShowWnd::CellText(server, 0), QString(256, 'n'));
+    }
+
+    // A count out of range never sizes an array nor reaches the engine.
+    void countsBounded_data()
+    {
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("zero") << 0;
+        QTest::newRow("negative") << -5;
+        QTest::newRow("past the bound") << kMaxLiveServers + 1;
+        QTest::newRow("huge") << 0x7fffffff;
+    }
+    void countsBounded()
+    {
+        QFETCH(int, capacity);
+        ZDT_ClearTrace();
+        QVERIFY(ReadLiveServers(g_Global.hCore, capacity).empty());
+        QVERIFY(zdtest::traceLines("ZD_GetLiveInfo(").isEmpty());
     }
 
     void formAndRefresh()
