@@ -487,6 +487,49 @@ private slots:
         QCOMPARE(link1[0], '\0');
     }
 
+    // While the live picture runs, /preview is an MPEG-TS stream of H.264
+    // and AAC at the share settings that a media player opens.
+    void livePictureIsAStream()
+    {
+        if (QStandardPaths::findExecutable("ffprobe").isEmpty())
+            QSKIP("ffprobe is not installed");
+        ReportSink sink;
+        ZD_SetMainMessageCallBack(&ReportSink::callback, &sink);
+        startServer();
+        QCOMPARE(ZD_StartDUD_live(m_handle, 320, 240, 15, 300), 0); // no device open yet
+        const DEV_NAME camera = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        DEV_NAME mic{};
+        int count = ZD_MAX_DEVICES;
+        DEV_NAME list[ZD_MAX_DEVICES];
+        QCOMPARE(ZD_GetCaptureDevices(m_handle, list, &count, 0), 1);
+        for (int i = 0; i < count; ++i)
+            if (std::strcmp(list[i].name, "Test Tone Microphone") == 0)
+                mic = list[i];
+        QVERIFY(mic.name[0]);
+        DEV_CAPACITY format{};
+        format.width = 640;
+        format.height = 480;
+        format.fps = 15;
+        QCOMPARE(ZD_OpenDevice(m_handle, 0, &sink, 1, 0, &camera, &mic, &format, 10000000), 1);
+        QCOMPARE(ZD_StartDUD_live(m_handle, 320, 240, 15, 300), 1);
+        QVERIFY(fetch(base() + "/").body.contains("href=\"/preview\""));
+
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,width,height",
+                                "-of", "default=nw=1", base() + "/preview"});
+        QVERIFY(probe.waitForFinished(60000));
+        const QByteArray out = probe.readAllStandardOutput();
+        QVERIFY2(out.contains("codec_name=h264"), out.constData());
+        QVERIFY2(out.contains("codec_name=aac"), out.constData());
+        QVERIFY2(out.contains("width=320") && out.contains("height=240"), out.constData());
+
+        QCOMPARE(ZD_StopDUD_live(m_handle), 1);
+        QCOMPARE(fetch(base() + "/preview").status, 404);
+        QCOMPARE(ZD_StopDUD_live(m_handle), 0);
+        ZD_CloseDevice(m_handle);
+        ZD_SetMainMessageCallBack(nullptr, nullptr);
+    }
+
     // Without a reachable mDNS daemon the search answers at once, empty.
     void searchWithoutDaemonAnswersEmpty()
     {
