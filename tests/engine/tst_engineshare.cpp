@@ -530,6 +530,57 @@ private slots:
         ZD_SetMainMessageCallBack(nullptr, nullptr);
     }
 
+    // The page as a browser shows it: headless Chromium, driven through its
+    // debugging port, loads the page and plays the listed MP4, which it
+    // fetches in byte ranges.
+    void browserPlaysAListedRecording()
+    {
+        const QString chromium = QStandardPaths::findExecutable("chromium");
+        if (chromium.isEmpty() || QStandardPaths::findExecutable("ffmpeg").isEmpty())
+            QSKIP("chromium or ffmpeg is not installed");
+        QProcess check;
+        check.start("/usr/bin/python3", {"-c", "import websocket"});
+        if (!check.waitForFinished(30000) || check.exitCode() != 0)
+            QSKIP("python3-websocket is not installed");
+        writeCatalogue(100);
+        QProcess make;
+        make.start("ffmpeg", {"-v",
+                              "error",
+                              "-y",
+                              "-f",
+                              "lavfi",
+                              "-i",
+                              "testsrc2=size=320x240:rate=25",
+                              "-f",
+                              "lavfi",
+                              "-i",
+                              "sine=frequency=440",
+                              "-t",
+                              "4",
+                              "-c:v",
+                              "libx264",
+                              "-pix_fmt",
+                              "yuv420p",
+                              "-c:a",
+                              "aac",
+                              "-f",
+                              "mp4",
+                              m_videoPath});
+        QVERIFY(make.waitForFinished(60000));
+        QCOMPARE(make.exitCode(), 0);
+        startServer();
+
+        QTemporaryDir profile;
+        QProcess browser;
+        browser.start("/usr/bin/python3",
+                      {QStringLiteral(ZD_TEST_SOURCE_DIR "/tests/common/browserplay.py"), chromium,
+                       base() + "/", profile.path(), "90"});
+        QVERIFY(browser.waitForFinished(150000));
+        const QByteArray seen = browser.readAllStandardOutput();
+        QVERIFY2(browser.exitCode() == 0, seen.constData());
+        QVERIFY2(seen.contains("\"videos\": 1"), seen.constData());
+    }
+
     // Without a reachable mDNS daemon the search answers at once, empty.
     void searchWithoutDaemonAnswersEmpty()
     {
