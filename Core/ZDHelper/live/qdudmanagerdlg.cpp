@@ -170,27 +170,17 @@ void QDudManagerDlg::OnMyEventMsg(unsigned long msg, long wParam, long long lPar
     }
 }
 
-void QDudManagerDlg::showDUDInfo(const char* reply)
+DudSearchReply ParseDudSearchReply(const QString& text)
 {
-    links.clear();
-    ui->clientcbx->clear();
-    ui->widget_c2->hide();
-    ui->widget_c1->show();
-    const QString text = QString::fromLocal8Bit(reply ? reply : "");
-
+    DudSearchReply out;
     const QString start = QStringLiteral("<DUD>");
     const int a = int(text.indexOf(start));
     // The end tag counts only after its start tag: "</DUD>" before "<DUD>"
     // would make a negative length.
     const int b = a >= 0 ? int(text.indexOf(QStringLiteral("</DUD>"), a + start.size())) : -1;
-    if (a >= 0 && b >= 0) {
-        const QString address =
+    if (a >= 0 && b >= 0)
+        out.serverUrl =
             QStringLiteral("http://") + text.mid(a + start.size(), b - a - start.size());
-        ui->btnURL->setText(address);
-        ui->btnURL->url = address;
-        ui->btnURL->UpdateAll();
-        ui->btnURL->repaint();
-    }
 
     const QString itemStart = QStringLiteral("<DUD-LIVE>");
     const QString itemEnd = QStringLiteral("</DUD-LIVE>");
@@ -207,11 +197,29 @@ void QDudManagerDlg::showDUDInfo(const char* reply)
         const QString item = text.mid(s + itemStart.size(), e - s - itemStart.size());
         const int k = int(item.indexOf(QLatin1Char('|')));
         if (k >= 1) {
-            ui->clientcbx->addItem(item.mid(k + 1));
-            links.append(QStringLiteral("http://") + item.left(k) + QStringLiteral("/preview"));
+            out.names.append(item.mid(k + 1));
+            out.links.append(QStringLiteral("http://") + item.left(k) + QStringLiteral("/preview"));
         }
         p = e + itemEnd.size();
     }
+    return out;
+}
+
+void QDudManagerDlg::showDUDInfo(const char* reply)
+{
+    links.clear();
+    ui->clientcbx->clear();
+    ui->widget_c2->hide();
+    ui->widget_c1->show();
+    const DudSearchReply read = ParseDudSearchReply(QString::fromLocal8Bit(reply ? reply : ""));
+    if (!read.serverUrl.isEmpty()) {
+        ui->btnURL->setText(read.serverUrl);
+        ui->btnURL->url = read.serverUrl;
+        ui->btnURL->UpdateAll();
+        ui->btnURL->repaint();
+    }
+    ui->clientcbx->addItems(read.names);
+    links = read.links;
 }
 
 void QDudManagerDlg::onOpenClient()

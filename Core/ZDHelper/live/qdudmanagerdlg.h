@@ -13,6 +13,17 @@ namespace Ui
 class QDudManagerDlg;
 }
 
+// A share-server search reply, read: the share server's address (empty when
+// the reply names none) and the name and player address of each live share.
+// An end tag counts only after its start tag; an item without a "|" after
+// its first character is skipped.
+struct DudSearchReply {
+    QString serverUrl;
+    QStringList names;
+    QStringList links;
+};
+DudSearchReply ParseDudSearchReply(const QString& reply);
+
 class QDudManagerDlg : public MyDialog
 {
     Q_OBJECT

@@ -157,7 +157,8 @@ bool DudDiscovery::announce(int port, bool live)
         return false;
     }
     m_group = avahi_entry_group_new(m_client, &groupChanged, nullptr);
-    AvahiStringList* txt = avahi_string_list_new(live ? "live=1" : "live=0", "path=/", nullptr);
+    AvahiStringList* txt =
+        avahi_string_list_add(avahi_string_list_add(nullptr, "path=/"), live ? "live=1" : "live=0");
     const bool added = m_group &&
                        avahi_entry_group_add_service_strlst(
                            m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,

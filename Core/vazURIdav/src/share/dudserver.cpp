@@ -270,13 +270,19 @@ bool DudServer::start(int port)
         return false;
     }
     reloadCatalogue();
-    MHD_Daemon* daemon =
-        MHD_start_daemon(MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD |
-                             MHD_USE_POLL | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC,
-                         0, nullptr, nullptr, &handleRequest, this, MHD_OPTION_CONNECTION_LIMIT,
-                         static_cast<unsigned int>(kMaxConnections), MHD_OPTION_CONNECTION_TIMEOUT,
-                         static_cast<unsigned int>(kIdleTimeoutSeconds),
-                         MHD_OPTION_UNESCAPE_CALLBACK, &keepEscapes, nullptr, MHD_OPTION_END);
+    // The options as one array: the form the engine's late loading of the
+    // library passes on (core/lazylibraries.cpp). The unescaper takes two
+    // pointers, the function in the value and its argument in ptr_value.
+    MHD_OptionItem options[] = {
+        {MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, nullptr},
+        {MHD_OPTION_CONNECTION_TIMEOUT, kIdleTimeoutSeconds, nullptr},
+        {MHD_OPTION_UNESCAPE_CALLBACK, reinterpret_cast<intptr_t>(&keepEscapes), nullptr},
+        {MHD_OPTION_END, 0, nullptr},
+    };
+    MHD_Daemon* daemon = MHD_start_daemon(
+        MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL |
+            MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC,
+        0, nullptr, nullptr, &handleRequest, this, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
     if (!daemon) {
         Log::write(8, "Share server: the HTTP server did not start");
         ::close(fd);
