@@ -581,6 +581,42 @@ private slots:
         QVERIFY2(seen.contains("\"videos\": 1"), seen.constData());
     }
 
+    // Servers are found by DNS-SD: in a network namespace of its own (its
+    // loopback only) with its own D-Bus and Avahi daemon, one engine's
+    // search reports the other engines' servers and which one shares its
+    // live picture; a search leaves its own engine's server out.
+    void searchFindsTheServersOfTheNetwork()
+    {
+        for (const char* program : {"unshare", "ip", "dbus-daemon", "dbus-send", "avahi-browse"})
+            if (QStandardPaths::findExecutable(program).isEmpty())
+                QSKIP("a program for the private network is not installed");
+        if (QStandardPaths::findExecutable("avahi-daemon", {"/usr/sbin", "/sbin"}).isEmpty())
+            QSKIP("avahi-daemon is not installed");
+        if (::geteuid() != 0)
+            QSKIP("a private network namespace needs root here");
+        QTemporaryDir work;
+        QProcess helper;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", env.value("PATH") + ":/usr/sbin:/sbin");
+        helper.setProcessEnvironment(env);
+        helper.start("unshare",
+                     {"-n", "-m", "--propagation", "private",
+                      QStringLiteral(ZD_TEST_BIN_DIR "/engine_sharesearch"), work.path()});
+        QVERIFY(helper.waitForFinished(150000));
+        const QString out = QString::fromUtf8(helper.readAllStandardOutput());
+        QVERIFY2(helper.exitCode() == 0, qPrintable(out));
+        const QStringList ports = out.section('\n', 0, 0).split(' ');
+        QCOMPARE(ports.size(), 3);
+        const QString live = ports.at(1), plain = ports.at(2);
+        const QString fromOther = out.section('\n', 1, 1);
+        const QString fromSecond = out.section('\n', 2, 2);
+        QVERIFY2(fromOther.startsWith("C 1 <DUD>127.0.0.1:"), qPrintable(out));
+        QVERIFY2(fromOther.contains("<DUD-LIVE>127.0.0.1:" + live + "|"), qPrintable(out));
+        QVERIFY2(!fromOther.contains("<DUD-LIVE>127.0.0.1:" + plain), qPrintable(out));
+        QVERIFY2(fromSecond.startsWith("B 1 <DUD>127.0.0.1:" + live + "</DUD>"), qPrintable(out));
+        QVERIFY2(!fromSecond.contains(":" + plain), qPrintable(out));
+    }
+
     // Without a reachable mDNS daemon the search answers at once, empty.
     void searchWithoutDaemonAnswersEmpty()
     {

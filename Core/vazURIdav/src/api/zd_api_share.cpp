@@ -95,7 +95,8 @@ ZD_API int ZD_SearchDUDServer(void* handle, void* target)
     ZD_TRACE("ZD_SearchDUDServer()");
     return withEngine("ZD_SearchDUDServer", handle, 0, [&](Engine& engine) {
         DudDiscovery* discovery = engine.component<DudDiscovery>(DudDiscovery::kSlot);
-        return discovery && discovery->search(target) ? 1 : 0;
+        auto* server = dynamic_cast<DudServer*>(engine.component("share"));
+        return discovery && discovery->search(target, server ? server->port() : 0) ? 1 : 0;
     });
 }
 

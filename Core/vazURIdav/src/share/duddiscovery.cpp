@@ -14,6 +14,7 @@
 #include <avahi-common/thread-watch.h>
 
 #include <chrono>
+#include <cstring>
 #include <unistd.h>
 
 namespace zd
@@ -30,17 +31,20 @@ std::string itemName(const std::string& name)
     return out;
 }
 
-std::string serviceName()
+// The machine's name and the port: service names must be unique on the
+// network, and one machine may run several servers.
+std::string serviceName(int port)
 {
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) != 0 || !host[0])
-        return "Vudaz Iveravovi Vuvev";
-    return std::string(host);
+        std::strcpy(host, "Vudaz Iveravovi Vuvev");
+    return std::string(host) + " " + std::to_string(port);
 }
 
 // What one search collects, on its own poll thread.
 struct SearchState {
     AvahiSimplePoll* poll = nullptr;
+    int ownPort = 0; // this engine's server, not reported
     std::vector<DudFoundServer> servers;
     int resolving = 0;
     bool allForNow = false;
@@ -49,10 +53,11 @@ struct SearchState {
 
 void resolved(AvahiServiceResolver* r, AvahiIfIndex, AvahiProtocol, AvahiResolverEvent event,
               const char* name, const char*, const char*, const char*, const AvahiAddress* address,
-              uint16_t port, AvahiStringList* txt, AvahiLookupResultFlags, void* user)
+              uint16_t port, AvahiStringList* txt, AvahiLookupResultFlags flags, void* user)
 {
     auto* state = static_cast<SearchState*>(user);
-    if (event == AVAHI_RESOLVER_FOUND && address) {
+    const bool own = (flags & AVAHI_LOOKUP_RESULT_LOCAL) && port == state->ownPort;
+    if (event == AVAHI_RESOLVER_FOUND && address && !own) {
         char text[AVAHI_ADDRESS_STR_MAX] = {};
         avahi_address_snprint(text, sizeof text, address);
         DudFoundServer server;
@@ -76,10 +81,9 @@ void browsed(AvahiServiceBrowser* b, AvahiIfIndex interface, AvahiProtocol proto
     auto* state = static_cast<SearchState*>(user);
     switch (event) {
     case AVAHI_BROWSER_NEW:
-        // The servers of other handles of this program count; this
-        // client's own announcements (none) would not.
-        if (flags & AVAHI_LOOKUP_RESULT_OUR_OWN)
-            break;
+        // This engine's own server is left out once resolved (by its port
+        // on this machine).
+        (void)flags;
         if (avahi_service_resolver_new(avahi_service_browser_get_client(b), interface, protocol,
                                        name, type, domain, AVAHI_PROTO_INET,
                                        static_cast<AvahiLookupFlags>(0), &resolved, state))
@@ -162,7 +166,7 @@ bool DudDiscovery::announce(int port, bool live)
     const bool added = m_group &&
                        avahi_entry_group_add_service_strlst(
                            m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
-                           static_cast<AvahiPublishFlags>(0), serviceName().c_str(), kServiceType,
+                           static_cast<AvahiPublishFlags>(0), serviceName(port).c_str(), kServiceType,
                            nullptr, nullptr, static_cast<uint16_t>(port), txt) == 0 &&
                        avahi_entry_group_commit(m_group) == 0;
     avahi_string_list_free(txt);
@@ -193,7 +197,7 @@ void DudDiscovery::withdrawLocked()
     m_poll = nullptr;
 }
 
-bool DudDiscovery::search(void* target)
+bool DudDiscovery::search(void* target, int ownPort)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_stopped)
@@ -210,14 +214,16 @@ bool DudDiscovery::search(void* target)
     auto done = std::make_shared<std::atomic<bool>>(false);
     Search s;
     s.done = done;
-    s.thread = media::startEngineThread([this, target, done] { runSearch(target, done); });
+    s.thread = media::startEngineThread(
+        [this, target, ownPort, done] { runSearch(target, ownPort, done); });
     m_searches.push_back(std::move(s));
     return true;
 }
 
-void DudDiscovery::runSearch(void* target, std::shared_ptr<std::atomic<bool>> done)
+void DudDiscovery::runSearch(void* target, int ownPort, std::shared_ptr<std::atomic<bool>> done)
 {
     SearchState state;
+    state.ownPort = ownPort;
     state.poll = avahi_simple_poll_new();
     int error = 0;
     AvahiClient* client = state.poll ? avahi_client_new(avahi_simple_poll_get(state.poll),

@@ -53,15 +53,16 @@ public:
     bool announce(int port, bool live);
     void withdraw();
 
-    // Starts a search whose result goes to target as 36970.
-    bool search(void* target);
+    // Starts a search whose result goes to target as 36970; the server of
+    // this machine on ownPort (0: none) is left out.
+    bool search(void* target, int ownPort);
 
 private:
     struct Search {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
     };
-    void runSearch(void* target, std::shared_ptr<std::atomic<bool>> done);
+    void runSearch(void* target, int ownPort, std::shared_ptr<std::atomic<bool>> done);
     void withdrawLocked();
 
     Engine& m_engine;
