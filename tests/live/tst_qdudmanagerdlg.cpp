@@ -16,9 +16,11 @@
 #include "qglobalapplication.h"
 #include "qhyperlink.h"
 #include "qmypushbutton.h"
+#include "qmyrecordwidget.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
 #include "vazURIdav_test.h"
+#include "zddialogdriver.h"
 #include "zdtestmain.h"
 
 #include <arpa/inet.h>
@@ -295,6 +297,28 @@ private slots:
                  "1\nhttp://" + QString::fromUtf8(address) + "/preview\n");
         QVERIFY(!QFile::exists(marker));
         QVERIFY(boxes.isEmpty());
+    }
+
+    // The panel's share button is shown and opens the dialog modally, with
+    // the panel as its parent.
+    void shareButtonOpensTheDialog()
+    {
+        struct Panel : QMyRecordWidget {
+            using QMyRecordWidget::QMyRecordWidget;
+            void first_show() override {}
+        } panel(nullptr);
+        panel.resize(300, 600);
+        panel.resizeAll();
+        panel.show();
+        QVERIFY(panel.btnDUD->isVisible());
+        QVERIFY(panel.btnDUD->width() > 0);
+        QWidget* parentSeen = nullptr;
+        zdtest::whenModal<QDudManagerDlg>([&](QDudManagerDlg* dlg) {
+            parentSeen = dlg->parentWidget();
+            dlg->done(0);
+        });
+        panel.btnDUD->click();
+        QCOMPARE(parentSeen, static_cast<QWidget*>(&panel));
     }
 
     void openWithoutPlayerOrList()
