@@ -136,6 +136,32 @@ Fetched fetch(const QString& url, const QStringList& extra = {}, int timeoutMs =
     return f;
 }
 
+int localPort(int fd)
+{
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    return ntohs(a.sin_port);
+}
+
+// The kernel's state of the server's socket of a loopback connection, from
+// /proc/net/tcp (1: established); 0 when the socket is gone.
+constexpr int kTcpEstablished = 1;
+int serverSideState(int serverPort, int clientPort)
+{
+    QFile f("/proc/net/tcp");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QString local = QString(":%1").arg(serverPort, 4, 16, QLatin1Char('0')).toUpper();
+    const QString remote = QString(":%1").arg(clientPort, 4, 16, QLatin1Char('0')).toUpper();
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QStringList cols = QString::fromLatin1(line).simplified().split(' ');
+        if (cols.size() > 3 && cols.at(1).endsWith(local) && cols.at(2).endsWith(remote))
+            return cols.at(3).toInt(nullptr, 16);
+    }
+    return 0;
+}
+
 // Reads until the peer closes or the time is up.
 QByteArray readAll(int fd, int timeoutMs)
 {
@@ -471,6 +497,31 @@ private slots:
         QVERIFY2(reply.startsWith("HTTP/1.1 200") || reply.startsWith("HTTP/1.0 200"),
                  reply.left(80).constData());
         QVERIFY(reply.endsWith(m_video));
+    }
+
+    // A client that sends nothing is dropped after the idle time, and so is
+    // one that stops reading a file in the middle (its socket is closed on
+    // the server's side, whatever the kernel still holds to send).
+    void idleClientsAreDropped()
+    {
+        writeCatalogue(16 * 1024 * 1024);
+        ZDT_SetShareIdleTimeout(1);
+        startServer();
+        ZDT_SetShareIdleTimeout(0);
+        const int silent = connectTo(m_port);
+        const int stalled = connectTo(m_port);
+        QVERIFY(silent >= 0 && stalled >= 0);
+        const int small = 4096;
+        ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        const QByteArray request = "GET /file/650000001234 HTTP/1.1\r\nHost: x\r\n\r\n";
+        QCOMPARE(::write(stalled, request.constData(), size_t(request.size())),
+                 ssize_t(request.size()));
+        QVERIFY(serverSideState(m_port, localPort(stalled)) == kTcpEstablished);
+        QCOMPARE(readAll(silent, 30000), QByteArray()); // the server's end
+        QTRY_VERIFY_WITH_TIMEOUT(serverSideState(m_port, localPort(stalled)) != kTcpEstablished,
+                                 30000);
+        ::close(silent);
+        ::close(stalled);
     }
 
     void linksAndPlayer()

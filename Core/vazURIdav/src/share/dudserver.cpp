@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -164,7 +165,14 @@ bool queueLive(MHD_Connection* connection, std::shared_ptr<TsBroadcast> broadcas
     return queue(connection, MHD_HTTP_OK, response);
 }
 
+std::atomic<int> g_idleTimeoutSeconds{0};
+
 } // namespace
+
+void DudServer::setIdleTimeoutForTests(int seconds)
+{
+    g_idleTimeoutSeconds = seconds > 0 ? seconds : 0;
+}
 
 DudServer::DudServer(Engine& engine) : m_engine(engine) {}
 
@@ -275,7 +283,8 @@ bool DudServer::start(int port)
     // pointers, the function in the value and its argument in ptr_value.
     MHD_OptionItem options[] = {
         {MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, nullptr},
-        {MHD_OPTION_CONNECTION_TIMEOUT, kIdleTimeoutSeconds, nullptr},
+        {MHD_OPTION_CONNECTION_TIMEOUT,
+         g_idleTimeoutSeconds ? g_idleTimeoutSeconds.load() : kIdleTimeoutSeconds, nullptr},
         {MHD_OPTION_UNESCAPE_CALLBACK, reinterpret_cast<intptr_t>(&keepEscapes), nullptr},
         {MHD_OPTION_END, 0, nullptr},
     };

@@ -53,6 +53,10 @@ public:
     void reloadCatalogue();
     std::shared_ptr<const DudEntries> catalogue() const;
 
+    // Seconds of idleness after which servers started later drop a client
+    // (0: kIdleTimeoutSeconds).
+    static void setIdleTimeoutForTests(int seconds);
+
     // Whether a TS stream is being shared (from the live picture).
     bool liveRunning() const;
 
