@@ -12,17 +12,60 @@ TsBroadcast::TsBroadcast(size_t ringBytes)
 {
 }
 
+namespace
+{
+
+// The start of a table section in a packet that begins one: after the
+// header, the adaptation field and the pointer field; -1 when it does not fit.
+int sectionStart(const uint8_t* p)
+{
+    int at = 4;
+    if (p[3] & 0x20)
+        at += 1 + p[4];
+    if (at >= int(TsBroadcast::kPacketBytes))
+        return -1;
+    at += 1 + p[at];
+    return at < int(TsBroadcast::kPacketBytes) - 12 ? at : -1;
+}
+
+} // namespace
+
 void TsBroadcast::noteJoinPoints(const uint8_t* p, int64_t position)
 {
     if (p[0] != 0x47)
         return;
     const int pid = ((p[1] & 0x1f) << 8) | p[2];
     const bool unitStart = p[1] & 0x40;
-    if (pid == 0 && unitStart)
+    if (unitStart && pid == 0) {
         m_lastTable = position;
-    // An adaptation field with the random-access flag marks a key frame.
+        // The programme map's PID, from the first programme of the table.
+        const int s = sectionStart(p);
+        if (s >= 0 && p[s] == 0x00)
+            m_mapPid = ((p[s + 10] & 0x1f) << 8) | p[s + 11];
+        return;
+    }
+    if (unitStart && pid == m_mapPid) {
+        // The programme map: the PID of its H.264 stream.
+        const int s = sectionStart(p);
+        if (s < 0 || p[s] != 0x02)
+            return;
+        const int sectionEnd =
+            std::min<int>(s + 3 + (((p[s + 1] & 0x0f) << 8) | p[s + 2]) - 4, kPacketBytes);
+        int at = s + 12 + (((p[s + 10] & 0x0f) << 8) | p[s + 11]);
+        while (at + 5 <= sectionEnd) {
+            if (p[at] == 0x1b) {
+                m_videoPid = ((p[at + 1] & 0x1f) << 8) | p[at + 2];
+                break;
+            }
+            at += 5 + (((p[at + 3] & 0x0f) << 8) | p[at + 4]);
+        }
+        return;
+    }
+    // A video packet with the random-access flag starts a key frame; sound
+    // packets carry the flag on every frame and are no place to start.
     const bool adaptation = p[3] & 0x20;
-    if (adaptation && p[4] > 0 && (p[5] & 0x40) && m_lastTable >= 0)
+    if (pid == m_videoPid && unitStart && adaptation && p[4] > 0 && (p[5] & 0x40) &&
+        m_lastTable >= 0)
         m_join = m_lastTable;
 }
 

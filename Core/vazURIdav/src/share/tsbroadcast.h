@@ -41,6 +41,8 @@ private:
     int64_t m_total = 0;
     int64_t m_lastTable = -1; // the newest programme association table
     int64_t m_join = -1;      // where a new reader starts
+    int m_mapPid = -1;        // the programme map's packets
+    int m_videoPid = -1;      // the H.264 stream's packets
     bool m_closed = false;
 };
 
