@@ -44,7 +44,7 @@ ZD_API int ZD_StopDUD_Server(void* handle)
         if (auto* discovery = dynamic_cast<DudDiscovery*>(engine.component(DudDiscovery::kSlot)))
             discovery->withdraw();
         if (auto* server = dynamic_cast<DudServer*>(engine.component("share")))
-            server->stop();
+            server->stopAsked();
         // Nobody can watch the live picture any more: its encoder stops too.
         if (auto* live = dynamic_cast<DudLive*>(engine.component(DudLive::kSlot)))
             live->stopLive();

@@ -166,8 +166,8 @@ bool DudDiscovery::announce(int port, bool live)
     const bool added = m_group &&
                        avahi_entry_group_add_service_strlst(
                            m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
-                           static_cast<AvahiPublishFlags>(0), serviceName(port).c_str(), kServiceType,
-                           nullptr, nullptr, static_cast<uint16_t>(port), txt) == 0 &&
+                           static_cast<AvahiPublishFlags>(0), serviceName(port).c_str(),
+                           kServiceType, nullptr, nullptr, static_cast<uint16_t>(port), txt) == 0 &&
                        avahi_entry_group_commit(m_group) == 0;
     avahi_string_list_free(txt);
     if (!added || avahi_threaded_poll_start(m_poll) != 0) {

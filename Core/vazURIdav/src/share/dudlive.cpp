@@ -40,7 +40,7 @@ void DudLive::stop()
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopped = true;
     }
-    stopLive();
+    stopLive(false);
 }
 
 std::shared_ptr<TsBroadcast> DudLive::broadcast() const
@@ -53,7 +53,7 @@ int DudLive::start(int width, int height, int fps, int kbps)
 {
     if (width < 0 || height < 0 || fps < 0 || kbps <= 0)
         return 0;
-    stopLive();
+    stopLive(false);
     std::shared_ptr<media::SourcePipeline> source = m_engine.session().pipeline();
     DEV_CAPACITY format{};
     if (!source || !m_engine.session().currentFormat(&format, nullptr))
@@ -112,7 +112,7 @@ int DudLive::start(int width, int height, int fps, int kbps)
     return 1;
 }
 
-int DudLive::stopLive()
+int DudLive::stopLive(bool logged)
 {
     std::shared_ptr<media::Recorder> recorder;
     std::shared_ptr<media::SourcePipeline> source;
@@ -135,7 +135,8 @@ int DudLive::stopLive()
         pump.join();
     if (broadcast)
         broadcast->close();
-    Log::write(2, "Share live picture stopped");
+    if (logged)
+        Log::write(2, "Share live picture stopped");
     return 1;
 }
 

@@ -34,8 +34,9 @@ public:
     // negative recorder start code when the encoder cannot start. A running
     // live picture is restarted with the new settings.
     int start(int width, int height, int fps, int kbps);
-    // 1 when a live picture was stopped.
-    int stopLive();
+    // 1 when a live picture was stopped; logged when asked for by the
+    // program (not when the handle is released, after its last log line).
+    int stopLive(bool logged = true);
     // Ends the live picture for good (the handle is released).
     void stop() override;
 

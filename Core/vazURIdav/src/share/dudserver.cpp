@@ -327,6 +327,15 @@ void DudServer::stop()
     stopLocked();
 }
 
+void DudServer::stopAsked()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_listenFd < 0)
+        return;
+    stopLocked();
+    Log::write(2, "Share server stopped");
+}
+
 void DudServer::stopLocked()
 {
     if (m_listenFd < 0)
@@ -347,7 +356,6 @@ void DudServer::stopLocked()
     m_listenFd = -1;
     m_wakeFds[0] = m_wakeFds[1] = -1;
     m_port = 0;
-    Log::write(2, "Share server stopped");
 }
 
 void DudServer::acceptLoop(int listenFd, int wakeFd, MHD_Daemon* daemon)

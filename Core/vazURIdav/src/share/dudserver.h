@@ -45,7 +45,11 @@ public:
     // server already listening on that port stays as it is; on another port
     // it is stopped first.
     bool start(int port);
+    // Ends the server with the handle: quietly, after the program's last
+    // log line.
     void stop() override;
+    // Ends the server when the program asks, with a log line.
+    void stopAsked();
     bool running() const;
     int port() const;
 
