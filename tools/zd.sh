@@ -57,7 +57,7 @@ configure_build() {
 
 run_tests() {
   local dir="$1"
-  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600 --repeat until-pass:2)
+  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600)
 }
 
 run_fuzzers() {
@@ -72,9 +72,11 @@ run_fuzzers() {
     corpus="$dir/corpus/$name"
     mkdir -p "$corpus"
     [ -d "$here/tests/fuzz/seeds/$name" ] && cp -n "$here/tests/fuzz/seeds/$name"/* "$corpus"/ 2>/dev/null || true
+    local dict=()
+    [ -f "$here/tests/fuzz/dicts/$name.dict" ] && dict=(-dict="$here/tests/fuzz/dicts/$name.dict")
     echo "== $name for ${secs}s"
     if ! QT_QPA_PLATFORM=offscreen "$f" -max_total_time="$secs" -rss_limit_mb=4096 \
-         -artifact_prefix="$dir/" "$corpus" > "$dir/$name.log" 2>&1; then
+         "${dict[@]}" -artifact_prefix="$dir/" "$corpus" > "$dir/$name.log" 2>&1; then
       echo "$name found a crash:"; tail -n 60 "$dir/$name.log"; failed=1
     else
       tail -n 1 "$dir/$name.log"

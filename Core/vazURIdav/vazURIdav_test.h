@@ -17,7 +17,9 @@ extern "C" {
  * "ZD_CheckState.open", ".previewing", ".recording", ".gif" and ".living"
  * instead set that one flag of ZD_CheckState while the call still runs;
  * "ZD_TestHWData.1" to ".6" make ZD_TestHWData of that kind write value into
- * each of its outputs without testing anything. */
+ * each of its outputs without testing anything; "ZD_QueryDeviceLost.<layer
+ * key>" makes ZD_QueryDeviceLost answer 1 for that layer key with value in
+ * its lost output. */
 ZD_API void ZDT_ScriptResult(const char* call, long long value);
 /* Clears the script of one call; null clears every script. */
 ZD_API void ZDT_ClearScript(const char* call);

@@ -94,19 +94,32 @@ void TestVirtualCamera::deliversAskedSizeAndRate()
         codes.push_back(
             TestPattern::readFrameCode(f->data[0], f->linesize[0], f->width, f->height));
     });
+    QElapsedTimer clock;
+    clock.start();
     camera.start();
     QThread::msleep(1000);
     camera.stop();
+    const int64_t due = clock.nsecsElapsed() / 1000 * fps / 1000000 + 1;
     std::lock_guard<std::mutex> lock(mutex);
     QCOMPARE(wrongSize, 0);
-    QVERIFY2(std::abs(int(pts.size()) - fps) <= 2, qPrintable(QString::number(pts.size())));
-    // One tick apart, on the frame clock, numbered in order.
+    QVERIFY(!codes.empty());
+    // The ticks of the time it ran, never more: each one drawn, or skipped
+    // when the thread fell behind the rate (a loaded machine), as a real
+    // camera drops frames nobody took.
+    const int64_t skipped = camera.skippedFrames();
+    const int64_t ticks = codes.back() - codes.front() + 1;
+    QVERIFY2(ticks <= due && ticks * 2 >= due,
+             qPrintable(QString("%1 ticks of %2").arg(ticks).arg(due)));
+    // Every picture on the frame clock, numbered by its tick, in order.
+    int64_t missing = 0;
     for (size_t i = 1; i < pts.size(); ++i) {
-        const int64_t step = pts[i] - pts[i - 1];
-        QVERIFY(std::abs(step - 1000000 / fps) <= 1);
-        QCOMPARE(codes[i], codes[i - 1] + 1);
+        const int64_t ticks = codes[i] - codes[i - 1];
+        QVERIFY(ticks >= 1);
+        QVERIFY(std::abs(pts[i] - pts[i - 1] - ticks * 1000000 / fps) <= 1);
+        missing += ticks - 1;
     }
-    QCOMPARE(camera.skippedFrames(), int64_t(0));
+    QVERIFY2(missing <= skipped,
+             qPrintable(QString("%1 missing, %2 skipped").arg(missing).arg(skipped)));
 }
 
 void TestVirtualCamera::procAmpValuesBecomePictureAdjust()

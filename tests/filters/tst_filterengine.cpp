@@ -1,4 +1,7 @@
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "cpublic.h"
@@ -119,6 +122,41 @@ private slots:
             QVERIFY(log.contains("Filter refused: " + cmd));
             QVERIFY(log.contains("add filter failed. " + cmd));
         }
+    }
+
+    // A custom filter that would write a file while libavfilter makes it,
+    // entered in the editor or read from a .filter file: the engine refuses
+    // it before anything is made, and no file appears.
+    void customFilterWritingAFileDoesNothing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString made = dir.filePath("made");
+        const QByteArray text = ("metadata=mode=print:file=" + made).toLocal8Bit();
+        const FILTERITEM item = variant(
+            0, [&](FILTER_PARAMS& p) { qstrncpy(p.text, text.constData(), sizeof(p.text)); });
+
+        QMyFilters typed("Typed");
+        FILTERITEM hue = variant(0, [](FILTER_PARAMS& p) { strcpy(p.text, "hue=s=0"); });
+        hue.id = 41;
+        QVERIFY(typed.addFilter(hue) >= 0);
+        QCOMPARE(typed.addFilter(item), -1);
+        FILTERITEM edited = item;
+        edited.id = 41;
+        QVERIFY(!typed.EditFilter(41, &edited));
+
+        QMyFilters stored("Stored");
+        QVERIFY(QDir().mkpath(QFileInfo(stored.filePath()).path()));
+        QFile file(stored.filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray bytes = QMyFilters::SerializeFilters({item});
+        QCOMPARE(file.write(bytes), bytes.size());
+        file.close();
+        QVERIFY(stored.loadDeviceFilters());
+        stored.ApplyAllFilters();
+
+        QVERIFY(!QFile::exists(made));
+        QVERIFY(logText().contains("Filter refused: " + text));
     }
 
     void applyAllSendsTheChainInOrder()

@@ -1,5 +1,6 @@
 // The application's web requests against a loopback server: what reaches the
 // caller's buffer and file, and what the version check makes of a reply.
+#include "zdfilesizelimit.h"
 #include "zdloopbackhttp.h"
 #include "zdtestmain.h"
 
@@ -133,6 +134,19 @@ void TestCNetwork::readIntoFile()
     QCOMPARE(CURL_ReadInternetFile(QString::fromStdString(server.url("/missing")),
                                    QFile::encodeName(path).constData(), nullptr, 0),
              0);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().toStdString(), kPicture);
+    file.close();
+
+    // So does a disk that takes no more bytes: the file is not replaced by
+    // the short one.
+    server.setReply("/other", 200, "another picture");
+    {
+        zdtest::FileSizeLimit full;
+        QVERIFY(full.active());
+        CURL_ReadInternetFile(QString::fromStdString(server.url("/other")),
+                              QFile::encodeName(path).constData(), nullptr, 0);
+    }
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll().toStdString(), kPicture);
 }

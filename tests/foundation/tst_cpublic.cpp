@@ -14,12 +14,14 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWindow>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TestCPublic : public QObject
 {
@@ -31,6 +33,9 @@ private slots:
     void folders();
     void dataFolderIsFixedAtFirstUse();
     void temporaryNamesAreUniqueAndPrivate();
+    void programTempFilesAndLeftovers();
+    void folderWriteProblem_data();
+    void folderWriteProblem();
     void openDialogRemembersItsFolder();
     void dialogPlaceWithColonIsAFolder();
     void cancelledDialogsChangeNothing();
@@ -123,6 +128,92 @@ void TestCPublic::temporaryNamesAreUniqueAndPrivate()
     // An extension cannot lead the name out of the temporary folder.
     const QString odd = CPublic::GetTempFile("/../../x");
     QCOMPARE(QFileInfo(odd).absolutePath(), CPublic::GetTempDir());
+}
+
+// Files that must not outlive the program lie in the data folder's "tmp",
+// named after their process: a start removes those of processes that are
+// gone and leaves those of running ones (another copy of the program) and
+// every name that is not the program's.
+void TestCPublic::programTempFilesAndLeftovers()
+{
+    const QString mine = CPublic::GetAppTempFile("bmp");
+    const QString folder = CPublic::GetAppDatePath() + "/tmp";
+    QCOMPARE(QFileInfo(mine).absolutePath(), folder);
+    QVERIFY(QFileInfo(mine).fileName().startsWith(
+        QString::number(QCoreApplication::applicationPid()) + "-"));
+    QVERIFY(mine.endsWith(".bmp"));
+    QCOMPARE(QFileInfo(mine).size(), 0);
+
+    // A process that has ended.
+    QProcess gone;
+    gone.start("sleep", {"60"});
+    QVERIFY(gone.waitForStarted());
+    const qint64 gonePid = gone.processId();
+    gone.kill();
+    QVERIFY(gone.waitForFinished());
+    const auto touch = [&](const QString& name) {
+        QFile f(folder + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(100, 'b'));
+    };
+    const QString goneFile = QString::number(gonePid) + "-Ab12Cd.bmp";
+    const QString runningFile = QString::number(::getppid()) + "-Xy34Zw.bmp";
+    touch(goneFile);
+    touch(runningFile);
+    touch("notes.txt");
+    touch("-1.bmp");
+
+    CPublic::RemoveTempLeftovers();
+    QVERIFY(!QFileInfo::exists(folder + "/" + goneFile));
+    QVERIFY(QFileInfo::exists(mine));
+    QVERIFY(QFileInfo::exists(folder + "/" + runningFile));
+    QVERIFY(QFileInfo::exists(folder + "/notes.txt"));
+    QVERIFY(QFileInfo::exists(folder + "/-1.bmp"));
+    QVERIFY(QDir(folder).removeRecursively());
+}
+
+void TestCPublic::folderWriteProblem_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("sub");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("existing folder") << "folder"
+                                     << "data"
+                                     << "";
+    QTest::newRow("missing, made with its parents") << ""
+                                                    << "a/b/data"
+                                                    << "";
+    QTest::newRow("a file in its place") << "file"
+                                         << "data"
+                                         << "/data is not a folder";
+    QTest::newRow("a file as a parent") << "file"
+                                        << "data/inner"
+                                        << "/data is not a folder";
+}
+
+void TestCPublic::folderWriteProblem()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, sub);
+    QFETCH(QString, problem);
+    QTemporaryDir dir;
+    if (setup == "folder") {
+        QVERIFY(QDir().mkpath(dir.filePath("data")));
+    } else if (setup == "file") {
+        QFile f(dir.filePath("data"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const QString folder = dir.filePath(sub);
+    const QString answer = CPublic::FolderWriteProblem(folder);
+    if (problem.isEmpty()) {
+        QCOMPARE(answer, QString());
+        QVERIFY(QFileInfo(folder).isDir());
+        // The probe is gone again.
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    } else {
+        QCOMPARE(answer, dir.path() + problem);
+    }
 }
 
 void TestCPublic::openDialogRemembersItsFolder()

@@ -46,6 +46,7 @@ private slots:
     void volumeTest();
     void moveFile();
     void deleteFolders();
+    void deleteFoldersLeavesParents();
     void deleteTreeDoesNotFollowLinks();
     void existenceAndSize();
     void showFolderWithoutShell_data();
@@ -307,7 +308,7 @@ void TestHelpers::deleteFolders()
     QVERIFY(QDir().mkpath(folder + "/sub"));
     touch(folder + "/f1");
     touch(folder + "/.hidden");
-    // DelDir removes visible files only, and then the folders that became empty.
+    // DelDir removes visible files only, and then the folder once it is empty.
     QVERIFY(DelDir(folder));
     QVERIFY(!QFileInfo::exists(folder + "/f1"));
     QVERIFY(QFileInfo::exists(folder + "/.hidden"));
@@ -329,6 +330,28 @@ void TestHelpers::deleteFolders()
     touch(tree + "/.keep");
     QVERIFY(DeleteDirIncludeSub(tree));
     QVERIFY(QFileInfo::exists(tree + "/.keep"));
+}
+
+// Removing a folder leaves the folders above it, even those it leaves empty:
+// clearing the data folder must not take ~/.local/share and ~/.local along.
+void TestHelpers::deleteFoldersLeavesParents()
+{
+    QTemporaryDir dir;
+    const QString parent = dir.filePath("local/share");
+    QVERIFY(QDir().mkpath(parent + "/Veltrano Helper/CacheData"));
+    touch(parent + "/Veltrano Helper/setting.ini");
+    QVERIFY(DelDir(parent + "/Veltrano Helper/CacheData"));
+    QVERIFY(!QFileInfo::exists(parent + "/Veltrano Helper/CacheData"));
+    QVERIFY(DelDir(parent + "/Veltrano Helper"));
+    QVERIFY(!QFileInfo::exists(parent + "/Veltrano Helper"));
+    QVERIFY(QFileInfo(parent).isDir());
+
+    QVERIFY(QDir().mkpath(parent + "/Veltrano Helper/Thumbs"));
+    touch(parent + "/Veltrano Helper/Thumbs/a.png");
+    QVERIFY(DeleteDirIncludeSub(parent + "/Veltrano Helper"));
+    QVERIFY(!QFileInfo::exists(parent + "/Veltrano Helper"));
+    QVERIFY(QFileInfo(parent).isDir());
+    QVERIFY(QFileInfo(dir.filePath("local")).isDir());
 }
 
 void TestHelpers::deleteTreeDoesNotFollowLinks()

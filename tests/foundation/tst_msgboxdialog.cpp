@@ -185,6 +185,49 @@ private slots:
         QVERIFY(keysKeptOpen);
     }
 
+    // The keys as a user presses them on a question ("Clear all program
+    // data?", "exit while recording?"): Qt hands them to the focused button,
+    // here "Yes". Return, the keypad Enter and Escape leave the box open, so
+    // the answer is the "No" clicked afterwards; Space presses "Yes".
+    void keysAtTheFocusedYes_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("keptOpen");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Return") << int(Qt::Key_Return) << true << 0;
+        QTest::newRow("Enter") << int(Qt::Key_Enter) << true << 0;
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << true << 0;
+        QTest::newRow("Space") << int(Qt::Key_Space) << false << 1;
+    }
+    void keysAtTheFocusedYes()
+    {
+        QFETCH(int, key);
+        bool keptOpen = false;
+        QString focusedName;
+        whenBoxShown([&](MsgBoxDialog* box) {
+            // No early return in here: the box must close for exec to end.
+            box->activateWindow();
+            QWidget* focusedAtKey = nullptr;
+            if (QTest::qWaitForWindowActive(box)) {
+                okButton(box)->setFocus(Qt::TabFocusReason);
+                focusedAtKey = QApplication::focusWidget();
+            }
+            if (focusedAtKey) {
+                focusedName = focusedAtKey->objectName();
+                const auto modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+                QTest::keyClick(focusedAtKey, Qt::Key(key), modifiers);
+            }
+            keptOpen = box->isVisible();
+            if (keptOpen)
+                QTest::mouseClick(cancelButton(box), Qt::LeftButton);
+        });
+        const int result = AfxMessageBoxQuestion(nullptr, "Are you sure to clear all program data?",
+                                                 "Yes", "No", nullptr);
+        QCOMPARE(focusedName, QString("btn_ok"));
+        QTEST(keptOpen, "keptOpen");
+        QTEST(result, "result");
+    }
+
     void nullParentMeansMainWindow()
     {
         QWidget main;

@@ -5,10 +5,10 @@
 #include <QPushButton>
 
 #include "mydialog.h"
+#include "myevent.h"
 #include "screenscale.h"
 #include "vazURIdav_test.h"
 #include "zdtestmain.h"
-#include "myevent.h"
 
 namespace
 {
@@ -83,6 +83,61 @@ private slots:
         // The keypad Enter key is an ordinary key for the base.
         QTest::keyClick(&dialog, Qt::Key_Enter);
         QCOMPARE(dialog.ok, 1);
+    }
+
+    // Keys go where Qt sends them: to the focused child of the active
+    // dialog, here a push button, which Qt makes auto-default in a dialog.
+    // Return and Escape still reach OnOK / OnCancel, the keypad Enter does
+    // nothing, and only Space presses the button.
+    void keysAtTheFocusedButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("addedWhileShown");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<int>("ok");
+        QTest::addColumn<int>("cancel");
+        QTest::newRow("Return") << int(Qt::Key_Return) << false << 0 << 1 << 0;
+        QTest::newRow("Enter") << int(Qt::Key_Enter) << false << 0 << 0 << 0;
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << false << 0 << 0 << 1;
+        QTest::newRow("Space") << int(Qt::Key_Space) << false << 1 << 0 << 0;
+        QTest::newRow("Return, button added while shown")
+            << int(Qt::Key_Return) << true << 0 << 1 << 0;
+        QTest::newRow("Enter, button added while shown")
+            << int(Qt::Key_Enter) << true << 0 << 0 << 0;
+    }
+    void keysAtTheFocusedButton()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, addedWhileShown);
+        ProbeDialog dialog;
+        dialog.resize(300, 200);
+        auto* yes = new QPushButton("Yes", &dialog);
+        yes->setGeometry(40, 150, 80, 28);
+        int clicks = 0;
+        connect(yes, &QPushButton::clicked, [&] { ++clicks; });
+        auto* no = new QPushButton("No", &dialog);
+        no->setGeometry(160, 150, 80, 28);
+        connect(no, &QPushButton::clicked, [&] { ++clicks; });
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QPushButton* focused = yes;
+        if (addedWhileShown) {
+            focused = new QPushButton("Later", &dialog);
+            focused->setGeometry(100, 100, 80, 28);
+            connect(focused, &QPushButton::clicked, [&] { ++clicks; });
+            focused->show();
+        }
+        focused->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(focused));
+
+        const auto modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+        QTEST(clicks, "clicks");
+        QTEST(dialog.ok, "ok");
+        QTEST(dialog.cancel, "cancel");
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.result(), 0);
     }
 
     void baseDialogIgnoresKeys()

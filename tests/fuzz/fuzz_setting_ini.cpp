@@ -1,5 +1,6 @@
 // setting.ini as a user or another program may have left it, read into the
-// settings record (the HW-CAP text included).
+// settings record (the HW-CAP text included) through the settings file.
+#include "qmysettingsfile.h"
 #include "stdafx.h"
 
 #include <QDir>
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             return 0;
         file.write(reinterpret_cast<const char*>(data), qint64(size));
     }
-    g_pIni = new QSettings(path, QSettings::IniFormat);
+    g_pIni = QMySettingsFile::Open(path);
     ReadSetupConfig();
     AfxGetProfileInt(QStringLiteral("POPUPAD"), QStringLiteral("12"), 0);
     AfxGetProfileString(QStringLiteral("CONFIG"), QStringLiteral("SKIPVERSION"), QString());

@@ -605,6 +605,9 @@ void TestQMyTitleBar::clearData()
     QVERIFY(!QFileInfo::exists(data + "/Thumbs"));
     QVERIFY(!QFileInfo::exists(data + "/CacheData"));
     QCOMPARE(QFileInfo::exists(data), foreignFile);
+    // The folders above the data folder are not the program's: they stay,
+    // empty or not.
+    QVERIFY(QFileInfo(home.filePath("share")).isDir());
     if (foreignFile)
         QCOMPARE(tree(data), QStringList({"mine", "mine/keep.txt"}));
 }

@@ -39,6 +39,8 @@
 #include "qfilterswidget.h"
 #include "qglobalapplication.h"
 #include "qhyperlink.h"
+#include "qlivesavenamedlg.h"
+#include "qlivescenesetupdlg.h"
 #include "qliveservermanagdlg.h"
 #include "qmyfeedbackdlg.h"
 #include "qmyfileshelper.h"
@@ -50,10 +52,15 @@
 #include "qmytimerhelper.h"
 #include "qnewverdialog.h"
 #include "qnvidiacardneed.h"
+#include "qscenecamerasetup.h"
+#include "qscenemoviesetup.h"
+#include "qscenepicturesetup.h"
+#include "qscenetextsetup.h"
 #include "qsetupwnd.h"
 #include "qtimereditwnd.h"
 #include "qtimermanagerwnd.h"
 #include "qtimerschedule.h"
+#include "sceneitemdata.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
@@ -146,6 +153,31 @@ QWidget* deviceSetup(QWidget* keeper)
 
 // One line per window or dialog; a window with several looks (pages, modes,
 // kinds) has a line per look.
+// A layer of the kind for a layer editor; kept for the run, as the scene
+// list keeps its layers.
+SceneItemData* sceneLayer(int kind)
+{
+    static QList<SceneItemData*> layers;
+    auto* layer = new SceneItemData(nullptr);
+    layer->InitDefaultData(kind);
+    layers << layer;
+    return layer;
+}
+
+QWidget* deviceLayerEditor(QWidget* keeper, bool adding, bool audio)
+{
+    auto* d = new QSceneCameraSetup(keeper, adding);
+    d->InitAll(audio, sceneLayer(audio ? SCENE_KIND_AUDIO : SCENE_KIND_CAMERA));
+    return d;
+}
+
+template <class Editor> QWidget* listLayerEditor(QWidget* keeper, int kind, bool editing)
+{
+    auto* d = new Editor(keeper);
+    d->InitValue(sceneLayer(kind), editing);
+    return d;
+}
+
 const QList<WindowCase>& windowTable()
 {
     static const QList<WindowCase> table = {
@@ -206,6 +238,27 @@ const QList<WindowCase>& windowTable()
         {"filter equalizer", [](QWidget* k) { return filterEditor(k, FILTER_EQUALIZER); }},
         {"filter color style", [](QWidget* k) { return filterEditor(k, FILTER_COLORSTYLE); }},
         {"filter remove color", [](QWidget* k) { return filterEditor(k, FILTER_COLORKEY); }},
+        {"scene video device adding", [](QWidget* k) { return deviceLayerEditor(k, true, false); }},
+        {"scene video device editing",
+         [](QWidget* k) { return deviceLayerEditor(k, false, false); }},
+        {"scene audio device", [](QWidget* k) { return deviceLayerEditor(k, false, true); }},
+        {"scene movie adding",
+         [](QWidget* k) { return listLayerEditor<QSceneMovieSetup>(k, SCENE_KIND_MOVIE, false); }},
+        {"scene movie editing",
+         [](QWidget* k) { return listLayerEditor<QSceneMovieSetup>(k, SCENE_KIND_MOVIE, true); }},
+        {"scene pictures",
+         [](QWidget* k) {
+             return listLayerEditor<QScenePictureSetup>(k, SCENE_KIND_PICTURES, true);
+         }},
+        {"scene text",
+         [](QWidget* k) { return listLayerEditor<QSceneTextSetup>(k, SCENE_KIND_TEXT, true); }},
+        {"save scene", [](QWidget* k) { return static_cast<QWidget*>(new QLiveSaveNameDlg(k)); }},
+        {"live size",
+         [](QWidget* k) {
+             auto* d = new QLiveSceneSetupDlg(k);
+             d->InitValues();
+             return static_cast<QWidget*>(d);
+         }},
     };
     return table;
 }

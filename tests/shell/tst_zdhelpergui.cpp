@@ -264,12 +264,16 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("asked");
         QTest::addColumn<bool>("closed");
-        QTest::newRow("idle") << QString() << 0 << false << true;
-        QTest::newRow("recording, no") << "recording" << 0 << true << false;
-        QTest::newRow("recording, yes") << "recording" << 1 << true << true;
-        QTest::newRow("gif, no") << "gif" << 0 << true << false;
-        QTest::newRow("live, yes") << "living" << 1 << true << true;
-        QTest::newRow("previewing only") << "previewing" << 0 << false << true;
+        QTest::addColumn<bool>("bySession");
+        QTest::newRow("idle") << QString() << 0 << false << true << false;
+        QTest::newRow("recording, no") << "recording" << 0 << true << false << false;
+        QTest::newRow("recording, yes") << "recording" << 1 << true << true << false;
+        QTest::newRow("gif, no") << "gif" << 0 << true << false << false;
+        QTest::newRow("live, yes") << "living" << 1 << true << true << false;
+        QTest::newRow("previewing only") << "previewing" << 0 << false << true << false;
+        // The session ends the program: nobody is asked.
+        QTest::newRow("recording, session") << "recording" << 0 << false << true << true;
+        QTest::newRow("live, session") << "living" << 0 << false << true << true;
     }
 
     // Closing asks first while anything records; a refused close changes
@@ -280,6 +284,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, asked);
         QFETCH(bool, closed);
+        QFETCH(bool, bySession);
         auto window = makeWindow();
         window->move(300, 200);
         QTRY_COMPARE(window->pos(), QPoint(300, 200));
@@ -287,8 +292,12 @@ private slots:
             ZDT_ScriptResult(QByteArray("ZD_CheckState." + flag.toLatin1()).constData(), 1);
         m_answer = answer;
 
-        const bool result = window->close();
-        QCOMPARE(result, closed);
+        if (bySession) {
+            window->closeWithoutQuestion();
+        } else {
+            const bool result = window->close();
+            QCOMPARE(result, closed);
+        }
         QCOMPARE(m_boxes.size(), asked ? 1 : 0);
         if (asked) {
             QCOMPARE(m_boxes[0].text, QString("There are still some recording tasks running, are "

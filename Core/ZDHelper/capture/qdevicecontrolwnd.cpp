@@ -25,11 +25,6 @@ QDeviceControlWnd::QDeviceControlWnd(QWidget* parent, const char* device)
     // make them look typeable.
     for (const Row& r : rows())
         r.edit->setReadOnly(true);
-    // Return does nothing here, so no button is drawn as the default one.
-    for (QPushButton* b :
-         {static_cast<QPushButton*>(ui->btn_def), static_cast<QPushButton*>(ui->btn_ok),
-          static_cast<QPushButton*>(ui->btn_cancel)})
-        b->setAutoDefault(false);
 
     valuesRead = ZD_GetCaptureAmpValue(g_Global.hCore, deviceName, &ampValue) == 1;
     if (!valuesRead) {

@@ -51,9 +51,6 @@ QDeviceSetupWnd::QDeviceSetupWnd(QWidget* parent)
 
     ui->btnOk->setText(getLang(1, "OK"));
     ui->btnCancel->setText(getLang(2, "Cancel"));
-    // Return does nothing here, so no button is drawn as the default one.
-    ui->btnOk->setAutoDefault(false);
-    ui->btnCancel->setAutoDefault(false);
 
     AdjustRects(this, true);
     AdjustFonts(this);

@@ -1,12 +1,12 @@
 #include "qmyfilters.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QtEndian>
 #include <cstring>
 
 #include "cpublic.h"
+#include "qmystoredfile.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
 
@@ -182,23 +182,18 @@ QByteArray QMyFilters::SerializeFilters(const QList<FILTERITEM>& list)
 bool QMyFilters::loadDeviceFilters()
 {
     filterList.clear();
-    QFile file(filePath());
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (QMyStoredFile::Read(filePath(), QMyStoredFile::kDefaultMaxBytes, bytes) !=
+        QMyStoredFile::ReadResult::Ok)
         return false;
-    filterList = ParseFilters(file.readAll());
+    filterList = ParseFilters(bytes);
     makeFilterIdsDistinct(filterList);
     return true;
 }
 
 bool QMyFilters::saveDeviceFilters()
 {
-    QSaveFile file(filePath());
-    const QByteArray bytes = SerializeFilters(filterList);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        AddLog(8, QString("Save filters %1 failed: %2").arg(filePath(), file.errorString()));
-        return false;
-    }
-    return true;
+    return QMyStoredFile::Save(filePath(), SerializeFilters(filterList));
 }
 
 void QMyFilters::ApplyAllFilters()

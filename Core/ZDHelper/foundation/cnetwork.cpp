@@ -1,11 +1,11 @@
 #include "cnetwork.h"
 
 #include "cpublic.h"
+#include "qmystoredfile.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdlib>
 #include <cstring>
@@ -70,13 +70,7 @@ int CURL_ReadInternetFile(const QString& url, const char* filePath, char* buffer
     if (filePath != nullptr) {
         // Replaced whole or left as it was; a file that cannot be written is
         // skipped, as the caller does not look at it.
-        QSaveFile file(QFile::decodeName(filePath));
-        if (file.open(QIODevice::WriteOnly)) {
-            if (file.write(data, length) == length)
-                file.commit();
-            else
-                file.cancelWriting();
-        }
+        QMyStoredFile::SaveAnywhere(QFile::decodeName(filePath), QByteArray(data, length));
     }
     if (buffer != nullptr && length <= bufferSize)
         std::memcpy(buffer, data, static_cast<size_t>(length));

@@ -13,13 +13,40 @@
 #include <QTemporaryFile>
 #include <QWindow>
 
+#include <cerrno>
 #include <cmath>
 #include <limits>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 CPublic g_Public;
 
 namespace
 {
+
+// Creates a file of a new name from the template (its "XXXXXX" replaced)
+// and the extension, exclusively, so that the name is the caller's alone:
+// in a shared folder a neighbour could otherwise plant a link there before
+// the program writes. An empty text when none could be made.
+QString reserveFile(const QString& nameTemplate, const QString& extension)
+{
+    QString ext = QString::fromLatin1(extension.toLatin1());
+    ext.remove(QLatin1Char('/'));
+    ext.remove(QChar(0));
+    QTemporaryFile file(nameTemplate + ext);
+    file.setAutoRemove(false);
+    if (!file.open())
+        return QString();
+    const QString name = file.fileName();
+    file.close();
+    return name;
+}
+
+QString appTempFolder()
+{
+    return CPublic::GetAppDatePath() + QStringLiteral("/tmp");
+}
 
 FileDialogHook& DialogHook()
 {
@@ -82,16 +109,41 @@ QString CPublic::GetResourcePath()
     return exe.left(pos) + QStringLiteral("/Resources");
 }
 
+QString CPublic::AppDataLocation()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QLatin1Char('/') + APP_NAME;
+}
+
 QString CPublic::GetAppDatePath()
 {
     static const QString path = [] {
-        const QString folder =
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-            QLatin1Char('/') + APP_NAME;
+        const QString folder = AppDataLocation();
         QDir().mkpath(folder);
         return folder;
     }();
     return path;
+}
+
+QString CPublic::FolderWriteProblem(const QString& folder)
+{
+    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
+    // One level at a time, so that the answer says which level failed and why.
+    QString level;
+    for (const QString& part : absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        level += QLatin1Char('/') + part;
+        const QFileInfo info(level);
+        if (info.isDir())
+            continue;
+        if (info.exists() || info.isSymLink())
+            return level + QStringLiteral(" is not a folder");
+        if (::mkdir(QFile::encodeName(level).constData(), 0777) != 0 && !QFileInfo(level).isDir())
+            return level + QStringLiteral(": ") + qt_error_string(errno);
+    }
+    QTemporaryFile probe(absolute + QStringLiteral("/.zd-write-probe-XXXXXX"));
+    if (!probe.open())
+        return probe.errorString();
+    return QString();
 }
 
 QString CPublic::GetCacheDataPath()
@@ -126,19 +178,36 @@ QString CPublic::GetTempDir()
 
 QString CPublic::GetTempFile(const QString& extension)
 {
-    // The temporary folder is shared with every user of the machine: the name
-    // must be unguessable and reserved by creating the file exclusively, or a
-    // neighbour could plant a link there before the program writes.
-    QString ext = QString::fromLatin1(extension.toLatin1());
-    ext.remove(QLatin1Char('/'));
-    ext.remove(QChar(0));
-    QTemporaryFile file(GetTempDir() + QStringLiteral("/zd-tmp-XXXXXX.") + ext);
-    file.setAutoRemove(false);
-    if (!file.open())
-        return QString();
-    const QString name = file.fileName();
-    file.close();
-    return name;
+    return reserveFile(GetTempDir() + QStringLiteral("/zd-tmp-XXXXXX."), extension);
+}
+
+QString CPublic::GetAppTempFile(const QString& extension)
+{
+    const QString folder = appTempFolder();
+    QDir().mkpath(folder);
+    return reserveFile(folder + QLatin1Char('/') +
+                           QString::number(QCoreApplication::applicationPid()) +
+                           QStringLiteral("-XXXXXX."),
+                       extension);
+}
+
+void CPublic::RemoveTempLeftovers()
+{
+    const QDir folder(appTempFolder());
+    const QFileInfoList files = folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& file : files) {
+        // Only the program's own names; the number is the process that made
+        // the file, and a process that still runs keeps its files.
+        const QString name = file.fileName();
+        const int dash = name.indexOf(QLatin1Char('-'));
+        bool isNumber = false;
+        const qint64 pid = name.left(dash).toLongLong(&isNumber);
+        if (dash < 1 || !isNumber || pid < 1 || pid > std::numeric_limits<pid_t>::max())
+            continue;
+        const bool running = ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+        if (!running)
+            QFile::remove(file.absoluteFilePath());
+    }
 }
 
 QString CPublic::GetMyVideoPath()

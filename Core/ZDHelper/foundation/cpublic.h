@@ -42,6 +42,11 @@ public:
     // The application-data folder, created with its parents on the first call
     // and fixed from then on.
     static QString GetAppDatePath();
+    // Where the application-data folder belongs, created or not.
+    static QString AppDataLocation();
+    // Why a folder cannot hold the program's files: it is created with its
+    // parents when missing and must take a new file. Empty when it can.
+    static QString FolderWriteProblem(const QString& folder);
     static QString GetCacheDataPath();
     static QString GetSceneDataPath();
     static QString GetOBSPluginPath();
@@ -50,6 +55,11 @@ public:
     // folder. The file is created empty (mode 0600) so that its name is the
     // caller's alone; an empty text when none could be made.
     static QString GetTempFile(const QString& extension);
+    // The same in the application data's "tmp" folder, for files that must
+    // not outlive the program: named after this process, so that the next
+    // start removes what a killed run left (RemoveTempLeftovers).
+    static QString GetAppTempFile(const QString& extension);
+    static void RemoveTempLeftovers();
     // The user's movies folder, created when missing.
     static QString GetMyVideoPath();
     static QString ValidPathString(const QString& path);

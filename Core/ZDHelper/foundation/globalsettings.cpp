@@ -8,6 +8,7 @@
 #include "liveserveraddresshelper.h"
 #include "qmyfileshelper.h"
 #include "qmyfilterhelper.h"
+#include "qmysettingsfile.h"
 #include "qmytimerhelper.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
@@ -53,10 +54,12 @@ void InitGlobalSettings()
     ZD_Initalize(&g_Global.hCore, appDataLocal.constData(), programLocal.constData(),
                  resourcesLocal.constData(), APP_NAME.toLocal8Bit().constData(),
                  APP_VERSION.toLocal8Bit().constData());
+    // Pictures of recordings a killed run never listed.
+    CPublic::RemoveTempLeftovers();
 
     {
         QMutexLocker lock(&g_iniLock);
-        g_pIni = new QSettings(appData + "/setting.ini", QSettings::IniFormat);
+        g_pIni = QMySettingsFile::Open(appData + "/setting.ini");
     }
     ReadSetupConfig();
 

@@ -4,11 +4,21 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 
 #include "myevent.h"
 #include "screenscale.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
+
+namespace
+{
+void disarm(QPushButton* button)
+{
+    button->setAutoDefault(false);
+    button->setDefault(false);
+}
+} // namespace
 
 MyDialog::MyDialog(QWidget* parent, bool) : QDialog(parent)
 {
@@ -38,8 +48,28 @@ void MyDialog::onbtnCloseButton()
     done(0);
 }
 
+void MyDialog::disarmDefaultButtons()
+{
+    // Qt's push buttons in a dialog are auto-default: a focused one takes
+    // Return (and the keypad Enter) itself and answers as if clicked, before
+    // the dialog sees the key. Return must reach OnOK instead, so no button
+    // here is ever a default one; Space still presses the focused button,
+    // which is a deliberate press.
+    const QList<QPushButton*> buttons = findChildren<QPushButton*>();
+    for (QPushButton* button : buttons)
+        disarm(button);
+}
+
 bool MyDialog::event(QEvent* e)
 {
+    // At every show, before QDialog picks a default button among the shown
+    // ones; a button added to a shown dialog is polished first.
+    if (e->type() == QEvent::Show) {
+        disarmDefaultButtons();
+    } else if (e->type() == QEvent::ChildPolished) {
+        if (auto* button = qobject_cast<QPushButton*>(static_cast<QChildEvent*>(e)->child()))
+            disarm(button);
+    }
     if (e->type() == MyEvent::EventType) {
         const auto* m = static_cast<MyEvent*>(e);
         OnMyEventMsg((unsigned long)m->msg, (long)m->wParam, (long long)m->lParam, m->ptr);

@@ -1,6 +1,8 @@
 // Base of the application's dialogs: a dark, self-drawn window with its own
 // title strip, draggable by that strip, that maps Return, Escape and the
-// message-bus event onto OnOK, OnCancel and OnMyEventMsg.
+// message-bus event onto OnOK, OnCancel and OnMyEventMsg. Return and Escape
+// reach OnOK / OnCancel whichever child has the focus: no push button of a
+// dialog is a default button.
 #pragma once
 
 #include <QDialog>
@@ -53,4 +55,5 @@ public:
 
 private:
     void init();
+    void disarmDefaultButtons();
 };

@@ -1,7 +1,6 @@
 #include "qmyinifile.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "qmystoredfile.h"
 
 QMyIniFile::QMyIniFile(const QString& path) : m_path(path) {}
 
@@ -10,14 +9,9 @@ void QMyIniFile::ReadAll()
     m_sections.clear();
     // Only a regular file: a device or a pipe named in setting.ini would never
     // end.
-    if (!QFileInfo(m_path).isFile())
-        return;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = file.read(kMaxFileBytes);
-    file.close();
-    ParseText(bytes);
+    QByteArray bytes;
+    if (QMyStoredFile::Read(m_path, kMaxFileBytes, bytes) == QMyStoredFile::ReadResult::Ok)
+        ParseText(bytes);
 }
 
 void QMyIniFile::ParseText(const QByteArray& bytes)

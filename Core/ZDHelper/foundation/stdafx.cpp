@@ -2,6 +2,7 @@
 
 #include "cpublic.h"
 #include "qmylang.h"
+#include "qmysettingsfile.h"
 #include "vazURIdav.h"
 
 #include <QFileInfo>
@@ -292,14 +293,20 @@ bool SaveSetupConfig()
 
     num("DEVICE-4K30", "HDR", g.hdr4k30);
 
-    // QSettings replaces the file whole; a failure is logged and reported
-    // instead of being left for a later, silent write.
-    g_pIni->sync();
-    if (g_pIni->status() != QSettings::NoError) {
-        AddLog(8, QStringLiteral("Save setting.ini failed: ") + g_pIni->fileName());
-        return false;
+    // A failure is logged and reported instead of being left for a later,
+    // silent write; the settings file judges the save by this save alone.
+    bool saved = false;
+    QString name = g_pIni->fileName();
+    if (auto* file = dynamic_cast<QMySettingsFile*>(g_pIni)) {
+        saved = file->Save();
+        name = file->storedPath();
+    } else {
+        g_pIni->sync();
+        saved = g_pIni->status() == QSettings::NoError;
     }
-    return true;
+    if (!saved)
+        AddLog(8, QStringLiteral("Save setting.ini failed: ") + name);
+    return saved;
 }
 
 // ---- Log -----------------------------------------------------------------------

@@ -1,8 +1,10 @@
 // The file, folder, string, time and picture helpers of the common module.
 #include "stdafx.h"
 
+#include "qmystoredfile.h"
 #include "vazURIdav.h"
 
+#include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -10,7 +12,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStorageInfo>
 #include <QTemporaryFile>
 #include <QUrl>
@@ -158,6 +159,16 @@ bool MoveFile(const QString& source, const QString& target)
     return QFile::rename(source, target);
 }
 
+namespace
+{
+// The folder itself when it is empty, never its parents: a parent that the
+// removal leaves empty (~/.local/share, ~/.local) belongs to others.
+void removeFolderOnly(const QDir& folder)
+{
+    QDir().rmdir(folder.absolutePath());
+}
+} // namespace
+
 bool DelDir(const QString& folder)
 {
     if (folder.isEmpty())
@@ -166,7 +177,7 @@ bool DelDir(const QString& folder)
     const QFileInfoList files = dir.entryInfoList(QDir::Files);
     for (const QFileInfo& file : files)
         QFile::remove(file.absoluteFilePath());
-    QDir().rmpath(dir.absolutePath());
+    removeFolderOnly(dir);
     return true;
 }
 
@@ -196,7 +207,7 @@ bool DeleteDirIncludeSub(const QString& path)
         else
             DeleteDirIncludeSub(entry.absoluteFilePath());
     }
-    QDir().rmpath(dir.absolutePath());
+    removeFolderOnly(dir);
     return true;
 }
 
@@ -321,14 +332,12 @@ bool CreateThumbPict(const QString& source, const QString& target, int width, in
         else
             painter.drawImage(0, (height - scaled.height()) / 2, scaled);
     }
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!canvas.save(&buffer, "PNG"))
         return false;
-    if (!canvas.save(&file, "PNG")) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return QMyStoredFile::SaveAnywhere(target, png);
 }
 
 QRect GetNewRectByAspecrate(const QRect& rect, double aspect)

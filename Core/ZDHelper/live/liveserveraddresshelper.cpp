@@ -1,11 +1,11 @@
 #include "liveserveraddresshelper.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cstring>
 
 #include "cpublic.h"
+#include "qmystoredfile.h"
 #include "stdafx.h"
 
 namespace
@@ -95,12 +95,13 @@ void QLiveServerAddressHelper::Load()
     clear();
     m_changed = false;
     m_loadFailed = false;
-    QFile file(filePath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_loadFailed = file.exists();
+    QByteArray bytes;
+    const QMyStoredFile::ReadResult read =
+        QMyStoredFile::Read(filePath(), QMyStoredFile::kDefaultMaxBytes, bytes);
+    if (read != QMyStoredFile::ReadResult::Ok) {
+        m_loadFailed = read == QMyStoredFile::ReadResult::Refused;
         return;
     }
-    const QByteArray bytes = file.readAll();
     if (!ParseServers(bytes, servers)) {
         m_loadFailed = true;
         AddLog(8, "Read " + filePath() + " failed: not a server list.");
@@ -109,12 +110,8 @@ void QLiveServerAddressHelper::Load()
 
 bool QLiveServerAddressHelper::Save()
 {
-    QSaveFile file(filePath());
-    const QByteArray bytes = SerializeServers(servers);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        AddLog(8, QString("Save %1 failed: %2").arg(filePath(), file.errorString()));
+    if (!QMyStoredFile::Save(filePath(), SerializeServers(servers)))
         return false;
-    }
     // The list on disk is now the user's; it is written again at exit.
     m_loadFailed = false;
     return true;

@@ -7,6 +7,7 @@
 #include <QMenu>
 
 #include "cpublic.h"
+#include "qmystoredfile.h"
 #include "screenscale.h"
 
 qmyservershelper::qmyservershelper() = default;
@@ -47,14 +48,13 @@ bool qmyservershelper::LoadServers(QMenu* menu, QList<QString>& urls)
 
 bool qmyservershelper::LoadServersFrom(const QString& path, QMenu* menu, QList<QString>& urls)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    urls.clear();
     // The file ships with the program, but it is still outside bytes: an
     // oversized one is not read into memory.
-    const QByteArray bytes = file.size() <= MaxFileBytes ? file.read(MaxFileBytes) : QByteArray();
-    file.close();
+    QByteArray bytes;
+    const QMyStoredFile::ReadResult read = QMyStoredFile::Read(path, MaxFileBytes, bytes);
+    if (read == QMyStoredFile::ReadResult::Missing)
+        return false;
+    urls.clear();
     for (const Service& service : ParseServices(bytes)) {
         QMenu* sub = menu ? menu->addMenu(service.name) : nullptr;
         if (sub)

@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstring>
 
 #include "cpublic.h"
+#include "msgboxdialog.h"
+#include "myevent.h"
+#include "qmystoredfile.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
 
@@ -82,21 +84,22 @@ QByteArray QMyFilesHelper::SerializeRecords(const QList<FILE_ITEM*>& items)
 
 bool QMyFilesHelper::LoadAllFiles()
 {
+    // Entries that never reached the disk stay while it still refuses them.
+    if (m_unsaved && !SaveAllFiles())
+        return true;
     ClearData();
     m_loadFailed = false;
-    QFile file(listFilePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        // A missing list is a first start; an unreadable one must survive.
-        m_loadFailed = file.exists();
-        if (m_loadFailed)
-            AddLog(8, QString("Read %1 failed: %2").arg(listFilePath, file.errorString()));
+    QByteArray bytes;
+    const QMyStoredFile::ReadResult read = QMyStoredFile::Read(listFilePath, kMaxListBytes, bytes);
+    if (read != QMyStoredFile::ReadResult::Ok) {
+        // A missing list is a first start; a refused one must survive.
+        m_loadFailed = read == QMyStoredFile::ReadResult::Refused;
         return false;
     }
-    // Read record by record: the file's size never decides an allocation.
-    for (;;) {
+    const qsizetype count = bytes.size() / qsizetype(sizeof(FILE_ITEM));
+    for (qsizetype i = 0; i < count; ++i) {
         FILE_ITEM item;
-        if (file.read(reinterpret_cast<char*>(&item), sizeof(item)) != qint64(sizeof(item)))
-            break;
+        memcpy(&item, bytes.constData() + i * qsizetype(sizeof(FILE_ITEM)), sizeof(item));
         if (IsFileExisted(FileItemPath(&item)))
             files.append(new FILE_ITEM(item));
         else
@@ -107,16 +110,9 @@ bool QMyFilesHelper::LoadAllFiles()
 
 bool QMyFilesHelper::SaveAllFiles()
 {
-    QSaveFile file(listFilePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        AddLog(8, QString("Save %1 failed: %2").arg(listFilePath, file.errorString()));
+    m_unsaved = !QMyStoredFile::Save(listFilePath, SerializeRecords(files));
+    if (m_unsaved)
         return false;
-    }
-    const QByteArray bytes = SerializeRecords(files);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        AddLog(8, QString("Save %1 failed: %2").arg(listFilePath, file.errorString()));
-        return false;
-    }
     m_loadFailed = false;
     return true;
 }
@@ -167,7 +163,14 @@ FILE_ITEM* QMyFilesHelper::AddFile(const QString& path, const QString& info,
         CreateThumbPict(path, thumb, 160, 90);
     }
     files.append(item);
-    SaveAllFiles();
+    if (!SaveAllFiles())
+        AfxMessageBox(AfxGetMainWindow(),
+                      getLang(-1,
+                              QStringLiteral("The files list #v1# could not be written, so #v2# "
+                                             "may be missing from it at the next start. Is the "
+                                             "disk full?"),
+                              listFilePath, path),
+                      MSGBOX_ERROR);
     ZD_DUDFilesChanged(g_Global.hCore);
     return item;
 }

@@ -56,6 +56,9 @@ public:
 
     static QByteArray SerializeRecords(const QList<FILE_ITEM*>& items);
 
+    // About a hundred thousand entries; a larger files.dat is not read.
+    static constexpr qint64 kMaxListBytes = 48 * 1024 * 1024;
+
     QList<FILE_ITEM*> files;
     QString listFilePath;
     QString thumbsPath;
@@ -64,4 +67,7 @@ private:
     // files.dat existed but could not be read: it is kept at exit unless the
     // list is saved on purpose (an add, delete or rename).
     bool m_loadFailed = false;
+    // The last save failed: the list in memory holds entries files.dat lacks,
+    // so a reload must not drop them.
+    bool m_unsaved = false;
 };

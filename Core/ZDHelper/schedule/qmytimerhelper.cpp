@@ -2,12 +2,12 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QtEndian>
 #include <cstring>
 
 #include "cpublic.h"
+#include "qmystoredfile.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
 
@@ -165,13 +165,12 @@ QByteArray QMyTimerHelper::SerializeSchedules(const QList<QTimerSchedule*>& sche
 bool QMyTimerHelper::loadSchedules()
 {
     clearSchedules();
-    QFile file(filePath());
-    if (!file.open(QIODevice::ReadOnly))
+    // A schedule file holds a few timers; a damaged or hostile one is only
+    // ever walked, never trusted for a size.
+    QByteArray bytes;
+    if (QMyStoredFile::Read(filePath(), QMyStoredFile::kDefaultMaxBytes, bytes) !=
+        QMyStoredFile::ReadResult::Ok)
         return false;
-    // A schedule file holds a few timers; a damaged or hostile one may be
-    // large, but is only ever walked, never trusted for a size.
-    const QByteArray bytes = file.readAll();
-    file.close();
     if (!ParseSchedules(bytes, schedules)) {
         ZD_Log(8, "Read timer schedule data %s failed.", name.toLocal8Bit().constData());
         return false;
@@ -181,9 +180,7 @@ bool QMyTimerHelper::loadSchedules()
 
 bool QMyTimerHelper::saveSchedules()
 {
-    QSaveFile file(filePath());
-    const QByteArray bytes = SerializeSchedules(schedules);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!QMyStoredFile::Save(filePath(), SerializeSchedules(schedules))) {
         ZD_Log(8, "Save timer schedule %s failed.", name.toLocal8Bit().constData());
         return false;
     }

@@ -1,9 +1,10 @@
 #include <QApplication>
-#include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
 #include <csignal>
+#include <cstdio>
 
+#include "cpublic.h"
 #include "globalsettings.h"
 #include "myevent.h"
 #include "qglobalapplication.h"
@@ -25,19 +26,22 @@ int main(int argc, char** argv)
     GlobalApplication app(argc, argv);
     g_dpi_percent = 1.0;
 
-    // The program's real file, wherever it was started from: argv[0] may be
-    // a bare name found through PATH or a path relative to another folder.
-    if (!QFileInfo(QCoreApplication::applicationFilePath()).isWritable()) {
-        QMessageBox::information(nullptr, "Veltrano Helper",
-                                 "Please copy the program to the application folder first, and "
-                                 "then start it from the application folder.",
-                                 QMessageBox::Ok);
+    // A SIGTERM or SIGINT from here on ends the program through the normal
+    // shut-down once an event loop runs (the start-up message's too).
+    QuitSignalWatcher quitWatcher;
+
+    // The program's own file may be read-only: packages install it so. What
+    // the program needs is its data folder; when that cannot be made or
+    // written, it says where and why and leaves everything as it was.
+    const QString dataFolder = CPublic::AppDataLocation();
+    const QString problem = CPublic::FolderWriteProblem(dataFolder);
+    if (!problem.isEmpty()) {
+        const QString text = QStringLiteral("The application data folder \"%1\" cannot be used: %2")
+                                 .arg(dataFolder, problem);
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        QMessageBox::information(nullptr, "Veltrano Helper", text, QMessageBox::Ok);
         return 0;
     }
-
-    // A SIGTERM or SIGINT from here on ends the program through the normal
-    // shut-down once the event loop runs.
-    QuitSignalWatcher quitWatcher;
 
     InitGlobalSettings();
     QGuiApplication::setWindowIcon(QIcon(MAIN_ICON));
@@ -46,6 +50,8 @@ int main(int argc, char** argv)
     // The main window registers itself as the receiver of untargeted
     // messages and stays until after the shared state has been released.
     ZDHelperGUI window(nullptr);
+    QObject::connect(&quitWatcher, &QuitSignalWatcher::quitRequested, &window,
+                     &ZDHelperGUI::closeWithoutQuestion);
     window.show();
 
     const int result = app.exec();

@@ -394,12 +394,13 @@ void QMyTitleBar::ClearAppData()
             g_pIni->sync();
     }
     // Only the program's own files and folders; each call removes the files
-    // of one folder and then every folder that became empty, so the data
-    // folder itself goes with the last call once nothing else is in it.
+    // of one folder and then that folder once it is empty, so the innermost
+    // go first and the data folder itself last, once nothing else is in it.
+    // The folders above it are never touched.
     const QString data = CPublic::GetAppDatePath();
     for (const QString& folder :
-         {data, data + QStringLiteral("/tmp"), data + QStringLiteral("/Thumbs"),
-          data + QStringLiteral("/CacheData/scene"), data + QStringLiteral("/CacheData")})
+         {data + QStringLiteral("/tmp"), data + QStringLiteral("/Thumbs"),
+          data + QStringLiteral("/CacheData/scene"), data + QStringLiteral("/CacheData"), data})
         DelDir(folder);
     const bool cleared = !QFileInfo::exists(data);
     if (cleared)

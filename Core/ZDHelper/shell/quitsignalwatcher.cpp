@@ -59,6 +59,7 @@ void QuitSignalWatcher::onSignal()
     char buffer[16];
     while (::read(g_signalFds[1], buffer, sizeof(buffer)) > 0) {
     }
+    emit quitRequested();
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }

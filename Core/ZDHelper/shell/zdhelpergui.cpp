@@ -546,6 +546,15 @@ void ZDHelperGUI::catalogueRecording(const QString& file)
     DelFile(g_Global.recThumbPath);
 }
 
+void ZDHelperGUI::takeThumbnailPicture()
+{
+    // A bitmap of the whole frame, megabytes large: it goes where the next
+    // start removes it should the program be killed before the recording is
+    // listed (and the bitmap removed with it).
+    g_Global.recThumbPath = CPublic::GetAppTempFile(QStringLiteral("bmp"));
+    ZD_ScreenShot_bmp(g_Global.hCore, g_Global.recThumbPath.toUtf8().constData(), 0);
+}
+
 QString ZDHelperGUI::moveToTarget(const QString& file)
 {
     const QString target = g_Global.recTargetPath;
@@ -572,8 +581,7 @@ int ZDHelperGUI::StopRecord(bool userAsked)
     }
     g_Global.isClosing = 1;
     if (g_Global.recThumbPath.isEmpty()) {
-        g_Global.recThumbPath = CPublic::GetTempFile(QStringLiteral("bmp"));
-        ZD_ScreenShot_bmp(g_Global.hCore, g_Global.recThumbPath.toUtf8().constData(), 0);
+        takeThumbnailPicture();
     }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     ZD_StopRecord(g_Global.hCore);
@@ -616,8 +624,7 @@ void ZDHelperGUI::timer_rec()
     }
     PostMessage(nullptr, MSG_RECORD_STATE, 2, e, nullptr);
     if (e > g_Global.recBmpCutDelay && g_Global.recThumbPath.isEmpty()) {
-        g_Global.recThumbPath = CPublic::GetTempFile(QStringLiteral("bmp"));
-        ZD_ScreenShot_bmp(g_Global.hCore, g_Global.recThumbPath.toUtf8().constData(), 0);
+        takeThumbnailPicture();
     }
 
     const qint64 size = ZD_GetRecordFileSize(g_Global.hCore);
@@ -641,8 +648,7 @@ void ZDHelperGUI::timer_rec()
     const QString newPath = QString::fromUtf8(next, int(qstrnlen(next, sizeof next)));
     g_Global.recTargetPath = newPath;
     g_Global.recFilePath = newPath;
-    g_Global.recThumbPath = CPublic::GetTempFile(QStringLiteral("bmp"));
-    ZD_ScreenShot_bmp(g_Global.hCore, g_Global.recThumbPath.toUtf8().constData(), 0);
+    takeThumbnailPicture();
 }
 
 // ---- Right bar slide ------------------------------------------------------------
@@ -740,7 +746,7 @@ void ZDHelperGUI::closeEvent(QCloseEvent* e)
     int gif = 0;
     int living = 0;
     ZD_CheckState(g_Global.hCore, nullptr, nullptr, &recording, &gif, &living);
-    if (recording || gif || living) {
+    if ((recording || gif || living) && !m_closeWithoutQuestion) {
         const QString question = getLang(
             17014, QStringLiteral("There are still some recording tasks running, are you sure to "
                                   "exit the program ?"));
@@ -767,6 +773,14 @@ void ZDHelperGUI::closeEvent(QCloseEvent* e)
             child->close();
     }
     e->accept();
+}
+
+void ZDHelperGUI::closeWithoutQuestion()
+{
+    // Nobody is there to answer: the session waits for the program to end,
+    // and a refused close would only bring the question back.
+    m_closeWithoutQuestion = true;
+    close();
 }
 
 // ---- The hub -------------------------------------------------------------------

@@ -102,6 +102,9 @@ public slots:
     void AnimvalueChanged(const QVariant& value);
     void menu_right(QAction* action);
     void hotkey_rec_active(int id, const QKeySequence& key);
+    // The session ends the program (SIGTERM, SIGINT): no question, whatever
+    // runs is finished and listed as when the user answers "Yes".
+    void closeWithoutQuestion();
 
 protected:
     bool event(QEvent* e) override;
@@ -128,6 +131,8 @@ private:
     QString fileDescription(const QString& file) const;
     // Lists a finished file (or part) with the thumbnail bitmap taken for it.
     void catalogueRecording(const QString& file);
+    // Takes the picture a recording's thumbnail is made from.
+    void takeThumbnailPicture();
 
     Ui::ZDHelperGUIClass* ui = nullptr;
     QMenuBar* m_menuBar = nullptr;
@@ -136,6 +141,7 @@ private:
     int m_titleBarHeight = 0;
     QRect m_savedWindowRect;
     QRect m_savedPreviewRect;
+    bool m_closeWithoutQuestion = false;
     bool m_rightBarWasVisible = false;
     bool m_statusBarWasVisible = false;
     bool m_menuBarWasVisible = false;

@@ -131,6 +131,13 @@ ZD_API int ZD_QueryDeviceLost(void* handle, const char* layerKey, void* notifica
 {
     ZD_TRACE("ZD_QueryDeviceLost(layer=%s)", traceText(layerKey).c_str());
     return withEngine("ZD_QueryDeviceLost", handle, 0, [&](Engine& e) {
+        // Tests name a layer that a removal takes away: "ZD_QueryDeviceLost.<key>".
+        long long scripted = 0;
+        if (lost && layerKey &&
+            TestScript::lookup(("ZD_QueryDeviceLost." + boundedText(layerKey)).c_str(), scripted)) {
+            *lost = static_cast<int>(scripted);
+            return 1;
+        }
         return e.session().queryLost(boundedText(layerKey), notification, lost);
     });
 }

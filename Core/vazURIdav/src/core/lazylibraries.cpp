@@ -147,6 +147,7 @@ ZD_LAZY(Format, AVIOContext*, avio_alloc_context,
         (buffer, size, write, opaque, readPacket, writePacket, seek))
 ZD_LAZY(Format, void, avio_context_free, (AVIOContext * *s), (s))
 ZD_LAZY(Format, void, avio_flush, (AVIOContext * s), (s))
+ZD_LAZY(Format, int64_t, avio_seek, (AVIOContext * s, int64_t o, int w), (s, o, w))
 
 // libavfilter
 ZD_LAZY(Filter, int, av_buffersink_get_frame, (AVFilterContext * c, AVFrame* f), (c, f))

@@ -1,11 +1,15 @@
 #include "filters/filtercheck.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <memory>
 
 extern "C" {
 #include <libavfilter/avfilter.h>
+#include <libavutil/avstring.h>
 #include <libavutil/avutil.h>
+#include <libavutil/opt.h>
 }
 
 namespace zd
@@ -19,57 +23,190 @@ struct GraphDeleter {
 struct InOutDeleter {
     void operator()(AVFilterInOut* inout) const { avfilter_inout_free(&inout); }
 };
+struct TokenDeleter {
+    void operator()(char* token) const { av_free(token); }
+};
+using Token = std::unique_ptr<char, TokenDeleter>;
 
-// Filters that read other inputs or take commands from outside the chain.
-bool isDenied(const std::string& name)
+// The filters the filter editor builds, then filters that only work on the
+// pixels of the frame they are given. None of them has an option that names
+// a file, a URL or a model. Every other filter is refused by name: making a
+// filter runs its initialisation, and some act there (load a library, open or
+// truncate a file, connect a socket), whether or not the string is then kept.
+// Sorted, for the binary search.
+const char* const kAllowedFilters[] = {
+    "avgblur",
+    "boxblur",
+    "chromakey",
+    "colorbalance",
+    "colorchannelmixer",
+    "colorcontrast",
+    "colorcorrect",
+    "colorize",
+    "colorkey",
+    "colorlevels",
+    "colortemperature",
+    "convolution",
+    "copy",
+    "crop",
+    "deband",
+    "deflate",
+    "despill",
+    "dilation",
+    "drawbox",
+    "drawgrid",
+    "edgedetect",
+    "eq",
+    "erosion",
+    "exposure",
+    "fade",
+    "gblur",
+    "geq",
+    "gradfun",
+    "grayworld",
+    "hflip",
+    "hqdn3d",
+    "hsvkey",
+    "hue",
+    "huesaturation",
+    "inflate",
+    "lenscorrection",
+    "lut",
+    "lutrgb",
+    "lutyuv",
+    "median",
+    "monochrome",
+    "negate",
+    "noise",
+    "null",
+    "pad",
+    "pixelize",
+    "prewitt",
+    "roberts",
+    "rotate",
+    "scale",
+    "setsar",
+    "smartblur",
+    "sobel",
+    "swapuv",
+    "transpose",
+    "unsharp",
+    "vflip",
+    "vibrance",
+    "vignette",
+};
+
+bool isAllowedName(const std::string& name)
 {
-    static const char* const denied[] = {"movie", "amovie", "zmq", "azmq", "sendcmd", "asendcmd"};
-    for (const char* d : denied) {
-        if (name == d)
+    return std::binary_search(std::begin(kAllowedFilters), std::end(kAllowedFilters), name,
+                              [](const std::string& a, const std::string& b) { return a < b; });
+}
+
+// Option names that point outside the frame: files, URLs, models, libraries.
+bool namesOutside(const char* option)
+{
+    static const char* const parts[] = {"file", "url", "uri",    "path", "model",
+                                        "dnn",  "lib", "result", "host", "socket"};
+    std::string lower(option);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* p : parts) {
+        if (lower.find(p) != std::string::npos)
             return true;
     }
     return false;
 }
 
-// Finds, outside quotes and escapes, the first of the characters that make a
-// description more than one filter; also cuts the filter name (before "=").
-bool splitSingleFilter(const std::string& text, std::string& name, std::string& why)
+// Whether the filter's class has an option (or an alias of one) that points
+// outside the frame; key null asks about any option at all.
+bool classNamesOutside(const AVClass* cls, const char* key)
 {
-    bool quoted = false;
-    size_t nameEnd = std::string::npos;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\\') {
-            ++i;
+    if (!cls)
+        return false;
+    const AVOption* wanted = nullptr;
+    if (key) {
+        wanted = av_opt_find(&cls, key, nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ);
+        if (!wanted)
+            return false; // libavfilter refuses the unknown option itself
+    }
+    const AVOption* o = nullptr;
+    while ((o = av_opt_next(&cls, o))) {
+        if (o->type == AV_OPT_TYPE_CONST)
             continue;
-        }
-        if (c == '\'') {
-            quoted = !quoted;
-            continue;
-        }
-        if (quoted)
-            continue;
-        if (c == ',' || c == ';' || c == '[' || c == ']') {
-            why = "graph syntax is not accepted";
+        if ((!wanted || o->offset == wanted->offset) && namesOutside(o->name))
+            return true;
+    }
+    return false;
+}
+
+// Goes through the options the way libavfilter reads them (key=value pairs
+// separated by ":", a value without key taking the next option in order) and
+// refuses any that points outside the frame.
+bool checkOptions(const AVFilter* filter, const std::string& options, std::string& why)
+{
+    const char* args = options.c_str();
+    while (*args) {
+        char* rawKey = nullptr;
+        char* rawValue = nullptr;
+        const int r =
+            av_opt_get_key_value(&args, "=", ":", AV_OPT_FLAG_IMPLICIT_KEY, &rawKey, &rawValue);
+        const Token key(rawKey);
+        const Token value(rawValue);
+        if (r < 0) {
+            why = "the options cannot be read";
             return false;
         }
-        if (c == '=' && nameEnd == std::string::npos)
-            nameEnd = i;
+        if (*args)
+            ++args;
+        const bool outside =
+            key ? namesOutside(key.get()) || classNamesOutside(filter->priv_class, key.get())
+                : classNamesOutside(filter->priv_class, nullptr);
+        if (outside) {
+            why = std::string("option ") + (key ? key.get() : "given by position") + " of filter " +
+                  filter->name + " names a file, a URL or a model";
+            return false;
+        }
     }
-    if (quoted) {
-        why = "unterminated quote";
+    return true;
+}
+
+// Cuts the text into a filter name and its options with libavfilter's own
+// tokeniser, quotes and escapes included, so that what is checked is what
+// libavfilter would make; anything after the one filter (a "," or ";" chain,
+// a [label]) is refused.
+bool splitSingleFilter(const std::string& text, std::string& name, std::string& options,
+                       std::string& why)
+{
+    static const char blanks[] = " \n\t\r";
+    const char* p = text.c_str();
+    p += std::strspn(p, blanks);
+    if (*p == '[') {
+        why = "graph syntax is not accepted";
         return false;
     }
-    std::string head = text.substr(0, nameEnd);
-    const size_t at = head.find('@');
+    const Token head(av_get_token(&p, "=,;["));
+    if (!head) {
+        why = "out of memory";
+        return false;
+    }
+    if (*p == '=') {
+        ++p;
+        const Token opts(av_get_token(&p, "[],;"));
+        if (!opts) {
+            why = "out of memory";
+            return false;
+        }
+        options = opts.get();
+    }
+    p += std::strspn(p, blanks);
+    if (*p) {
+        why = "graph syntax is not accepted";
+        return false;
+    }
+    name = head.get();
+    const size_t at = name.find('@');
     if (at != std::string::npos)
-        head.resize(at);
-    size_t b = 0, e = head.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(head[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(head[e - 1])))
-        --e;
-    name = head.substr(b, e - b);
+        name.resize(at);
     if (name.empty()) {
         why = "no filter name";
         return false;
@@ -81,6 +218,24 @@ bool splitSingleFilter(const std::string& text, std::string& name, std::string& 
         }
     }
     return true;
+}
+
+// Whether a quote is left open, read the way libavfilter's tokeniser reads
+// the graph: outside quotes a backslash takes the next character as it is,
+// inside them nothing is special but the closing quote. libavfilter would
+// take the rest of the text as quoted; a typing slip is refused instead.
+bool hasOpenQuote(const std::string& text)
+{
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (quoted)
+            quoted = text[i] != '\'';
+        else if (text[i] == '\\')
+            ++i;
+        else if (text[i] == '\'')
+            quoted = true;
+    }
+    return quoted;
 }
 
 } // namespace
@@ -96,12 +251,15 @@ bool isEmptyFilter(const std::string& text)
 
 bool checkVideoFilter(const std::string& text, std::string& why)
 {
-    std::string name;
-    if (!splitSingleFilter(text, name, why))
+    if (hasOpenQuote(text)) {
+        why = "unterminated quote";
         return false;
-    // Decided by name before libavfilter initialises anything, since some
-    // filters act on their options as soon as they are made.
-    if (isDenied(name)) {
+    }
+    std::string name, options;
+    if (!splitSingleFilter(text, name, options, why))
+        return false;
+    // Decided before libavfilter makes (and so initialises) anything.
+    if (!isAllowedName(name)) {
         why = "filter " + name + " is not accepted";
         return false;
     }
@@ -110,6 +268,8 @@ bool checkVideoFilter(const std::string& text, std::string& why)
         why = "no filter " + name;
         return false;
     }
+    if (!checkOptions(filter, options, why))
+        return false;
     if ((filter->flags & (AVFILTER_FLAG_DYNAMIC_INPUTS | AVFILTER_FLAG_DYNAMIC_OUTPUTS)) ||
         avfilter_filter_pad_count(filter, 0) != 1 || avfilter_filter_pad_count(filter, 1) != 1 ||
         avfilter_pad_get_type(filter->inputs, 0) != AVMEDIA_TYPE_VIDEO ||
@@ -118,6 +278,7 @@ bool checkVideoFilter(const std::string& text, std::string& why)
         return false;
     }
 
+    // Only now libavfilter reads the options, with the filter's own ranges.
     std::unique_ptr<AVFilterGraph, GraphDeleter> graph(avfilter_graph_alloc());
     if (!graph) {
         why = "out of memory";

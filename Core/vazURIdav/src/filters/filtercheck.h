@@ -1,8 +1,9 @@
 // The one test every filter string passes before the engine keeps it: the
 // text must be a single video filter with one input and one output, as
-// libavfilter parses it. Graph syntax (labels, ";", "," chains) and the
-// filters that open files, sockets or command streams of their own are
-// refused.
+// libavfilter parses it. Graph syntax (labels, ";", "," chains) is refused,
+// and so is every filter outside a list of pixel-only filters and every option
+// that names a file, a URL or a model, all decided before libavfilter makes
+// the filter, since making it runs its initialisation.
 #pragma once
 
 #include <string>

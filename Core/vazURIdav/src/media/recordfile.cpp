@@ -69,6 +69,7 @@ int RecordFile::writePacket(void* opaque, uint8_t* buf, int size)
         }
         done += static_cast<int>(n);
     }
+    self->m_position += size;
     return size;
 }
 
@@ -80,7 +81,16 @@ int64_t RecordFile::seek(void* opaque, int64_t offset, int whence)
         return fstat(self->m_fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
     }
     const off_t r = ::lseek(self->m_fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
-    return r < 0 ? AVERROR(errno) : static_cast<int64_t>(r);
+    if (r < 0)
+        return AVERROR(errno);
+    self->m_position = static_cast<int64_t>(r);
+    return static_cast<int64_t>(r);
+}
+
+void RecordFile::markWhole()
+{
+    if (m_io && !m_writeError && !m_io->error && avio_tell(m_io) == m_position)
+        m_wholeBytes = m_position;
 }
 
 void RecordFile::sync(int64_t syncEveryUs)
@@ -104,6 +114,12 @@ int RecordFile::close()
         avio_context_free(&m_io);
     }
     if (m_fd >= 0) {
+        // A failed write may have left part of a piece at the end: players
+        // refuse an MP4 whose last fragment header is cut, so the file goes
+        // back to the end of the last whole one and keeps playing.
+        // Should the cut fail, the failure is already known and reported.
+        const int cut = m_writeError ? ::ftruncate(m_fd, static_cast<off_t>(m_wholeBytes)) : 0;
+        (void)cut;
         if (!m_writeError && ::fdatasync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
             m_writeError = errno;
         if (::close(m_fd) != 0 && !m_writeError && errno != EINTR)

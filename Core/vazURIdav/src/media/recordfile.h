@@ -1,7 +1,10 @@
 // The file a recording streams into. Writes go straight to the descriptor so
 // that a write error (a full disk above all) is known exactly, and the data
 // is forced to the disk every few seconds, so a power loss costs at most the
-// last seconds of a recording, as a crash does.
+// last seconds of a recording, as a crash does. A write that fails leaves
+// part of a fragment behind, which a player may refuse (MP4 players read
+// every fragment header at opening); so the muxer marks where each whole
+// piece ends, and a file whose writing failed is cut back to that mark.
 #pragma once
 
 #include <cstdint>
@@ -28,10 +31,14 @@ public:
     AVIOContext* io() const { return m_io; }
     // errno of the first failed write, 0 while none failed.
     int writeError() const { return m_writeError; }
+    // Everything written so far is whole (a header, a fragment, a packet):
+    // the file may end here. Ignored while FFmpeg's buffer holds bytes.
+    void markWhole();
     // Flushes FFmpeg's buffer and forces the data to the disk once syncEveryUs
     // has passed since the last time (always when syncEveryUs is 0).
     void sync(int64_t syncEveryUs);
     // Flushes, forces to disk and closes; the errno of a failure, else 0.
+    // After a failed write the file is first cut back to the last mark.
     int close();
 
 private:
@@ -42,6 +49,8 @@ private:
     int m_fd = -1;
     AVIOContext* m_io = nullptr;
     int m_writeError = 0;
+    int64_t m_position = 0;   // of the descriptor
+    int64_t m_wholeBytes = 0; // where the file may end
     int64_t m_lastSyncUs = 0;
 };
 

@@ -15,7 +15,8 @@ namespace zd::media
 namespace
 {
 constexpr int64_t kSyncEveryUs = 2000000;
-}
+constexpr int64_t kFragmentUs = 250000;
+} // namespace
 
 RecordMuxer::~RecordMuxer()
 {
@@ -88,6 +89,10 @@ int RecordMuxer::open(const std::string& path, Container container, AVCodecConte
                     ac3 ? "frag_keyframe+empty_moov+default_base_moof+delay_moov"
                         : "frag_keyframe+empty_moov+default_base_moof",
                     0);
+        // Besides at each key frame, a fragment ends after a fraction of a
+        // second, so that a full disk or a crash costs little, and a disk
+        // that fills at once still keeps the first pictures.
+        av_dict_set_int(&options, "frag_duration", kFragmentUs, 0);
     }
     const int r = avformat_write_header(m_ctx.get(), &options);
     av_dict_free(&options);
@@ -96,6 +101,7 @@ int RecordMuxer::open(const std::string& path, Container container, AVCodecConte
         return failureFromWrite(r);
     }
     m_headerWritten = true;
+    m_file->markWhole();
     return 0;
 }
 
@@ -111,6 +117,9 @@ int RecordMuxer::write(AVPacket* packet, int stream, AVRational encoderTimeBase)
                           avErrorText(r < 0 ? r : AVERROR(m_file->writeError())));
         return failureFromWrite(r < 0 ? r : AVERROR(m_file->writeError()));
     }
+    // Packets are flushed as they are written: the MP4 muxer hands over
+    // whole fragments, the TS muxer whole TS packets.
+    m_file->markWhole();
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // Writes the encoded streams of one file of a recording: fragmented MP4 (a
-// fragment per key frame, so a file cut by a crash plays up to its last
-// fragment) or MPEG-TS.
+// fragment per key frame and per quarter second, so a file cut by a crash
+// plays up to its last fragment) or MPEG-TS. A file whose writing failed (a
+// full disk) ends with its last whole fragment or packet.
 #pragma once
 
 #include "media/avholders.h"
