@@ -15,6 +15,7 @@ packages=(
   libavcodec-dev libavformat-dev libavdevice-dev libavfilter-dev libswscale-dev
   libswresample-dev libavutil-dev
   libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev libarchive-dev
+  libmicrohttpd-dev libavahi-client-dev avahi-daemon avahi-utils dbus iproute2 chromium curl
   libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils openbox
   obs-studio python3 python3-websocket libgl1-mesa-dri libegl-mesa0
 )

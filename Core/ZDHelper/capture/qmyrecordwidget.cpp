@@ -14,6 +14,7 @@
 #include "cpublic.h"
 #include "msgboxdialog.h"
 #include "myevent.h"
+#include "qdudmanagerdlg.h"
 #include "qfilesmanagerdlg.h"
 #include "qmyfileshelper.h"
 #include "qmyfilterhelper.h"
@@ -199,7 +200,10 @@ void QMyRecordWidget::resizeAll()
     btnPicture->setGeometry(scale_rect_bottom2(99, int(h - 86 * s), 40, 32));
     btnGif->setGeometry(scale_rect_bottom2(167, int(h - 90 * s), 40, 40));
     btnSetup->setGeometry(scale_rect_bottom2(232, int(h - 90 * s), 35, 35));
-    btnDUD->hide();
+    // Shown, unlike the original layout, so that the share dialog can be
+    // reached: right of the mute button on the volume row.
+    btnDUD->setGeometry(scale_rect_bottom2(258, int(h - 36 * s), 30, 30));
+    btnDUD->show();
     recordText->setGeometry(QRect(QPoint(0, 0), QPoint(-1, -1)));
     pauseText->setGeometry(QRect(QPoint(0, 0), QPoint(-1, -1)));
 
@@ -586,8 +590,8 @@ void QMyRecordWidget::btnGifClick()
 
 void QMyRecordWidget::btnDUDClick()
 {
-    // SEAM (live panel's share dialog not built yet): QDudManagerDlg runs
-    // here. The base layout keeps this button hidden.
+    QDudManagerDlg dialog(this);
+    dialog.exec();
 }
 
 void QMyRecordWidget::btnRecDurClick()

@@ -14,6 +14,7 @@ enum ReportId : unsigned int {
     kMsgPictureSaved = 9800,
     kMsgDudSearchDone = 36970,
     kMsgRecordFailed = 99663,
+    kMsgDudFailed = 99665,
 };
 
 } // namespace zd

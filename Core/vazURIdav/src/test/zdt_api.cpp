@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/systeminfo.h"
 #include "devices/devicesession.h"
+#include "share/dudserver.h"
 #include "vazURIdav_test.h"
 
 #include <algorithm>
@@ -135,6 +136,11 @@ ZD_API int ZDT_LiveEngineCount(void)
 ZD_API void ZDT_SetProcRoot(const char* folder)
 {
     guardedVoid("ZDT_SetProcRoot", [&] { SystemInfo::setProcRoot(boundedText(folder)); });
+}
+
+ZD_API void ZDT_SetShareIdleTimeout(int seconds)
+{
+    guardedVoid("ZDT_SetShareIdleTimeout", [&] { DudServer::setIdleTimeoutForTests(seconds); });
 }
 
 } // extern "C"
