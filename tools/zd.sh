@@ -14,7 +14,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavcodec-dev libavformat-dev libavdevice-dev libavfilter-dev libswscale-dev
   libswresample-dev libavutil-dev
-  libudev-dev libasound2-dev libfreetype-dev libfontconfig-dev nginx libnginx-mod-rtmp libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev libarchive-dev
+  libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev libarchive-dev
+  libmicrohttpd-dev libavahi-client-dev avahi-daemon avahi-utils dbus iproute2 chromium curl
+  libfreetype-dev libfontconfig-dev nginx libnginx-mod-rtmp
   libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils openbox
   obs-studio python3 python3-websocket libgl1-mesa-dri libegl-mesa0
 )

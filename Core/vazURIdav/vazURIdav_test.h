@@ -80,6 +80,10 @@ ZD_API long long ZDT_LiveServerPackets(void* handle, int index);
 /* Folder read in place of /proc by ZD_GetCpuUsageAndMemory (null: /proc). */
 ZD_API void ZDT_SetProcRoot(const char* folder);
 
+/* Seconds after which share servers started from now on drop a client that
+ * neither sends nor takes anything (0: the engine's own 30). */
+ZD_API void ZDT_SetShareIdleTimeout(int seconds);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,10 +1,22 @@
 #include "enginetestsupport.h"
 #include "zdtestmain.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
 #include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace
 {
@@ -35,16 +47,33 @@ struct PortHolder {
     }
 };
 
-bool canConnect(int port)
+int freePort()
+{
+    PortHolder holder;
+    return holder.port;
+}
+
+int connectTo(int port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool canConnect(int port)
+{
+    const int fd = connectTo(port);
+    if (fd < 0)
+        return false;
     ::close(fd);
-    return ok;
+    return true;
 }
 
 int running(void* handle)
@@ -55,18 +84,169 @@ int running(void* handle)
     return flag;
 }
 
+// One files.dat record, laid out as the files list writes it.
+QByteArray fileRecord(const QByteArray& path, quint32 idTime, quint32 idTick)
+{
+    QByteArray r(464, '\0');
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    std::memcpy(r.data(), name.constData(), std::min<qsizetype>(name.size(), 128));
+    std::memcpy(r.data() + 192, path.constData(), std::min<qsizetype>(path.size(), 256));
+    for (int i = 0; i < 4; ++i) {
+        r[448 + i] = char((idTime >> (8 * i)) & 0xff);
+        r[452 + i] = char((idTick >> (8 * i)) & 0xff);
+    }
+    return r;
+}
+
+QByteArray patternBytes(int size)
+{
+    QByteArray b(size, '\0');
+    quint32 x = 12345;
+    for (int i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        b[i] = char(x >> 24);
+    }
+    return b;
+}
+
+struct Fetched {
+    int status = 0;
+    QByteArray body;
+};
+
+// curl, started with an argument vector; --path-as-is keeps "../" as sent.
+Fetched fetch(const QString& url, const QStringList& extra = {}, int timeoutMs = 60000)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("body");
+    QProcess p;
+    QStringList args{"-s", "-g", "--path-as-is", "-o", out, "-w", "%{http_code}"};
+    args << extra << url;
+    p.start("curl", args);
+    Fetched f;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return f;
+    }
+    f.status = p.readAllStandardOutput().trimmed().toInt();
+    QFile body(out);
+    if (body.open(QIODevice::ReadOnly))
+        f.body = body.readAll();
+    return f;
+}
+
+int localPort(int fd)
+{
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    return ntohs(a.sin_port);
+}
+
+// The kernel's state of the server's socket of a loopback connection, from
+// /proc/net/tcp (1: established); 0 when the socket is gone.
+constexpr int kTcpEstablished = 1;
+int serverSideState(int serverPort, int clientPort)
+{
+    QFile f("/proc/net/tcp");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QString local = QString(":%1").arg(serverPort, 4, 16, QLatin1Char('0')).toUpper();
+    const QString remote = QString(":%1").arg(clientPort, 4, 16, QLatin1Char('0')).toUpper();
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QStringList cols = QString::fromLatin1(line).simplified().split(' ');
+        if (cols.size() > 3 && cols.at(1).endsWith(local) && cols.at(2).endsWith(remote))
+            return cols.at(3).toInt(nullptr, 16);
+    }
+    return 0;
+}
+
+// Reads until the peer closes or the time is up.
+QByteArray readAll(int fd, int timeoutMs)
+{
+    QByteArray got;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 200) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        got.append(buffer, n);
+    }
+    return got;
+}
+
 } // namespace
 
 class TestEngineShare : public QObject
 {
     Q_OBJECT
     void* m_handle = nullptr;
+    QByteArray m_dataDir;
+    QByteArray m_video; // bytes of the catalogued MP4
+    QString m_videoPath;
+    int m_port = 0;
+
+    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
+
+    // files.dat with a recording (id 650000001234) and a picture (id
+    // 65000001abcd), the recording of size bytes; a file beside them that is
+    // not catalogued.
+    void writeCatalogue(int size)
+    {
+        m_video = patternBytes(size);
+        m_videoPath = QString::fromUtf8(m_dataDir) + "/media/Vid20260101120000.mp4";
+        QDir().mkpath(QString::fromUtf8(m_dataDir) + "/media");
+        QDir().mkpath(QString::fromUtf8(m_dataDir) + "/Thumbs");
+        QFile v(m_videoPath);
+        QVERIFY(v.open(QIODevice::WriteOnly));
+        v.write(m_video);
+        v.close();
+        const QString picture = QString::fromUtf8(m_dataDir) + "/media/Pic<b>&.png";
+        QFile p(picture);
+        QVERIFY(p.open(QIODevice::WriteOnly));
+        p.write("\x89PNG picture");
+        p.close();
+        QFile thumb(QString::fromUtf8(m_dataDir) + "/Thumbs/650000001234.png");
+        QVERIFY(thumb.open(QIODevice::WriteOnly));
+        thumb.write("thumbnail");
+        thumb.close();
+        QFile secret(QString::fromUtf8(m_dataDir) + "/media/secret.txt");
+        QVERIFY(secret.open(QIODevice::WriteOnly));
+        secret.write("secret");
+        secret.close();
+        QFile list(QString::fromUtf8(m_dataDir) + "/files.dat");
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(fileRecord(m_videoPath.toUtf8(), 0x65000000, 0x1234));
+        list.write(fileRecord(picture.toUtf8(), 0x65000001, 0xabcd));
+        list.close();
+    }
+
+    void startServer()
+    {
+        m_port = freePort();
+        QVERIFY(m_port > 0);
+        QCOMPARE(ZD_StartDUD_Server(m_handle, m_port), 1);
+    }
 
 private slots:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable("curl").isEmpty())
+            QSKIP("curl is not installed");
+    }
+
     void init()
     {
         m_handle = initEngine("share");
         QVERIFY(m_handle);
+        m_dataDir = engineDataDir("share");
+        QFile::remove(QString::fromUtf8(m_dataDir) + "/files.dat");
     }
     void cleanup() { ZD_Release(&m_handle); }
 
@@ -80,9 +260,7 @@ private slots:
 
     void freePortIsListenedOnUntilStopped()
     {
-        PortHolder holder;
-        const int port = holder.port;
-        holder.release();
+        const int port = freePort();
         QCOMPARE(ZD_StartDUD_Server(m_handle, port), 1);
         QCOMPARE(running(m_handle), 1);
         QVERIFY(canConnect(port));
@@ -97,9 +275,7 @@ private slots:
 
     void releaseEndsTheServer()
     {
-        PortHolder holder;
-        const int port = holder.port;
-        holder.release();
+        const int port = freePort();
         void* handle = initEngine("share-release");
         QCOMPARE(ZD_StartDUD_Server(handle, port), 1);
         ZD_Release(&handle);
@@ -116,6 +292,405 @@ private slots:
         QCOMPARE(ZD_IsDUDRunning(nullptr, &flag), 0);
         QCOMPARE(flag, 0);
         QCOMPARE(ZD_IsDUDRunning(m_handle, nullptr), 0);
+    }
+
+    void pageListsTheCatalogue()
+    {
+        writeCatalogue(4096);
+        startServer();
+        const Fetched page = fetch(base() + "/");
+        QCOMPARE(page.status, 200);
+        QVERIFY(page.body.contains("Vid20260101120000.mp4"));
+        QVERIFY(page.body.contains("src=\"/file/650000001234\""));
+        QVERIFY(page.body.contains("poster=\"/thumb/650000001234\""));
+        QVERIFY(page.body.contains("/file/65000001abcd"));
+        // A name is text, never markup.
+        QVERIFY(page.body.contains("Pic&lt;b&gt;&amp;.png"));
+        QVERIFY(!page.body.contains("Pic<b>"));
+        QVERIFY(!page.body.contains("/preview"));
+
+        const Fetched thumb = fetch(base() + "/thumb/650000001234");
+        QCOMPARE(thumb.status, 200);
+        QCOMPARE(thumb.body, QByteArray("thumbnail"));
+        // The picture has no thumbnail file.
+        QCOMPARE(fetch(base() + "/thumb/65000001abcd").status, 404);
+    }
+
+    void changedCatalogueIsServed()
+    {
+        startServer();
+        QCOMPARE(fetch(base() + "/file/650000001234").status, 404);
+        writeCatalogue(100);
+        QCOMPARE(fetch(base() + "/file/650000001234").status, 404); // not told yet
+        QCOMPARE(ZD_DUDFilesChanged(m_handle), 1);
+        const Fetched f = fetch(base() + "/file/650000001234");
+        QCOMPARE(f.status, 200);
+        QCOMPARE(f.body, m_video);
+    }
+
+    void byteRanges_data()
+    {
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("length");
+        const int size = 100000;
+        QTest::newRow("none") << QString() << 200 << 0 << size;
+        QTest::newRow("first ten") << "bytes=0-9" << 206 << 0 << 10;
+        QTest::newRow("middle") << "bytes=5000-5999" << 206 << 5000 << 1000;
+        QTest::newRow("open end") << "bytes=99990-" << 206 << 99990 << 10;
+        QTest::newRow("last five") << "bytes=-5" << 206 << size - 5 << 5;
+        QTest::newRow("end past the size") << "bytes=99000-200000" << 206 << 99000 << 1000;
+        QTest::newRow("suffix longer than the file") << "bytes=-200000" << 206 << 0 << size;
+        QTest::newRow("start past the end") << "bytes=100000-" << 416 << 0 << 0;
+        QTest::newRow("two ranges: whole file") << "bytes=0-1,5-6" << 200 << 0 << size;
+        QTest::newRow("malformed: whole file") << "bytes=x-1" << 200 << 0 << size;
+        QTest::newRow("reversed: whole file") << "bytes=9-2" << 200 << 0 << size;
+    }
+    void byteRanges()
+    {
+        QFETCH(QString, range);
+        QFETCH(int, status);
+        QFETCH(int, from);
+        QFETCH(int, length);
+        writeCatalogue(100000);
+        startServer();
+        QStringList extra;
+        if (!range.isEmpty())
+            extra << "-H"
+                  << "Range: " + range;
+        const Fetched f = fetch(base() + "/file/650000001234", extra);
+        QCOMPARE(f.status, status);
+        QCOMPARE(f.body.size(), length);
+        QVERIFY(f.body == m_video.mid(from, length));
+    }
+
+    void onlyCatalogueEntriesAreReached_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("parent") << "/../files.dat";
+        QTest::newRow("parent after file") << "/file/../files.dat";
+        QTest::newRow("two parents") << "/file/../../etc/passwd";
+        QTest::newRow("encoded dots") << "/file/%2e%2e/files.dat";
+        QTest::newRow("encoded dots and slash") << "/file/%2e%2e%2ffiles.dat";
+        QTest::newRow("encoded slash") << "/file%2f650000001234";
+        QTest::newRow("absolute path") << "/etc/passwd";
+        QTest::newRow("doubled slash") << "//etc/passwd";
+        QTest::newRow("file path") << "/file//etc/passwd";
+        QTest::newRow("data folder file") << "/files.dat";
+        QTest::newRow("not catalogued") << "/media/secret.txt";
+        QTest::newRow("unknown entry") << "/file/deadbeef0000";
+        QTest::newRow("upper-case id") << "/file/650000001ABC";
+        QTest::newRow("id with more") << "/file/650000001234/x";
+        QTest::newRow("id with parent") << "/file/650000001234/../65000001abcd";
+        QTest::newRow("encoded id end") << "/file/650000001234%00";
+        QTest::newRow("thumb traversal") << "/thumb/..%2f..%2ffiles.dat";
+        QTest::newRow("preview while not live") << "/preview";
+    }
+    void onlyCatalogueEntriesAreReached()
+    {
+        QFETCH(QString, path);
+        writeCatalogue(100);
+        startServer();
+        const Fetched f = fetch(base() + path);
+        QCOMPARE(f.status, 404);
+        QVERIFY(!f.body.contains("secret"));
+        QVERIFY(!f.body.contains("root:"));
+    }
+
+    void otherMethodsAreRefused()
+    {
+        writeCatalogue(100);
+        startServer();
+        QCOMPARE(fetch(base() + "/file/650000001234", {"-X", "DELETE"}).status, 405);
+        QCOMPARE(fetch(base() + "/", {"-X", "POST", "-d", "x=1"}).status, 405);
+        QVERIFY(QFile::exists(m_videoPath));
+    }
+
+    // A client that asked for a large file and stops reading holds only its
+    // own connection: many clients at once still get every byte.
+    void parallelClientsAndAStalledOne()
+    {
+        writeCatalogue(16 * 1024 * 1024);
+        startServer();
+        const int stalled = connectTo(m_port);
+        QVERIFY(stalled >= 0);
+        const int small = 4096;
+        ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        const QByteArray request = "GET /file/650000001234 HTTP/1.1\r\nHost: x\r\n\r\n";
+        QCOMPARE(::write(stalled, request.constData(), size_t(request.size())),
+                 ssize_t(request.size()));
+
+        QTemporaryDir dir;
+        std::vector<std::unique_ptr<QProcess>> clients;
+        for (int i = 0; i < 12; ++i) {
+            auto p = std::make_unique<QProcess>();
+            p->start("curl", {"-s", "-o", dir.filePath(QString::number(i)), "-w", "%{http_code}",
+                              base() + "/file/650000001234"});
+            clients.push_back(std::move(p));
+        }
+        const QByteArray want = QCryptographicHash::hash(m_video, QCryptographicHash::Sha256);
+        for (int i = 0; i < 12; ++i) {
+            QVERIFY(clients[i]->waitForFinished(120000));
+            QCOMPARE(clients[i]->readAllStandardOutput(), QByteArray("200"));
+            QFile f(dir.filePath(QString::number(i)));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256), want);
+        }
+        QCOMPARE(fetch(base() + "/").status, 200);
+        ::close(stalled);
+    }
+
+    // Out of descriptors, the pending connection leaves the listening socket
+    // readable: the server waits instead of trying again at once, and serves
+    // the connection once descriptors are free again.
+    void outOfDescriptorsDoesNotSpin()
+    {
+        writeCatalogue(100);
+        startServer();
+        const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        QVERIFY(client >= 0);
+
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit low = saved;
+        low.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 1024);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        std::vector<int> fillers;
+        for (;;) {
+            const int fd = ::dup(client);
+            if (fd < 0) {
+                QCOMPARE(errno, EMFILE);
+                break;
+            }
+            fillers.push_back(fd);
+        }
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<uint16_t>(m_port));
+        const bool connected = ::connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+
+        // Every thread of the process in a second and a half: a server
+        // polling its listening socket again and again would use all of it.
+        rusage before{}, after{};
+        ::getrusage(RUSAGE_SELF, &before);
+        QThread::msleep(1500);
+        ::getrusage(RUSAGE_SELF, &after);
+        auto us = [](const rusage& r) {
+            return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000LL + r.ru_utime.tv_usec +
+                   r.ru_stime.tv_usec;
+        };
+        const long long cpuUs = us(after) - us(before);
+
+        for (int fd : fillers)
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        QVERIFY(connected);
+        QVERIFY2(cpuUs < 300000, qPrintable(QString("%1 us of CPU").arg(cpuUs)));
+
+        const QByteArray request = "GET /file/650000001234 HTTP/1.0\r\n\r\n";
+        QCOMPARE(::write(client, request.constData(), size_t(request.size())),
+                 ssize_t(request.size()));
+        const QByteArray reply = readAll(client, 20000);
+        ::close(client);
+        QVERIFY2(reply.startsWith("HTTP/1.1 200") || reply.startsWith("HTTP/1.0 200"),
+                 reply.left(80).constData());
+        QVERIFY(reply.endsWith(m_video));
+    }
+
+    // A client that sends nothing is dropped after the idle time, and so is
+    // one that stops reading a file in the middle (its socket is closed on
+    // the server's side, whatever the kernel still holds to send).
+    void idleClientsAreDropped()
+    {
+        writeCatalogue(16 * 1024 * 1024);
+        ZDT_SetShareIdleTimeout(1);
+        startServer();
+        ZDT_SetShareIdleTimeout(0);
+        const int silent = connectTo(m_port);
+        const int stalled = connectTo(m_port);
+        QVERIFY(silent >= 0 && stalled >= 0);
+        const int small = 4096;
+        ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        const QByteArray request = "GET /file/650000001234 HTTP/1.1\r\nHost: x\r\n\r\n";
+        QCOMPARE(::write(stalled, request.constData(), size_t(request.size())),
+                 ssize_t(request.size()));
+        QVERIFY(serverSideState(m_port, localPort(stalled)) == kTcpEstablished);
+        QCOMPARE(readAll(silent, 30000), QByteArray()); // the server's end
+        QTRY_VERIFY_WITH_TIMEOUT(serverSideState(m_port, localPort(stalled)) != kTcpEstablished,
+                                 30000);
+        ::close(silent);
+        ::close(stalled);
+    }
+
+    void linksAndPlayer()
+    {
+        char link1[ZD_TEXT_BUFFER_BYTES], link2[ZD_TEXT_BUFFER_BYTES], player[ZD_TEXT_BUFFER_BYTES];
+        qputenv("VAZURIDAV_PLAYER", "/opt/player/bin/play");
+        QCOMPARE(ZD_GetDUDLinks(link1, link2, 9875, player), 1);
+        qunsetenv("VAZURIDAV_PLAYER");
+        QVERIFY(QByteArray(link1).startsWith("http://"));
+        QVERIFY(QByteArray(link1).endsWith(":9875/"));
+        QVERIFY(QByteArray(link2).endsWith(":9875/preview"));
+        QCOMPARE(QByteArray(player), QByteArray("/opt/player/bin/play"));
+        QCOMPARE(ZD_GetDUDLinks(link1, link2, 0, player), 0);
+        QCOMPARE(link1[0], '\0');
+    }
+
+    // While the live picture runs, /preview is an MPEG-TS stream of H.264
+    // and AAC at the share settings that a media player opens.
+    void livePictureIsAStream()
+    {
+        if (QStandardPaths::findExecutable("ffprobe").isEmpty())
+            QSKIP("ffprobe is not installed");
+        ReportSink sink;
+        ZD_SetMainMessageCallBack(&ReportSink::callback, &sink);
+        startServer();
+        QCOMPARE(ZD_StartDUD_live(m_handle, 320, 240, 15, 300), 0); // no device open yet
+        const DEV_NAME camera = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        DEV_NAME mic{};
+        int count = ZD_MAX_DEVICES;
+        DEV_NAME list[ZD_MAX_DEVICES];
+        QCOMPARE(ZD_GetCaptureDevices(m_handle, list, &count, 0), 1);
+        for (int i = 0; i < count; ++i)
+            if (std::strcmp(list[i].name, "Test Tone Microphone") == 0)
+                mic = list[i];
+        QVERIFY(mic.name[0]);
+        DEV_CAPACITY format{};
+        format.width = 640;
+        format.height = 480;
+        format.fps = 15;
+        QCOMPARE(ZD_OpenDevice(m_handle, 0, &sink, 1, 0, &camera, &mic, &format, 10000000), 1);
+        QCOMPARE(ZD_StartDUD_live(m_handle, 320, 240, 15, 300), 1);
+        QVERIFY(fetch(base() + "/").body.contains("href=\"/preview\""));
+
+        // The player comes to a stream that has run for a while: it joins
+        // somewhere in a group of pictures, never at the stream's start.
+        QTest::qWait(2500);
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,width,height",
+                                "-of", "default=nw=1", base() + "/preview"});
+        QVERIFY(probe.waitForFinished(60000));
+        const QByteArray out = probe.readAllStandardOutput();
+        QVERIFY2(out.contains("codec_name=h264"), out.constData());
+        QVERIFY2(out.contains("codec_name=aac"), out.constData());
+        QVERIFY2(out.contains("width=320") && out.contains("height=240"), out.constData());
+        // A player joins at a key frame with its parameter sets: nothing to
+        // complain about.
+        const QByteArray complaints = probe.readAllStandardError();
+        QVERIFY2(complaints.isEmpty(), complaints.left(400).constData());
+
+        QCOMPARE(ZD_StopDUD_live(m_handle), 1);
+        QCOMPARE(fetch(base() + "/preview").status, 404);
+        QCOMPARE(ZD_StopDUD_live(m_handle), 0);
+        ZD_CloseDevice(m_handle);
+        ZD_SetMainMessageCallBack(nullptr, nullptr);
+    }
+
+    // The page as a browser shows it: headless Chromium, driven through its
+    // debugging port, loads the page and plays the listed MP4, which it
+    // fetches in byte ranges.
+    void browserPlaysAListedRecording()
+    {
+        const QString chromium = QStandardPaths::findExecutable("chromium");
+        if (chromium.isEmpty() || QStandardPaths::findExecutable("ffmpeg").isEmpty())
+            QSKIP("chromium or ffmpeg is not installed");
+        QProcess check;
+        check.start("/usr/bin/python3", {"-c", "import websocket"});
+        if (!check.waitForFinished(30000) || check.exitCode() != 0)
+            QSKIP("python3-websocket is not installed");
+        writeCatalogue(100);
+        QProcess make;
+        make.start("ffmpeg", {"-v",
+                              "error",
+                              "-y",
+                              "-f",
+                              "lavfi",
+                              "-i",
+                              "testsrc2=size=320x240:rate=25",
+                              "-f",
+                              "lavfi",
+                              "-i",
+                              "sine=frequency=440",
+                              "-t",
+                              "4",
+                              "-c:v",
+                              "libx264",
+                              "-pix_fmt",
+                              "yuv420p",
+                              "-c:a",
+                              "aac",
+                              "-f",
+                              "mp4",
+                              m_videoPath});
+        QVERIFY(make.waitForFinished(60000));
+        QCOMPARE(make.exitCode(), 0);
+        startServer();
+
+        QTemporaryDir profile;
+        QProcess browser;
+        browser.start("/usr/bin/python3",
+                      {QStringLiteral(ZD_TEST_SOURCE_DIR "/tests/common/browserplay.py"), chromium,
+                       base() + "/", profile.path(), "90"});
+        QVERIFY(browser.waitForFinished(150000));
+        const QByteArray seen = browser.readAllStandardOutput();
+        QVERIFY2(browser.exitCode() == 0, seen.constData());
+        QVERIFY2(seen.contains("\"videos\": 1"), seen.constData());
+    }
+
+    // Servers are found by DNS-SD: in a network namespace of its own (its
+    // loopback only) with its own D-Bus and Avahi daemon, one engine's
+    // search reports the other engines' servers and which one shares its
+    // live picture; a search leaves its own engine's server out.
+    void searchFindsTheServersOfTheNetwork()
+    {
+        for (const char* program : {"unshare", "ip", "dbus-daemon", "dbus-send", "avahi-browse"})
+            if (QStandardPaths::findExecutable(program).isEmpty())
+                QSKIP("a program for the private network is not installed");
+        if (QStandardPaths::findExecutable("avahi-daemon", {"/usr/sbin", "/sbin"}).isEmpty())
+            QSKIP("avahi-daemon is not installed");
+        if (::geteuid() != 0)
+            QSKIP("a private network namespace needs root here");
+        QTemporaryDir work;
+        QProcess helper;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", env.value("PATH") + ":/usr/sbin:/sbin");
+        helper.setProcessEnvironment(env);
+        helper.start("unshare",
+                     {"-n", "-m", "--propagation", "private",
+                      QStringLiteral(ZD_TEST_BIN_DIR "/engine_sharesearch"), work.path()});
+        QVERIFY(helper.waitForFinished(150000));
+        const QString out = QString::fromUtf8(helper.readAllStandardOutput());
+        QVERIFY2(helper.exitCode() == 0, qPrintable(out));
+        const QStringList ports = out.section('\n', 0, 0).split(' ');
+        QCOMPARE(ports.size(), 3);
+        const QString live = ports.at(1), plain = ports.at(2);
+        const QString fromOther = out.section('\n', 1, 1);
+        const QString fromSecond = out.section('\n', 2, 2);
+        QVERIFY2(fromOther.startsWith("C 1 <DUD>127.0.0.1:"), qPrintable(out));
+        QVERIFY2(fromOther.contains("<DUD-LIVE>127.0.0.1:" + live + "|"), qPrintable(out));
+        QVERIFY2(!fromOther.contains("<DUD-LIVE>127.0.0.1:" + plain), qPrintable(out));
+        QVERIFY2(fromSecond.startsWith("B 1 <DUD>127.0.0.1:" + live + "</DUD>"), qPrintable(out));
+        QVERIFY2(!fromSecond.contains(":" + plain), qPrintable(out));
+    }
+
+    // Without a reachable mDNS daemon the search answers at once, empty.
+    void searchWithoutDaemonAnswersEmpty()
+    {
+        ReportSink sink;
+        ZD_SetMainMessageCallBack(&ReportSink::callback, &sink);
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+        int target = 0;
+        QCOMPARE(ZD_SearchDUDServer(m_handle, &target), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!sink.ofMessage(36970).isEmpty(), 20000);
+        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        const ReceivedReport r = sink.ofMessage(36970).first();
+        QCOMPARE(r.target, static_cast<void*>(&target));
+        QCOMPARE(r.wParam, 0ul);
+        QVERIFY(r.lParam != 0);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(r.lParam)), QByteArray());
+        ZD_SetMainMessageCallBack(nullptr, nullptr);
     }
 };
 

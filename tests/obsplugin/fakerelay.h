@@ -88,23 +88,30 @@ public:
         zdrelay::RequestRecord start = {};
         if (!takeStart(kind, timeoutMs, start))
             return -1;
-        const std::string path = std::string(zdrelay::kPipePathPrefix) + start.pipeName;
-        ::unlink(path.c_str());
-        if (mkfifo(path.c_str(), 0600) != 0)
-            return -1;
-        m_pipes.push_back(path);
-        if (pipeName)
-            *pipeName = start.pipeName;
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < 15000) {
-            const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-            if (fd >= 0) {
-                fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-                m_writers.push_back(fd);
-                return fd;
+            const std::string path = std::string(zdrelay::kPipePathPrefix) + start.pipeName;
+            ::unlink(path.c_str());
+            if (mkfifo(path.c_str(), 0600) != 0)
+                return -1;
+            m_pipes.push_back(path);
+            // A source that found no pipe in time gives up and asks again
+            // under a new name: a loaded machine can be that slow, so the
+            // newest request is the one to answer.
+            while (t.elapsed() < 15000) {
+                const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0) {
+                    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+                    m_writers.push_back(fd);
+                    if (pipeName)
+                        *pipeName = start.pipeName;
+                    return fd;
+                }
+                if (takeStart(kind, 0, start))
+                    break;
+                QThread::msleep(10);
             }
-            QThread::msleep(10);
         }
         return -1;
     }

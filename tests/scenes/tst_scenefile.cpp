@@ -5,6 +5,7 @@
 // saves that could not reach the disk.
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <cstring>
@@ -457,8 +458,8 @@ private slots:
         QCOMPARE(SceneFile::PathOf(QString()), CPublic::GetSceneDataPath() + "/default");
     }
 
-    // A save reaches the disk whole or reports failure; a link or a folder
-    // at the path is never written through.
+    // A save reaches the disk whole or reports failure; a folder at the path,
+    // or a link out of the application's folder, is never written through.
     void writeWhole()
     {
         const QString folder = CPublic::GetSceneDataPath();
@@ -475,8 +476,15 @@ private slots:
         QDir().mkpath(dirPath);
         QVERIFY(!SceneFile::WriteWhole(dirPath, "x"));
 
-        const QString target = folder + "/target";
-        QVERIFY(SceneFile::WriteWhole(target, "keep"));
+        // A scene linked to a file outside the application's folder.
+        QTemporaryDir outside;
+        QVERIFY(outside.isValid());
+        const QString target = outside.filePath("target");
+        {
+            QFile out(target);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write("keep");
+        }
         const QString link = folder + "/link";
         QFile::remove(link);
         QVERIFY(QFile::link(target, link));

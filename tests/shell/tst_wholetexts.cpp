@@ -33,6 +33,7 @@
 #include "qaboutdialog.h"
 #include "qdevicecontrolwnd.h"
 #include "qdevicesetupwnd.h"
+#include "qdudmanagerdlg.h"
 #include "qfilesmanagerdlg.h"
 #include "qfiltereditdialog.h"
 #include "qfilterswidget.h"
@@ -219,6 +220,8 @@ const QList<WindowCase>& windowTable()
          }},
         {"rtmp servers",
          [](QWidget* k) { return static_cast<QWidget*>(new QLiveServerManagDlg(k)); }},
+        {"broadcast share",
+         [](QWidget* k) { return static_cast<QWidget*>(new QDudManagerDlg(k)); }},
         {"schedule manager",
          [](QWidget* k) {
              return static_cast<QWidget*>(new QTimerManagerWnd(k, g_Global.pRecordTimers));

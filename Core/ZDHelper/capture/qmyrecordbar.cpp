@@ -1,12 +1,10 @@
 #include "qmyrecordbar.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QUrl>
 
 #include <cstring>
 
@@ -54,18 +52,6 @@ void stopRecord()
 {
     if (auto* gui = qobject_cast<ZDHelperGUI*>(AfxGetMainWindow()))
         gui->StopRecord();
-}
-
-// The maker's help page on camera permission, on the file server that the
-// environment names; without one there is no page to open.
-QUrl cameraHelpUrl()
-{
-    QString base = qEnvironmentVariable(URL_FILE_SERVER_ENV).trimmed();
-    while (base.endsWith(QLatin1Char('/')))
-        base.chop(1);
-    if (base.isEmpty())
-        return QUrl();
-    return QUrl(base + QStringLiteral("/help/camera-permission.html"));
 }
 
 // Texts carried by the engine's reports are NUL-terminated; read them with a
@@ -331,25 +317,9 @@ void QMyRecordBar::StartPlay()
     QWidget* host = AfxGetPlayWindow();
     if (videoCombo->currentText().isEmpty() || host == nullptr)
         return;
+    if (!CloseDeviceToReopen())
+        return;
     void* h = g_Global.hCore;
-    int open = 0;
-    int recording = 0;
-    int gif = 0;
-    ZD_CheckState(h, &open, nullptr, &recording, &gif, nullptr);
-    if (open) {
-        if (recording) {
-            if (AfxMessageBoxQuestion(nullptr,
-                                      getLang(13006, QStringLiteral("The recording is running. Do "
-                                                                    "you want to stop recording?")),
-                                      getLang(3, QStringLiteral("Yes")),
-                                      getLang(4, QStringLiteral("No"))) != 1)
-                return;
-            stopRecord();
-        }
-        if (gif)
-            ZD_ScreenShot_gif_stop(h);
-        ZD_CloseDevice(h);
-    }
 
     const int videoIndex = videoCombo->currentData().toInt();
     const int audioIndex = audioCombo->count() > 0 ? audioCombo->currentData().toInt() : -1;
@@ -399,31 +369,18 @@ void QMyRecordBar::StartPlay()
                                 g_Global.videoRender, &openDevice, &audio, format, 10000000);
     if (r == 1) {
         g_Global.videoRenderInUse = g_Global.videoRender;
-        if (g_Global.pFilterStore) {
-            deviceFilters = g_Global.pFilterStore->getDeviceFilters(videoCombo->currentText());
-            if (deviceFilters) {
-                deviceFilters->loadDeviceFilters();
-                deviceFilters->ApplyAllFilters();
-            }
-        }
+        ApplyDeviceFilters(videoCombo->currentText());
         AfxWriteProfileString(QStringLiteral("Record"), QStringLiteral("default-video-device-name"),
                               deviceName(openDevice));
         AfxWriteProfileString(QStringLiteral("Record"), QStringLiteral("default-video-device-path"),
                               devicePath(openDevice));
         if (g_Global.dudRunning &&
-            AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enable-live"), 0)) {
-            const int dr = ZD_StartDUD_live(
-                h, AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-w"), 0),
-                AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-h"), 0),
-                AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-fps"), 0),
-                AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-bitrate"), 0) / 1024);
-            if (dr != 1)
-                AfxMessageBox(nullptr,
-                              getLang(13002,
-                                      QStringLiteral("Start DUD live streaming failed(#v1#)"),
-                                      QString::number(dr)),
-                              MSGBOX_ERROR);
-        }
+            AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enable-live"), 0))
+            StartDudLive(AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-w"), 0),
+                         AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-h"), 0),
+                         AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-fps"), 0),
+                         AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-bitrate"), 0) /
+                             1024);
         UnMute_Audio(true);
         deviceLost = 0;
         return;
@@ -431,42 +388,7 @@ void QMyRecordBar::StartPlay()
 
     GA_TrackError("open_device");
     ZD_Log(8, "ZD_OpenDevice failed.(%s)(%d)", openName.constData(), r);
-    switch (r) {
-    case ZD_OPEN_NO_DEVICE:
-        AfxMessageBox(
-            nullptr,
-            getLang(13003, QStringLiteral("No found capture device #v1#"), deviceName(openDevice)),
-            MSGBOX_ERROR);
-        break;
-    case ZD_OPEN_CAMERA_DENIED:
-        if (AfxMessageBoxQuestion(
-                nullptr,
-                getLang(13004,
-                        QStringLiteral("The program does not have permission to access the "
-                                       "camera. Please allow the program to access the camera in "
-                                       "the windows settings. Do you want to visit the FAQ?")),
-                getLang(3, QStringLiteral("Yes")), getLang(4, QStringLiteral("No"))) == 1) {
-            const QUrl url = cameraHelpUrl();
-            if (url.isValid())
-                QDesktopServices::openUrl(url);
-        }
-        break;
-    case ZD_OPEN_PREVIEW_FAILED:
-        AfxMessageBox(nullptr,
-                      getLang(13005, QStringLiteral("Open device failed. Start preview failed")),
-                      MSGBOX_ERROR);
-        break;
-    case ZD_OPEN_MICROPHONE_DENIED:
-        AfxMessageBox(nullptr,
-                      getLang(130055, QStringLiteral("The program does not have permission to open "
-                                                     "the audio device. Please allow the program "
-                                                     "to use the microphone in the system "
-                                                     "settings")),
-                      MSGBOX_ERROR);
-        break;
-    default:
-        break;
-    }
+    ShowOpenDeviceFailure(r, deviceName(openDevice));
 }
 
 void QMyRecordBar::btnVideoDevSetupClick()
@@ -581,7 +503,7 @@ bool QMyRecordBar::event(QEvent* e)
     switch (m->msg) {
     case MSG_PICTURE_SAVED:
         if (m->wParam == 0)
-            onPictureCaptureDone(reportText(reinterpret_cast<const void*>(m->lParam)));
+            onPictureSavedReport(m->lParam);
         break;
     case MSG_DEVICE_OPENED:
         if (m->wParam == 0) {
@@ -602,32 +524,6 @@ bool QMyRecordBar::event(QEvent* e)
         if (m->wParam == 0) {
             SetDeviceInfo(true, QString());
             SetDeviceInfo(false, QString());
-        }
-        break;
-    case MSG_PREVIEW_FAILED:
-        if (m->wParam == 0) {
-            QString text;
-            switch (m->lParam) {
-            case 1:
-                text = getLang(13007, QStringLiteral("Start preview failed.(Maybe the device is "
-                                                     "using)."));
-                break;
-            case 2:
-                text = getLang(13008, QStringLiteral("Create crossbar filter failed.(Maybe the "
-                                                     "device is using, please restart PC an try "
-                                                     "again)."));
-                break;
-            case 3:
-                text = getLang(13009, QStringLiteral("Capture image failed."));
-                break;
-            case 4:
-                text = getLang(13011, QStringLiteral("Invalid device."));
-                break;
-            default:
-                break;
-            }
-            if (!text.isEmpty())
-                AfxMessageBox(nullptr, text, MSGBOX_NOTICE);
         }
         break;
     case MSG_HDR_STATE:

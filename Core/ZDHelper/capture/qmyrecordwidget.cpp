@@ -2,18 +2,23 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QSet>
 #include <QSlider>
 #include <QTimer>
+#include <QUrl>
 
 #include "cpublic.h"
 #include "msgboxdialog.h"
 #include "myevent.h"
+#include "qdudmanagerdlg.h"
 #include "qfilesmanagerdlg.h"
 #include "qmyfileshelper.h"
+#include "qmyfilterhelper.h"
+#include "qmyfilters.h"
 #include "qmypushbutton.h"
 #include "qmyrecordproperty.h"
 #include "qmytimerbar.h"
@@ -71,6 +76,18 @@ QString targetFolder(const QString& target)
     if (info.isDir())
         return target;
     return info.absolutePath();
+}
+
+// The maker's help page on camera permission, on the file server that the
+// environment names; without one there is no page to open.
+QUrl cameraHelpUrl()
+{
+    QString base = qEnvironmentVariable(URL_FILE_SERVER_ENV).trimmed();
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    if (base.isEmpty())
+        return QUrl();
+    return QUrl(base + QStringLiteral("/help/camera-permission.html"));
 }
 
 } // namespace
@@ -183,7 +200,10 @@ void QMyRecordWidget::resizeAll()
     btnPicture->setGeometry(scale_rect_bottom2(99, int(h - 86 * s), 40, 32));
     btnGif->setGeometry(scale_rect_bottom2(167, int(h - 90 * s), 40, 40));
     btnSetup->setGeometry(scale_rect_bottom2(232, int(h - 90 * s), 35, 35));
-    btnDUD->hide();
+    // Shown, unlike the original layout, so that the share dialog can be
+    // reached: right of the mute button on the volume row.
+    btnDUD->setGeometry(scale_rect_bottom2(258, int(h - 36 * s), 30, 30));
+    btnDUD->show();
     recordText->setGeometry(QRect(QPoint(0, 0), QPoint(-1, -1)));
     pauseText->setGeometry(QRect(QPoint(0, 0), QPoint(-1, -1)));
 
@@ -344,6 +364,14 @@ bool QMyRecordWidget::event(QEvent* e)
                     text.clear();
             }
             elapsedDisplay->display(text);
+        }
+        break;
+    case MSG_PREVIEW_FAILED:
+        // Both panels' device (the capture device or the live canvas).
+        if (m->wParam == 0) {
+            const QString text = PreviewFailedText(m->lParam);
+            if (!text.isEmpty())
+                AfxMessageBox(nullptr, text, MSGBOX_NOTICE);
         }
         break;
     case MSG_MOUSE_WHEEL:
@@ -538,6 +566,14 @@ void QMyRecordWidget::onPictureCaptureDone(const QString& path)
     g_Global.pFilesCatalog->AddFile(path, getSizeString(GetFileSize(path)), QString());
 }
 
+void QMyRecordWidget::onPictureSavedReport(long long lParam)
+{
+    const char* p = reinterpret_cast<const char*>(lParam);
+    if (p == nullptr)
+        return;
+    onPictureCaptureDone(QString::fromUtf8(p, qsizetype(qstrnlen(p, 4096))));
+}
+
 void QMyRecordWidget::btnGifClick()
 {
     GA_TrackClick("shortcut_gif");
@@ -554,8 +590,8 @@ void QMyRecordWidget::btnGifClick()
 
 void QMyRecordWidget::btnDUDClick()
 {
-    // SEAM (live panel's share dialog not built yet): QDudManagerDlg runs
-    // here. The base layout keeps this button hidden.
+    QDudManagerDlg dialog(this);
+    dialog.exec();
 }
 
 void QMyRecordWidget::btnRecDurClick()
@@ -619,20 +655,133 @@ void QMyRecordWidget::StopAll()
         ZD_CloseDevice(g_Global.hCore);
 }
 
-bool QMyRecordWidget::IsCanSwitchRecordLive()
+bool QMyRecordWidget::ConfirmStopRecordingToSwitch()
 {
     int recording = 0;
     ZD_CheckState(g_Global.hCore, nullptr, nullptr, &recording, nullptr, nullptr);
     if (!recording)
         return true;
-    if (AfxMessageBoxQuestion(nullptr,
-                              getLang(11012, QStringLiteral("The recording process is running, are "
-                                                            "you sure to stop and switch the "
-                                                            "interface?"))) == 1) {
+    return AfxMessageBoxQuestion(
+               nullptr, getLang(11012, QStringLiteral("The recording process is running, "
+                                                      "are you sure to stop and switch the "
+                                                      "interface?"))) == 1;
+}
+
+void QMyRecordWidget::StopRecordingToSwitch()
+{
+    int recording = 0;
+    ZD_CheckState(g_Global.hCore, nullptr, nullptr, &recording, nullptr, nullptr);
+    if (recording)
         stopRecord(false);
-        return true;
+}
+
+bool QMyRecordWidget::IsCanSwitchRecordLive()
+{
+    if (!ConfirmStopRecordingToSwitch())
+        return false;
+    StopRecordingToSwitch();
+    return true;
+}
+
+void QMyRecordWidget::ShowOpenDeviceFailure(int result, const QString& videoName)
+{
+    switch (result) {
+    case ZD_OPEN_NO_DEVICE:
+        AfxMessageBox(nullptr,
+                      getLang(13003, QStringLiteral("No found capture device #v1#"), videoName),
+                      MSGBOX_ERROR);
+        break;
+    case ZD_OPEN_CAMERA_DENIED:
+        if (AfxMessageBoxQuestion(
+                nullptr,
+                getLang(13004,
+                        QStringLiteral("The program does not have permission to access the "
+                                       "camera. Please allow the program to access the camera in "
+                                       "the windows settings. Do you want to visit the FAQ?")),
+                getLang(3, QStringLiteral("Yes")), getLang(4, QStringLiteral("No"))) == 1) {
+            const QUrl url = cameraHelpUrl();
+            if (url.isValid())
+                QDesktopServices::openUrl(url);
+        }
+        break;
+    case ZD_OPEN_PREVIEW_FAILED:
+        AfxMessageBox(nullptr,
+                      getLang(13005, QStringLiteral("Open device failed. Start preview failed")),
+                      MSGBOX_ERROR);
+        break;
+    case ZD_OPEN_MICROPHONE_DENIED:
+        AfxMessageBox(nullptr,
+                      getLang(130055, QStringLiteral("The program does not have permission to open "
+                                                     "the audio device. Please allow the program "
+                                                     "to use the microphone in the system "
+                                                     "settings")),
+                      MSGBOX_ERROR);
+        break;
+    default:
+        break;
     }
-    return false;
+}
+
+QString QMyRecordWidget::PreviewFailedText(long long code)
+{
+    switch (code) {
+    case 1:
+        return getLang(13007, QStringLiteral("Start preview failed.(Maybe the device is using)."));
+    case 2:
+        return getLang(13008, QStringLiteral("Create crossbar filter failed.(Maybe the device is "
+                                             "using, please restart PC an try again)."));
+    case 3:
+        return getLang(13009, QStringLiteral("Capture image failed."));
+    case 4:
+        return getLang(13011, QStringLiteral("Invalid device."));
+    default:
+        return QString();
+    }
+}
+
+bool QMyRecordWidget::CloseDeviceToReopen()
+{
+    void* h = g_Global.hCore;
+    int open = 0;
+    int recording = 0;
+    int gif = 0;
+    ZD_CheckState(h, &open, nullptr, &recording, &gif, nullptr);
+    if (!open)
+        return true;
+    if (recording) {
+        if (AfxMessageBoxQuestion(nullptr,
+                                  getLang(13006, QStringLiteral("The recording is running. Do you "
+                                                                "want to stop recording?")),
+                                  getLang(3, QStringLiteral("Yes")),
+                                  getLang(4, QStringLiteral("No"))) != 1)
+            return false;
+        stopRecord(false);
+    }
+    if (gif)
+        ZD_ScreenShot_gif_stop(h);
+    ZD_CloseDevice(h);
+    return true;
+}
+
+void QMyRecordWidget::ApplyDeviceFilters(const QString& device)
+{
+    if (!g_Global.pFilterStore)
+        return;
+    deviceFilters = g_Global.pFilterStore->getDeviceFilters(device);
+    if (deviceFilters) {
+        deviceFilters->loadDeviceFilters();
+        deviceFilters->ApplyAllFilters();
+    }
+}
+
+void QMyRecordWidget::StartDudLive(int width, int height, int fps, int kbps)
+{
+    const int r = ZD_StartDUD_live(g_Global.hCore, width, height, fps, kbps);
+    if (r != 1)
+        AfxMessageBox(nullptr,
+                      getLang(13002, QStringLiteral("Start DUD live streaming failed(#v1#)"),
+                              QString::number(r)),
+                      MSGBOX_ERROR);
 }
 
 void QMyRecordWidget::DeviceLost()

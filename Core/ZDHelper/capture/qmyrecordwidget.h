@@ -39,8 +39,31 @@ public:
     void Mute_Audio();
     void UnMute_Audio(bool resetSlider);
     void onPictureCaptureDone(const QString& path);
+    // The engine's picture-saved report: lParam is the NUL-terminated UTF-8
+    // path, or null.
+    void onPictureSavedReport(long long lParam);
     void onFilesWndClosed();
     QString getRecordStartButtonPng() const;
+
+    // Shared by both panels' device opening: the message for a failed
+    // ZD_OpenDevice result (nothing for codes without one), the text of a
+    // preview failure report (empty for codes without one), and the start of
+    // the share server's live picture with its failure message.
+    static void ShowOpenDeviceFailure(int result, const QString& videoName);
+    static QString PreviewFailedText(long long code);
+    static void StartDudLive(int width, int height, int fps, int kbps);
+    // Before a device is opened: closes the open one, after the user agreed
+    // to stop a running recording (13006); false when the user did not, and
+    // nothing changed.
+    bool CloseDeviceToReopen();
+    // The filter chain of the opened device from the filter store, loaded
+    // from its file and applied; kept in deviceFilters.
+    void ApplyDeviceFilters(const QString& device);
+
+    // The switch question while a recording runs: true when none runs or the
+    // user agrees to stop it. Asks only; StopRecordingToSwitch stops.
+    bool ConfirmStopRecordingToSwitch();
+    void StopRecordingToSwitch();
 
     QMyFilters* deviceFilters = nullptr;
     QMyTimerBar* timerBar = nullptr;

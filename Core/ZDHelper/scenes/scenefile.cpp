@@ -1,14 +1,12 @@
 #include "scenefile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstring>
 
 #include "cpublic.h"
+#include "qmystoredfile.h"
 #include "stdafx.h"
 
 namespace
@@ -137,22 +135,13 @@ QByteArray SceneFile::Serialize(const SCENE_FILE_HEADER& header,
 
 bool SceneFile::ReadBytes(const QString& path, QByteArray& bytes, qint64 maxBytes)
 {
-    bytes.clear();
-    const QFileInfo info(path);
-    if (path.isEmpty() || info.isSymLink() || !info.isFile())
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bytes = file.read(maxBytes);
-    return true;
+    return QMyStoredFile::Read(path, maxBytes, bytes) == QMyStoredFile::ReadResult::Ok;
 }
 
 bool SceneFile::ReadHeader(const QString& path, SCENE_FILE_HEADER& header)
 {
     QByteArray bytes;
-    if (!ReadBytes(path, bytes, sizeof(SCENE_FILE_HEADER)) ||
-        bytes.size() != qsizetype(sizeof(SCENE_FILE_HEADER)))
+    if (!ReadBytes(path, bytes) || bytes.size() < qsizetype(sizeof(SCENE_FILE_HEADER)))
         return false;
     const SCENE_FILE_HEADER h = HeaderFromBytes(bytes.constData());
     if (!IsValidHeader(h))
@@ -172,24 +161,7 @@ bool SceneFile::Read(const QString& path, SCENE_FILE_HEADER& header,
 
 bool SceneFile::WriteWhole(const QString& path, const QByteArray& bytes)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || info.isSymLink() || (info.exists() && !info.isFile())) {
-        AddLog(8, "Save " + path + " failed: not a regular file.");
-        return false;
-    }
-    QSaveFile file(path);
-    // Unbuffered, so a failed write shows in write()'s result and never
-    // becomes a commit of a short file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size() || !file.commit()) {
-        AddLog(8, QString("Save %1 failed: %2").arg(path, file.errorString()));
-        return false;
-    }
-    if (QFileInfo(path).size() != bytes.size()) {
-        AddLog(8, "Save " + path + " failed: the file is short.");
-        return false;
-    }
-    return true;
+    return QMyStoredFile::Save(path, bytes);
 }
 
 bool SceneFile::Write(const QString& path, const SCENE_FILE_HEADER& header,

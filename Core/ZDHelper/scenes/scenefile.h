@@ -55,15 +55,14 @@ public:
     static QByteArray Serialize(const SCENE_FILE_HEADER& header,
                                 const QList<SceneItemData_Save>& records);
 
-    // Reads at most maxBytes of a regular file (a link is not followed);
-    // false when it cannot be read.
+    // A regular file of at most maxBytes, read whole; false otherwise.
     static bool ReadBytes(const QString& path, QByteArray& bytes, qint64 maxBytes = kMaxBytes);
     // Only the header (the live panel reads the canvas size first).
     static bool ReadHeader(const QString& path, SCENE_FILE_HEADER& header);
     static bool Read(const QString& path, SCENE_FILE_HEADER& header,
                      QList<SceneItemData_Save>& records, int* skipped = nullptr);
-    // Written whole through a temporary file and a rename, or not at all; a
-    // link or anything but a regular file at path is not written over.
+    // Written whole or not at all, only over a regular file inside the
+    // application-data folder.
     static bool WriteWhole(const QString& path, const QByteArray& bytes);
     static bool Write(const QString& path, const SCENE_FILE_HEADER& header,
                       const QList<SceneItemData_Save>& records);

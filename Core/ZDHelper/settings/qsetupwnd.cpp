@@ -226,7 +226,7 @@ QSetupWnd::QSetupWnd(QWidget* parent) : MyDialog(parent), ui(new Ui::QSetupWnd),
 
     ui->s2_chk_ignore->hide();
     ui->s3_btntest->hide();
-    ui->tab->setTabVisible(5, false);
+    // The share page is shown, so that the share service can be set up.
 
     ui->s6_edit->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("^[0-9]*[1-9][0-9]*$")), this));

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include "enginereceivers.h"
 #include "myevent.h"
 
 GlobalApplication::GlobalApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -77,6 +78,12 @@ void zd_message_callback(int sync, void* target, unsigned int msg, unsigned long
     if (!target && !AfxGetMainWindow())
         return;
     auto* receiver = static_cast<QObject*>(target);
+    // A search's answer comes seconds later: the dialog that asked may be
+    // gone, and is then no longer registered.
+    if (msg == MSG_DUD_SEARCH_DONE) {
+        EngineReceivers::postIfRegistered(receiver, msg, long(wParam), lParam, ptr);
+        return;
+    }
     if (sync == 0)
         PostMessage(receiver, msg, long(wParam), lParam, ptr);
     else

@@ -12,21 +12,16 @@
 
 namespace
 {
-// The record panel is a QMyRecordWidget; the live panel is a plain
-// container until its class exists, and is then simply shown or hidden.
 bool panelAgreesToLeave(QWidget* panel)
 {
-    if (auto* base = qobject_cast<QMyRecordWidget*>(panel))
-        return base->IsCanSwitchRecordLive();
-    return true;
+    auto* base = qobject_cast<QMyRecordWidget*>(panel);
+    return base == nullptr || base->IsCanSwitchRecordLive();
 }
 
 void panelShowx(QWidget* panel, bool show)
 {
     if (auto* base = qobject_cast<QMyRecordWidget*>(panel))
         base->showx(show);
-    else if (panel)
-        panel->setVisible(show);
 }
 
 void panelResizeAll(QWidget* panel)

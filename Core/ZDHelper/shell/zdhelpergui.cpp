@@ -25,6 +25,7 @@
 #include "myevent.h"
 #include "qglobalapplication.h"
 #include "qmyfileshelper.h"
+#include "qmylivebar.h"
 #include "qmyplayerbar.h"
 #include "qmypushbutton.h"
 #include "qmyrecordbar.h"
@@ -272,6 +273,11 @@ QWidget* ZDHelperGUI::recordPanel() const
 }
 
 QWidget* ZDHelperGUI::livePanel() const
+{
+    return ui ? ui->widgetLive : nullptr;
+}
+
+QMyLiveBar* ZDHelperGUI::liveBar() const
 {
     return ui ? ui->widgetLive : nullptr;
 }
@@ -840,13 +846,17 @@ void ZDHelperGUI::handleOwnMessage(unsigned long msg, long wParam, long lParam)
         AddLog(2, QStringLiteral("This is not a JX it9910 device."));
         break;
     case MSG_RELOAD_SERVERS:
-        // Panels: the live panel reloads its server list here once it exists.
+        if (QMyLiveBar* live = liveBar())
+            live->ReloadServerAddress();
         break;
     case MSG_CONTEXT_MENU:
-        // Panels: in the live interface the live panel is asked first
-        // (IsCanShowContextMenu) once it exists; with no scene list there is
-        // no layer under the cursor to give way to.
-        show_right_menu();
+        // In the live interface a layer under the cursor has its own menu.
+        if (g_Global.isRecordInterface) {
+            show_right_menu();
+        } else if (QMyLiveBar* live = liveBar()) {
+            if (live->IsCanShowContextMenu())
+                show_right_menu();
+        }
         break;
     case MSG_SETTINGS_CHANGED:
         if (wParam == long(MSG_LANGUAGE_CHANGED)) {
@@ -867,7 +877,8 @@ void ZDHelperGUI::handleOwnMessage(unsigned long msg, long wParam, long lParam)
         GA_TrackError("record_failed");
         break;
     case MSG_LIVE_FAILED:
-        // Panels: the live panel's liveStop() goes here once it exists.
+        if (QMyLiveBar* live = liveBar())
+            live->liveStop();
         AfxMessageBox(nullptr, encoderFailureText(QStringLiteral("live stream"), lParam),
                       MSGBOX_ERROR);
         GA_TrackError("live_failed");

@@ -17,6 +17,7 @@ class QMenu;
 class QMenuBar;
 class QPropertyAnimation;
 class QTimer;
+class QMyLiveBar;
 class QMyPlayerBar;
 class QMyRightBar;
 class QMyStatusBar;
@@ -83,6 +84,7 @@ public:
     QMyPushButton* liveButton() const;
     QWidget* recordPanel() const;
     QWidget* livePanel() const;
+    QMyLiveBar* liveBar() const;
     QShowBarButton* showBarButton() const { return m_showBarButton; }
     QMenuBar* topMenuBar() const { return m_menuBar; }
     QPropertyAnimation* barAnimation() const { return m_barAnimation; }

@@ -1,10 +1,27 @@
-// The share server: its listening socket for now; serving comes with the
-// share service.
+// The share server: HTTP serving of the catalogue and the live picture, its
+// announcement on the local network.
 #include "api/apientry.h"
+#include "share/duddiscovery.h"
+#include "share/dudlive.h"
 #include "share/dudserver.h"
 
 using namespace zd;
 using namespace zd::api;
+
+namespace
+{
+
+// The announcement follows the server and its live picture.
+void announce(Engine& engine)
+{
+    auto* server = dynamic_cast<DudServer*>(engine.component("share"));
+    if (!server || !server->running())
+        return;
+    if (DudDiscovery* discovery = engine.component<DudDiscovery>(DudDiscovery::kSlot))
+        discovery->announce(server->port(), server->liveRunning());
+}
+
+} // namespace
 
 extern "C" {
 
@@ -13,7 +30,10 @@ ZD_API int ZD_StartDUD_Server(void* handle, int port)
     ZD_TRACE("ZD_StartDUD_Server(port=%d)", port);
     return withEngine("ZD_StartDUD_Server", handle, 0, [&](Engine& engine) {
         DudServer* server = engine.component<DudServer>("share");
-        return server && server->start(port) ? 1 : 0;
+        if (!server || !server->start(port))
+            return 0;
+        announce(engine);
+        return 1;
     });
 }
 
@@ -21,8 +41,13 @@ ZD_API int ZD_StopDUD_Server(void* handle)
 {
     ZD_TRACE("ZD_StopDUD_Server()");
     return withEngine("ZD_StopDUD_Server", handle, 0, [&](Engine& engine) {
+        if (auto* discovery = dynamic_cast<DudDiscovery*>(engine.component(DudDiscovery::kSlot)))
+            discovery->withdraw();
         if (auto* server = dynamic_cast<DudServer*>(engine.component("share")))
-            server->stop();
+            server->stopAsked();
+        // Nobody can watch the live picture any more: its encoder stops too.
+        if (auto* live = dynamic_cast<DudLive*>(engine.component(DudLive::kSlot)))
+            live->stopLive();
         return 1;
     });
 }
@@ -37,6 +62,50 @@ ZD_API int ZD_IsDUDRunning(void* handle, int* running)
             return 0;
         auto* server = dynamic_cast<DudServer*>(engine.component("share"));
         *running = server && server->running() ? 1 : 0;
+        return 1;
+    });
+}
+
+ZD_API int ZD_StartDUD_live(void* handle, int width, int height, int fps, int kbps)
+{
+    ZD_TRACE("ZD_StartDUD_live(size=%dx%d,fps=%d,kbps=%d)", width, height, fps, kbps);
+    return withEngine("ZD_StartDUD_live", handle, 0, [&](Engine& engine) {
+        DudLive* live = engine.component<DudLive>(DudLive::kSlot);
+        const int r = live ? live->start(width, height, fps, kbps) : 0;
+        if (r == 1)
+            announce(engine);
+        return r;
+    });
+}
+
+ZD_API int ZD_StopDUD_live(void* handle)
+{
+    ZD_TRACE("ZD_StopDUD_live()");
+    return withEngine("ZD_StopDUD_live", handle, 0, [&](Engine& engine) {
+        auto* live = dynamic_cast<DudLive*>(engine.component(DudLive::kSlot));
+        const int r = live ? live->stopLive() : 0;
+        if (r == 1)
+            announce(engine);
+        return r;
+    });
+}
+
+ZD_API int ZD_SearchDUDServer(void* handle, void* target)
+{
+    ZD_TRACE("ZD_SearchDUDServer()");
+    return withEngine("ZD_SearchDUDServer", handle, 0, [&](Engine& engine) {
+        DudDiscovery* discovery = engine.component<DudDiscovery>(DudDiscovery::kSlot);
+        auto* server = dynamic_cast<DudServer*>(engine.component("share"));
+        return discovery && discovery->search(target, server ? server->port() : 0) ? 1 : 0;
+    });
+}
+
+ZD_API int ZD_DUDFilesChanged(void* handle)
+{
+    ZD_TRACE("ZD_DUDFilesChanged()");
+    return withEngine("ZD_DUDFilesChanged", handle, 0, [&](Engine& engine) {
+        if (auto* server = dynamic_cast<DudServer*>(engine.component("share")))
+            server->reloadCatalogue();
         return 1;
     });
 }

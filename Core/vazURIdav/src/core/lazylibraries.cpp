@@ -1,5 +1,6 @@
 // The engine's heaviest libraries, loaded when first used instead of with the
-// program: FFmpeg's codec, format and filter libraries, curl and libarchive
+// program: FFmpeg's codec, format and filter libraries, curl, libarchive,
+// and the share server's libmicrohttpd and Avahi client
 // bring some 180 shared objects with them, and loading and relocating those
 // took more than half of the program's start-up, before its window could
 // show. The program's first second needs none of them (devices are listed
@@ -20,7 +21,16 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <avahi-client/client.h>
+#include <avahi-client/lookup.h>
+#include <avahi-client/publish.h>
+#include <avahi-common/address.h>
+#include <avahi-common/error.h>
+#include <avahi-common/simple-watch.h>
+#include <avahi-common/strlst.h>
+#include <avahi-common/thread-watch.h>
 #include <curl/curl.h>
+#include <microhttpd.h>
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavfilter/avfilter.h>
@@ -39,7 +49,7 @@ extern "C" {
 namespace
 {
 
-enum class Library { Codec, Format, Filter, Curl, Archive };
+enum class Library { Codec, Format, Filter, Curl, Archive, Http, Avahi, AvahiCommon };
 
 const char* fileOf(Library library)
 {
@@ -54,6 +64,12 @@ const char* fileOf(Library library)
         return "libcurl.so.4";
     case Library::Archive:
         return "libarchive.so.13";
+    case Library::Http:
+        return "libmicrohttpd.so.12";
+    case Library::Avahi:
+        return "libavahi-client.so.3";
+    case Library::AvahiCommon:
+        return "libavahi-common.so.3";
     }
     return "";
 }
@@ -61,8 +77,8 @@ const char* fileOf(Library library)
 void* handleOf(Library library)
 {
     // One load per library, whichever thread comes first.
-    static void* handles[5] = {};
-    static std::once_flag once[5];
+    static void* handles[8] = {};
+    static std::once_flag once[8];
     const int i = static_cast<int>(library);
     std::call_once(once[i], [&] { handles[i] = dlopen(fileOf(library), RTLD_LAZY | RTLD_LOCAL); });
     return handles[i];
@@ -245,3 +261,85 @@ ZD_LAZY(Archive, __LA_MODE_T, archive_entry_perm, (struct archive_entry * e), (e
 ZD_LAZY(Archive, la_int64_t, archive_entry_size, (struct archive_entry * e), (e))
 ZD_LAZY(Archive, int, archive_entry_size_is_set, (struct archive_entry * e), (e))
 ZD_LAZY(Archive, int, archive_entry_is_encrypted, (struct archive_entry * e), (e))
+
+// libmicrohttpd. Its start call takes a list of options; the engine passes
+// them as one MHD_OPTION_ARRAY (share/dudserver.cpp), the only form handed
+// on here.
+extern "C" struct MHD_Daemon* MHD_start_daemon(unsigned int flags, uint16_t port,
+                                               MHD_AcceptPolicyCallback apc, void* apcCls,
+                                               MHD_AccessHandlerCallback dh, void* dhCls, ...)
+{
+    static const auto real =
+        reinterpret_cast<decltype(&::MHD_start_daemon)>(realFunction(Library::Http, __func__));
+    va_list args;
+    va_start(args, dhCls);
+    const int option = va_arg(args, int);
+    const MHD_OptionItem* items =
+        option == MHD_OPTION_ARRAY ? va_arg(args, const MHD_OptionItem*) : nullptr;
+    va_end(args);
+    if (option == MHD_OPTION_END)
+        return real(flags, port, apc, apcCls, dh, dhCls, MHD_OPTION_END);
+    if (!items)
+        std::abort(); // an option list this stand-in does not pass on
+    return real(flags, port, apc, apcCls, dh, dhCls, MHD_OPTION_ARRAY, items, MHD_OPTION_END);
+}
+ZD_LAZY(Http, void, MHD_stop_daemon, (struct MHD_Daemon * d), (d))
+ZD_LAZY(Http, enum MHD_Result, MHD_add_connection,
+        (struct MHD_Daemon * d, MHD_socket s, const struct sockaddr* a, socklen_t n), (d, s, a, n))
+ZD_LAZY(Http, struct MHD_Response*, MHD_create_response_from_buffer,
+        (size_t n, void* b, enum MHD_ResponseMemoryMode m), (n, b, m))
+ZD_LAZY(Http, struct MHD_Response*, MHD_create_response_from_fd_at_offset64,
+        (uint64_t n, int fd, uint64_t o), (n, fd, o))
+ZD_LAZY(Http, struct MHD_Response*, MHD_create_response_from_callback,
+        (uint64_t n, size_t b, MHD_ContentReaderCallback c, void* cls,
+         MHD_ContentReaderFreeCallback f),
+        (n, b, c, cls, f))
+ZD_LAZY(Http, enum MHD_Result, MHD_add_response_header,
+        (struct MHD_Response * r, const char* h, const char* c), (r, h, c))
+ZD_LAZY(Http, enum MHD_Result, MHD_queue_response,
+        (struct MHD_Connection * c, unsigned int s, struct MHD_Response* r), (c, s, r))
+ZD_LAZY(Http, void, MHD_destroy_response, (struct MHD_Response * r), (r))
+ZD_LAZY(Http, const char*, MHD_lookup_connection_value,
+        (struct MHD_Connection * c, enum MHD_ValueKind k, const char* key), (c, k, key))
+
+// The Avahi client
+ZD_LAZY(Avahi, AvahiClient*, avahi_client_new,
+        (const AvahiPoll* p, AvahiClientFlags f, AvahiClientCallback c, void* u, int* e),
+        (p, f, c, u, e))
+ZD_LAZY(Avahi, void, avahi_client_free, (AvahiClient * c), (c))
+ZD_LAZY(Avahi, AvahiEntryGroup*, avahi_entry_group_new,
+        (AvahiClient * c, AvahiEntryGroupCallback cb, void* u), (c, cb, u))
+ZD_LAZY(Avahi, int, avahi_entry_group_add_service_strlst,
+        (AvahiEntryGroup * g, AvahiIfIndex i, AvahiProtocol p, AvahiPublishFlags f, const char* n,
+         const char* t, const char* d, const char* h, uint16_t port, AvahiStringList* txt),
+        (g, i, p, f, n, t, d, h, port, txt))
+ZD_LAZY(Avahi, int, avahi_entry_group_commit, (AvahiEntryGroup * g), (g))
+ZD_LAZY(Avahi, AvahiServiceBrowser*, avahi_service_browser_new,
+        (AvahiClient * c, AvahiIfIndex i, AvahiProtocol p, const char* t, const char* d,
+         AvahiLookupFlags f, AvahiServiceBrowserCallback cb, void* u),
+        (c, i, p, t, d, f, cb, u))
+ZD_LAZY(Avahi, AvahiClient*, avahi_service_browser_get_client, (AvahiServiceBrowser * b), (b))
+ZD_LAZY(Avahi, int, avahi_service_browser_free, (AvahiServiceBrowser * b), (b))
+ZD_LAZY(Avahi, AvahiServiceResolver*, avahi_service_resolver_new,
+        (AvahiClient * c, AvahiIfIndex i, AvahiProtocol p, const char* n, const char* t,
+         const char* d, AvahiProtocol ap, AvahiLookupFlags f, AvahiServiceResolverCallback cb,
+         void* u),
+        (c, i, p, n, t, d, ap, f, cb, u))
+ZD_LAZY(Avahi, int, avahi_service_resolver_free, (AvahiServiceResolver * r), (r))
+ZD_LAZY(AvahiCommon, AvahiThreadedPoll*, avahi_threaded_poll_new, (void), ())
+ZD_LAZY(AvahiCommon, const AvahiPoll*, avahi_threaded_poll_get, (AvahiThreadedPoll * p), (p))
+ZD_LAZY(AvahiCommon, int, avahi_threaded_poll_start, (AvahiThreadedPoll * p), (p))
+ZD_LAZY(AvahiCommon, int, avahi_threaded_poll_stop, (AvahiThreadedPoll * p), (p))
+ZD_LAZY(AvahiCommon, void, avahi_threaded_poll_free, (AvahiThreadedPoll * p), (p))
+ZD_LAZY(AvahiCommon, AvahiSimplePoll*, avahi_simple_poll_new, (void), ())
+ZD_LAZY(AvahiCommon, const AvahiPoll*, avahi_simple_poll_get, (AvahiSimplePoll * p), (p))
+ZD_LAZY(AvahiCommon, int, avahi_simple_poll_iterate, (AvahiSimplePoll * p, int t), (p, t))
+ZD_LAZY(AvahiCommon, void, avahi_simple_poll_free, (AvahiSimplePoll * p), (p))
+ZD_LAZY(AvahiCommon, AvahiStringList*, avahi_string_list_add, (AvahiStringList * l, const char* t),
+        (l, t))
+ZD_LAZY(AvahiCommon, AvahiStringList*, avahi_string_list_find, (AvahiStringList * l, const char* k),
+        (l, k))
+ZD_LAZY(AvahiCommon, void, avahi_string_list_free, (AvahiStringList * l), (l))
+ZD_LAZY(AvahiCommon, const char*, avahi_strerror, (int e), (e))
+ZD_LAZY(AvahiCommon, char*, avahi_address_snprint, (char* s, size_t n, const AvahiAddress* a),
+        (s, n, a))

@@ -18,10 +18,7 @@ extern char** environ;
 
 namespace zd::desktop
 {
-namespace
-{
 
-// An executable file named by a path with "/", or found in $PATH.
 std::string findProgram(const std::string& name)
 {
     if (name.empty())
@@ -48,6 +45,9 @@ std::string findProgram(const std::string& name)
     }
     return {};
 }
+
+namespace
+{
 
 // Children started without setsid are reaped here, at the next start, so
 // that finished openers do not stay behind as zombies for long.

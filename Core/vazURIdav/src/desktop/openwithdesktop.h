@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace zd::desktop
 {
@@ -20,5 +21,9 @@ constexpr const char* kOpenerVariable = "VAZURIDAV_OPENER";
 // let the opener reach something other than a file of ours. True when the
 // program was started; the opener's own success is not waited for.
 bool openWithDesktop(const char* path) noexcept;
+
+// An executable file named by a path with "/", or found in $PATH; empty when
+// there is none.
+std::string findProgram(const std::string& name);
 
 } // namespace zd::desktop

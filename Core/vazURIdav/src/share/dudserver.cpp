@@ -1,21 +1,180 @@
 #include "share/dudserver.h"
 
+#include "core/engine.h"
 #include "core/enginethreadcounter.h"
 #include "core/log.h"
+#include "share/dudlive.h"
+#include "share/dudrequest.h"
+#include "share/tsbroadcast.h"
 
+#include <microhttpd.h>
+
+#include <algorithm>
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zd
 {
 
-DudServer::DudServer(Engine&) {}
+namespace
+{
+
+MHD_Result handleRequest(void* cls, MHD_Connection* connection, const char* url, const char* method,
+                         const char*, const char*, size_t* uploadDataSize, void** state)
+{
+    // The first call only announces the request; a body (none is expected)
+    // is skipped.
+    if (!*state) {
+        *state = cls;
+        return MHD_YES;
+    }
+    if (uploadDataSize && *uploadDataSize) {
+        *uploadDataSize = 0;
+        return MHD_YES;
+    }
+    return static_cast<DudServer*>(cls)->answer(connection, url, method) ? MHD_YES : MHD_NO;
+}
+
+// Paths stay as sent: no name of the server holds a "%", so an encoded path
+// ("%2e%2e", "%2f", "%00") names nothing, and no decoding can turn a request
+// into one for a listed entry by a second spelling.
+size_t keepEscapes(void*, MHD_Connection*, char* text)
+{
+    return std::strlen(text);
+}
+
+bool queue(MHD_Connection* connection, unsigned int status, MHD_Response* response)
+{
+    if (!response)
+        return false;
+    const bool ok = MHD_queue_response(connection, status, response) == MHD_YES;
+    MHD_destroy_response(response);
+    return ok;
+}
+
+bool queueText(MHD_Connection* connection, unsigned int status, const std::string& text,
+               const char* type)
+{
+    MHD_Response* response = MHD_create_response_from_buffer(
+        text.size(), const_cast<char*>(text.data()), MHD_RESPMEM_MUST_COPY);
+    if (response)
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
+    return queue(connection, status, response);
+}
+
+bool queueNotFound(MHD_Connection* connection)
+{
+    return queueText(connection, MHD_HTTP_NOT_FOUND, "Not found\n", "text/plain; charset=utf-8");
+}
+
+// A catalogued file, or the part of it the Range header asks for, sent from
+// the descriptor (sendfile), so that even a large recording never sits in
+// memory. A link in the file's place is not followed.
+bool queueFile(MHD_Connection* connection, const std::string& path, const char* type)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return queueNotFound(connection);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return queueNotFound(connection);
+    }
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    const DudByteRange range = parseRange(
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_RANGE), size);
+    if (range.kind == DudByteRange::Unsatisfiable) {
+        ::close(fd);
+        MHD_Response* response =
+            MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+        if (response)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE,
+                                    ("bytes */" + std::to_string(size)).c_str());
+        return queue(connection, MHD_HTTP_RANGE_NOT_SATISFIABLE, response);
+    }
+    // The library owns and closes the descriptor from here on.
+    MHD_Response* response = MHD_create_response_from_fd_at_offset64(
+        range.length, fd, static_cast<uint64_t>(range.start));
+    if (!response) {
+        ::close(fd);
+        return false;
+    }
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
+    MHD_add_response_header(response, MHD_HTTP_HEADER_ACCEPT_RANGES, "bytes");
+    if (range.kind == DudByteRange::Partial) {
+        const std::string contentRange = "bytes " + std::to_string(range.start) + "-" +
+                                         std::to_string(range.start + range.length - 1) + "/" +
+                                         std::to_string(size);
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, contentRange.c_str());
+        return queue(connection, MHD_HTTP_PARTIAL_CONTENT, response);
+    }
+    return queue(connection, MHD_HTTP_OK, response);
+}
+
+// One /preview client: follows the broadcast from a key frame on.
+struct LiveReader {
+    std::shared_ptr<TsBroadcast> broadcast;
+    std::shared_ptr<const std::atomic<bool>> stopping;
+    int64_t position = -1;
+};
+
+ssize_t readLive(void* cls, uint64_t, char* buffer, size_t max)
+{
+    auto* reader = static_cast<LiveReader*>(cls);
+    for (;;) {
+        // Waits in short steps: the stream's end (and the server's stop,
+        // which ends it) is seen within one.
+        const long n = reader->broadcast->read(reinterpret_cast<uint8_t*>(buffer), max,
+                                               &reader->position, 500);
+        if (n < 0)
+            return MHD_CONTENT_READER_END_OF_STREAM;
+        if (*reader->stopping)
+            return MHD_CONTENT_READER_END_WITH_ERROR;
+        if (n > 0)
+            return static_cast<ssize_t>(n);
+    }
+}
+
+void freeLive(void* cls)
+{
+    delete static_cast<LiveReader*>(cls);
+}
+
+bool queueLive(MHD_Connection* connection, std::shared_ptr<TsBroadcast> broadcast,
+               std::shared_ptr<const std::atomic<bool>> stopping)
+{
+    if (!broadcast || broadcast->closed())
+        return queueNotFound(connection);
+    auto* reader = new LiveReader{std::move(broadcast), std::move(stopping), -1};
+    MHD_Response* response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 64 * 1024,
+                                                               &readLive, reader, &freeLive);
+    if (!response) {
+        delete reader;
+        return false;
+    }
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "video/mp2t");
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+    return queue(connection, MHD_HTTP_OK, response);
+}
+
+std::atomic<int> g_idleTimeoutSeconds{0};
+
+} // namespace
+
+void DudServer::setIdleTimeoutForTests(int seconds)
+{
+    g_idleTimeoutSeconds = seconds > 0 ? seconds : 0;
+}
+
+DudServer::DudServer(Engine& engine) : m_engine(engine) {}
 
 DudServer::~DudServer()
 {
@@ -32,6 +191,52 @@ int DudServer::port() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_listenFd >= 0 ? m_port : 0;
+}
+
+void DudServer::reloadCatalogue()
+{
+    auto entries =
+        std::make_shared<const DudEntries>(DudCatalogue::load(m_engine.config().appDataDir));
+    std::lock_guard<std::mutex> lock(m_catalogueMutex);
+    m_catalogue = std::move(entries);
+}
+
+std::shared_ptr<const DudEntries> DudServer::catalogue() const
+{
+    std::lock_guard<std::mutex> lock(m_catalogueMutex);
+    return m_catalogue ? m_catalogue : std::make_shared<const DudEntries>();
+}
+
+bool DudServer::liveRunning() const
+{
+    auto* live = dynamic_cast<DudLive*>(m_engine.component(DudLive::kSlot));
+    std::shared_ptr<TsBroadcast> broadcast = live ? live->broadcast() : nullptr;
+    return broadcast && !broadcast->closed();
+}
+
+bool DudServer::answer(MHD_Connection* connection, const char* url, const char* method)
+{
+    std::shared_ptr<const DudEntries> entries = catalogue();
+    const DudRoute route = routeRequest(method, url, *entries);
+    switch (route.kind) {
+    case DudRoute::Page:
+        return queueText(connection, MHD_HTTP_OK, pageHtml(*entries, liveRunning()),
+                         "text/html; charset=utf-8");
+    case DudRoute::File:
+        return queueFile(connection, route.entry->path, contentTypeOf(route.entry->path));
+    case DudRoute::Thumb:
+        return queueFile(connection, route.entry->thumbPath, "image/png");
+    case DudRoute::Preview: {
+        auto* live = dynamic_cast<DudLive*>(m_engine.component(DudLive::kSlot));
+        return queueLive(connection, live ? live->broadcast() : nullptr, m_stopping);
+    }
+    case DudRoute::BadMethod:
+        return queueText(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed\n",
+                         "text/plain; charset=utf-8");
+    case DudRoute::NotFound:
+        break;
+    }
+    return queueNotFound(connection);
 }
 
 bool DudServer::start(int port)
@@ -61,7 +266,7 @@ bool DudServer::start(int port)
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     address.sin_port = htons(static_cast<uint16_t>(port));
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(fd, 16) != 0) {
+        ::listen(fd, 64) != 0) {
         Log::write(8, "Share server: port %d cannot be used (%s)", port, strerror(errno));
         ::close(fd);
         return false;
@@ -72,18 +277,42 @@ bool DudServer::start(int port)
         ::close(fd);
         return false;
     }
+    reloadCatalogue();
+    // The options as one array: the form the engine's late loading of the
+    // library passes on (core/lazylibraries.cpp). The unescaper takes two
+    // pointers, the function in the value and its argument in ptr_value.
+    MHD_OptionItem options[] = {
+        {MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, nullptr},
+        {MHD_OPTION_CONNECTION_TIMEOUT,
+         g_idleTimeoutSeconds ? g_idleTimeoutSeconds.load() : kIdleTimeoutSeconds, nullptr},
+        {MHD_OPTION_UNESCAPE_CALLBACK, reinterpret_cast<intptr_t>(&keepEscapes), nullptr},
+        {MHD_OPTION_END, 0, nullptr},
+    };
+    MHD_Daemon* daemon = MHD_start_daemon(
+        MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL |
+            MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC,
+        0, nullptr, nullptr, &handleRequest, this, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
+    if (!daemon) {
+        Log::write(8, "Share server: the HTTP server did not start");
+        ::close(fd);
+        ::close(wake[0]);
+        ::close(wake[1]);
+        return false;
+    }
 
     EngineThreadCounter::starting();
     try {
-        m_thread = std::thread([this, fd, wake] { acceptLoop(fd, wake[0]); });
+        m_thread = std::thread([this, fd, wake, daemon] { acceptLoop(fd, wake[0], daemon); });
     } catch (...) {
         EngineThreadCounter::notStarted();
+        MHD_stop_daemon(daemon);
         ::close(fd);
         ::close(wake[0]);
         ::close(wake[1]);
         Log::write(8, "Share server: no thread");
         return false;
     }
+    m_daemon = daemon;
     m_listenFd = fd;
     m_wakeFds[0] = wake[0];
     m_wakeFds[1] = wake[1];
@@ -98,6 +327,15 @@ void DudServer::stop()
     stopLocked();
 }
 
+void DudServer::stopAsked()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_listenFd < 0)
+        return;
+    stopLocked();
+    Log::write(2, "Share server stopped");
+}
+
 void DudServer::stopLocked()
 {
     if (m_listenFd < 0)
@@ -107,6 +345,12 @@ void DudServer::stopLocked()
     if (m_thread.joinable())
         m_thread.join();
     ::close(m_listenFd);
+    // Live clients see the stop within their wait step; the library closes
+    // every connection and joins their threads.
+    *m_stopping = true;
+    MHD_stop_daemon(m_daemon);
+    m_stopping = std::make_shared<std::atomic<bool>>(false);
+    m_daemon = nullptr;
     ::close(m_wakeFds[0]);
     ::close(m_wakeFds[1]);
     m_listenFd = -1;
@@ -114,23 +358,45 @@ void DudServer::stopLocked()
     m_port = 0;
 }
 
-void DudServer::acceptLoop(int listenFd, int wakeFd)
+void DudServer::acceptLoop(int listenFd, int wakeFd, MHD_Daemon* daemon)
 {
     EngineThreadCounter::Ending ending;
+    int backoffMs = 0;
     for (;;) {
-        pollfd fds[2] = {{listenFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        // While backing off only the wake pipe is watched: the pending
+        // connection keeps the listening socket readable, and polling it
+        // would return at once, again and again.
+        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {listenFd, POLLIN, 0}};
+        const int r = ::poll(fds, backoffMs ? 1 : 2, backoffMs ? backoffMs : -1);
+        if (r < 0) {
             if (errno == EINTR)
                 continue;
+            Log::write(8, "Share server: poll failed (%s)", strerror(errno));
             return;
         }
-        if (fds[1].revents)
+        if (fds[0].revents)
             return;
-        if (fds[0].revents & POLLIN) {
-            const int client = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client >= 0)
-                ::close(client);
+        if (!backoffMs && !(fds[1].revents & POLLIN))
+            continue;
+        sockaddr_storage peer{};
+        socklen_t peerBytes = sizeof(peer);
+        const int client = ::accept4(listenFd, reinterpret_cast<sockaddr*>(&peer), &peerBytes,
+                                     SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (client < 0) {
+            const int e = errno;
+            if (e == EMFILE || e == ENFILE || e == ENOBUFS || e == ENOMEM) {
+                if (!backoffMs)
+                    Log::write(8, "Share server: cannot accept (%s); waiting", strerror(e));
+                backoffMs =
+                    backoffMs ? std::min(backoffMs * 2, kLongestBackoffMs) : kFirstBackoffMs;
+            } else {
+                backoffMs = 0; // nothing pending, or that connection is gone
+            }
+            continue;
         }
+        backoffMs = 0;
+        // At the connection limit the library refuses and closes it.
+        MHD_add_connection(daemon, client, reinterpret_cast<sockaddr*>(&peer), peerBytes);
     }
 }
 
