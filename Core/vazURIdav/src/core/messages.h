@@ -20,11 +20,8 @@ enum ReportId : unsigned int {
     kMsgLiveServerStatus = 83675,
     kMsgOverlayAudioLevel = 98640,
     kMsgRecordFailed = 99663,
-<<<<<<< HEAD
     kMsgLiveFailed = 99664,
-=======
     kMsgDudFailed = 99665,
->>>>>>> main
 };
 
 } // namespace zd

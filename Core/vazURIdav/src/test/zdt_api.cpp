@@ -4,12 +4,9 @@
 #include "core/log.h"
 #include "core/systeminfo.h"
 #include "devices/devicesession.h"
-<<<<<<< HEAD
 #include "live/livecanvas.h"
 #include "live/liveoutput.h"
-=======
 #include "share/dudserver.h"
->>>>>>> main
 #include "vazURIdav_test.h"
 
 #include <algorithm>
@@ -143,7 +140,6 @@ ZD_API void ZDT_SetProcRoot(const char* folder)
     guardedVoid("ZDT_SetProcRoot", [&] { SystemInfo::setProcRoot(boundedText(folder)); });
 }
 
-<<<<<<< HEAD
 ZD_API int ZDT_LayerComposedRect(void* handle, const char* key, int* rect)
 {
     return withEngine("ZDT_LayerComposedRect", handle, 0, [&](Engine& e) {
@@ -158,11 +154,11 @@ ZD_API long long ZDT_LiveServerPackets(void* handle, int index)
         live::LiveOutput* output = e.component<live::LiveOutput>("live");
         return output ? output->packetsSent(index) : -1LL;
     });
-=======
+}
+
 ZD_API void ZDT_SetShareIdleTimeout(int seconds)
 {
     guardedVoid("ZDT_SetShareIdleTimeout", [&] { DudServer::setIdleTimeoutForTests(seconds); });
->>>>>>> main
 }
 
 } // extern "C"
