@@ -64,7 +64,7 @@ run_tests() {
 run_fuzzers() {
   local dir="$build-fuzz"
   CC=clang CXX=clang++ configure_build "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZD_FUZZ=ON -DZD_BUILD_TESTS=OFF
-  local secs="${ZD_FUZZ_SECONDS:-20}"
+  local secs="${ZD_FUZZ_SECONDS:-15}"
   local failed=0
   for f in "$dir"/bin/fuzz_*; do
     [ -x "$f" ] || continue
