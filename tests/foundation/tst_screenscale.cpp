@@ -113,6 +113,13 @@ private slots:
         dialog.move(0, 0);
         CenterWindow(&dialog, &dialog);
         QCOMPARE(dialog.geometry().center(), reference.frameGeometry().center());
+        // A widget inside the window (a list at its right edge, say) means
+        // that window, not the spot its parent-relative place would give.
+        auto* inside = new QWidget(&reference);
+        inside->setGeometry(300, 20, 80, 60);
+        dialog.move(0, 0);
+        CenterWindow(&dialog, inside);
+        QCOMPARE(dialog.geometry().center(), reference.frameGeometry().center());
     }
 
     void centerWindowOnMainWindowByDefault()

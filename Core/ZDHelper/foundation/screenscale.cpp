@@ -105,7 +105,9 @@ void CenterWindow(QWidget* widget, QWidget* reference)
         if (QWidget* parent = widget->parentWidget())
             area = parent->window()->frameGeometry();
     } else {
-        area = reference->frameGeometry();
+        // A child widget's geometry is relative to its parent: centre over
+        // the window it lies in, on the screen.
+        area = reference->window()->frameGeometry();
     }
     widget->setGeometry(
         QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, widget->size(), area));

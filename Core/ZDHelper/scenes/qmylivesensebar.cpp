@@ -785,7 +785,11 @@ bool QMyLiveSenseBar::handleLayerMessage(unsigned long msg, long wParam, long lo
             layer->rect =
                 SceneCoords::FitAspect(QRect(QPoint(0, 0), QPoint(W / 2 - 1, H / 2 - 1)), w, h);
             sendEdit(layer, SCENE_MASK_RECT);
-        } else if (layer->keepAspect && w != 0 && h != 0) {
+        } else if (layer->keepAspect && w != 0 && h != 0 &&
+                   (w != layer->sourceWidth || h != layer->sourceHeight)) {
+            // A source that reopens at the size it had (a loaded scene, a
+            // device back) is already fitted: fitting the whole-pixel
+            // rectangle again would shave a pixel off at each start.
             layer->rect = SceneCoords::FitAspect(layer->rect, w, h);
             sendEdit(layer, SCENE_MASK_RECT);
         }

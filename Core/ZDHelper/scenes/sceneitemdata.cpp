@@ -196,10 +196,16 @@ void SceneCoords::CanvasToPerMille(const QRect& r, int baseW, int baseH, int32_t
     }
     const int64_t width = int64_t(r.right()) - r.left() + 1;
     const int64_t height = int64_t(r.bottom()) - r.top() + 1;
-    x = int32_t(int64_t(r.left()) * 1000 / baseW);
-    y = int32_t(int64_t(r.top()) * 1000 / baseH);
-    w = int32_t(width * 1000 / baseW);
-    h = int32_t(height * 1000 / baseH);
+    auto perMille = [](int64_t pixels, int64_t base) {
+        const int64_t scaled = pixels * 1000;
+        // Toward positive infinity; a negative value (a layer partly off the
+        // canvas) rounds the same way.
+        return int32_t(scaled >= 0 ? (scaled + base - 1) / base : scaled / base);
+    };
+    x = perMille(r.left(), baseW);
+    y = perMille(r.top(), baseH);
+    w = perMille(width, baseW);
+    h = perMille(height, baseH);
 }
 
 QRect SceneCoords::PerMilleToCanvas(int32_t x, int32_t y, int32_t w, int32_t h, int W, int H)

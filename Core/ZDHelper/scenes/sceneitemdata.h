@@ -135,7 +135,10 @@ public:
 // side gives the null rectangle: there is nothing to map onto.
 namespace SceneCoords
 {
-// Per mille of the base size (int32, truncating).
+// Per mille of the base size, rounded up: loading truncates, so the value
+// that loads back to a canvas pixel is the smallest per mille reaching it,
+// and a scene loaded and saved again keeps its numbers (truncating both ways
+// moved every layer up and left a little on each save).
 void CanvasToPerMille(const QRect& r, int baseW, int baseH, int32_t& x, int32_t& y, int32_t& w,
                       int32_t& h);
 QRect PerMilleToCanvas(int32_t x, int32_t y, int32_t w, int32_t h, int W, int H);
