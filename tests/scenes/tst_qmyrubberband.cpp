@@ -3,10 +3,12 @@
 // source's ratio when asked, and reports a finished drag only when the
 // rectangle changed.
 #include <QApplication>
+#include <QMenu>
 #include <QSignalSpy>
 
 #include "myevent.h"
 #include "qmyrubberband.h"
+#include "zddialogdriver.h"
 #include "zdtestmain.h"
 
 namespace
@@ -164,6 +166,71 @@ private slots:
         drag(QPoint(160, 140), QPoint(10, 5));
         QCOMPARE(changing.size(), 0);
         QCOMPARE(m_frame->getGeometryFromLocal(), QRect(100, 100, 120, 80));
+    }
+
+    // Shown on a layer, the frame is drawn at once, not at the first drag:
+    // the paint right after showing draws nothing, so another must follow.
+    void drawnWhenShown()
+    {
+        m_frame->hide();
+        int paints = 0;
+        struct Counter : QObject {
+            int* n;
+            explicit Counter(int* count) : n(count) {}
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                if (e->type() == QEvent::Paint)
+                    ++*n;
+                return false;
+            }
+        } counter(&paints);
+        m_frame->installEventFilter(&counter);
+        place(QRect(100, 100, 120, 80));
+        m_frame->show();
+        QTRY_VERIFY_WITH_TIMEOUT(paints >= 2, 10000);
+        m_frame->removeEventFilter(&counter);
+    }
+
+    // Only the band around the line is the frame's window: a window over the
+    // whole preview shows black there without a compositing manager, and a
+    // press inside the frame belongs to the preview.
+    void windowIsTheBandAroundTheLine()
+    {
+        place(QRect(100, 100, 120, 80));
+        const QRegion band = m_frame->mask();
+        for (const QPoint& on : {QPoint(100, 100), QPoint(219, 179), QPoint(160, 100),
+                                 QPoint(98, 140), QPoint(221, 140)})
+            QVERIFY2(band.contains(on), qPrintable(QString("%1,%2").arg(on.x()).arg(on.y())));
+        for (const QPoint& off :
+             {QPoint(160, 140), QPoint(104, 104), QPoint(50, 50), QPoint(300, 300)})
+            QVERIFY2(!band.contains(off), qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
+        // It follows a move.
+        drag(QPoint(160, 140), QPoint(100, 50));
+        QVERIFY(m_frame->mask().contains(QPoint(200, 150)));
+        QVERIFY(!m_frame->mask().contains(QPoint(100, 100)));
+    }
+
+    // A right click inside the frame reaches the preview, and the main
+    // window's mouse message opens the frame's menu; outside it, nothing.
+    void rightClickInsideOpensMenu()
+    {
+        place(QRect(100, 100, 120, 80));
+        QStringList shown;
+        int menus = 0;
+        zdtest::whenPopup([&](QMenu* menu) {
+            ++menus;
+            for (QAction* a : menu->actions()) {
+                if (!a->isSeparator())
+                    shown << a->text();
+            }
+            menu->close();
+        });
+        mouse(6, global(50, 50));
+        QCoreApplication::processEvents();
+        QCOMPARE(menus, 0);
+        mouse(6, global(160, 140));
+        QTRY_COMPARE_WITH_TIMEOUT(menus, 1, 10000);
+        QCOMPARE(shown, (QStringList{"lock", "Full window", "keep aspect", "Edit", "Del"}));
     }
 
     void deactivationEndsDrag()

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPen>
+#include <QRegion>
 
 #include <cmath>
 
@@ -19,6 +20,10 @@ namespace
 
 // Smaller than this on either side the frame can no longer be grabbed.
 constexpr int kMinSide = 33;
+
+// How far the window's visible band reaches on each side of the frame line:
+// room for the 3-pixel pen.
+constexpr int kBandHalf = 2;
 
 const char* const kMenuStyle =
     "QMenu{background:rgb(71,73,78);color:rgb(240,240,240);} QMenu::Item:selected{background: "
@@ -41,7 +46,9 @@ QMyRubberBand::QMyRubberBand(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    setContextMenuPolicy(Qt::CustomContextMenu);
+    // The menu opens from the main window's mouse messages, inside the frame
+    // as on its line (updateBand); the line itself asks for no second one.
+    setContextMenuPolicy(Qt::PreventContextMenu);
     setObjectName("QMyRubberBand");
     setWindowTitle("QMyRubberBand");
     resize(400, 300);
@@ -50,7 +57,6 @@ QMyRubberBand::QMyRubberBand(QWidget* parent) : QWidget(parent)
     cursorHelper->moveStripEnabled = true;
     object = this;
     ZDHelperGUI::g__mouse_ev_list.append(this);
-    connect(this, &QWidget::customContextMenuRequested, this, &QMyRubberBand::ShowContextMenu);
 }
 
 QMyRubberBand::~QMyRubberBand() = default;
@@ -99,7 +105,25 @@ void QMyRubberBand::setGeometry(int x, int y, int w, int h)
     dbg("finnal rect %d,%d,%d,%d (red_line_rect:%d,%d,%d,%d) (boddy rect: %d,%d,%d,%d)\n", x, y, w,
         h, frameRect.left(), frameRect.top(), frameRect.right(), frameRect.bottom(), L.left(),
         L.top(), L.right(), L.bottom());
+    updateBand();
     update();
+}
+
+void QMyRubberBand::updateBand()
+{
+    // Only the band around the frame line belongs to the window. Without a
+    // compositing manager (a plain X11 window manager) a translucent window
+    // shows black where it is transparent, and a window over the whole
+    // preview hid the video; the band also leaves presses inside the frame
+    // to the preview, where the main window's mouse messages report them.
+    if (frameRect.isEmpty()) {
+        setMask(QRegion(0, 0, 1, 1));
+        return;
+    }
+    const QRect outer = frameRect.adjusted(-kBandHalf, -kBandHalf, kBandHalf, kBandHalf);
+    const QRect inner =
+        frameRect.adjusted(kBandHalf + 1, kBandHalf + 1, -kBandHalf - 1, -kBandHalf - 1);
+    setMask(inner.isEmpty() ? QRegion(outer) : QRegion(outer).subtracted(QRegion(inner)));
 }
 
 void QMyRubberBand::setKeepaspect(bool keep, int sourceWidth, int sourceHeight)
@@ -114,6 +138,7 @@ void QMyRubberBand::setKeepaspect(bool keep, int sourceWidth, int sourceHeight)
             frameRect.setRight(frameRect.left() + int(std::trunc(h * q)) - 1);
         else
             frameRect.setBottom(frameRect.top() + int(std::trunc(w / q)) - 1);
+        updateBand();
         update();
         emit rectChanging(object, frameRect);
     }
@@ -180,6 +205,15 @@ void QMyRubberBand::onMouse(int kind, const QPoint& p)
         endDrag();
         if (wasPressed && window.contains(p) && frameRect != rectAtPressKept)
             emit rectChanged(object, frameRect);
+        break;
+    }
+    case 6: {
+        // A right click inside the frame lands on the preview, not on this
+        // window; the menu opens once the click is delivered.
+        const QPoint local = p - window.topLeft();
+        if (frameRect.contains(local))
+            QMetaObject::invokeMethod(
+                this, [this, local] { ShowContextMenu(local); }, Qt::QueuedConnection);
         break;
     }
     default:
@@ -266,6 +300,9 @@ void QMyRubberBand::paintEvent(QPaintEvent*)
 {
     if (paintState == 1) {
         paintState = 2;
+        // The first paint draws nothing; the frame must not wait for a drag
+        // to be drawn.
+        QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
         return;
     }
     if (paintState != 2)
@@ -284,6 +321,7 @@ void QMyRubberBand::showEvent(QShowEvent* e)
         const QRect L = limitRect();
         QWidget::setGeometry(L);
         setFixedSize(L.size());
+        updateBand();
         paintState = 1;
         // The first paint is skipped; ask for the one that draws.
         update();

@@ -78,4 +78,6 @@ private:
     void onMouse(int kind, const QPoint& p);
     void resizeStep(const QPoint& p, int region);
     void endDrag();
+    // The window's shape: the band around the frame line.
+    void updateBand();
 };
