@@ -9,6 +9,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStringListModel>
@@ -394,9 +395,10 @@ private slots:
         QSceneTextSetup dlg(nullptr);
         dlg.InitValue(l.get(), false);
         QVERIFY(ui<QTextEdit>(&dlg, "textEdit")->toPlainText().isEmpty());
-        const QStringList families = QFontDatabase::families();
+        QString first = QFontDatabase::families().value(0);
+        first.remove(QRegularExpression(" \\[.*\\]$"));
         QCOMPARE(ui<QComboBox>(&dlg, "cbx1")->currentText(),
-                 families.contains("Tahoma") ? QString("Tahoma") : families.value(0));
+                 QFontDatabase::hasFamily("Tahoma") ? QString("Tahoma") : first);
         QCOMPARE(ui<QComboBox>(&dlg, "cbx2")->currentText(), QString("96"));
         QVERIFY(!ui<QCheckBox>(&dlg, "checkBox")->isChecked() &&
                 !ui<QCheckBox>(&dlg, "checkBox_2")->isChecked());
@@ -404,6 +406,37 @@ private slots:
         QCOMPARE(ui<QSlider>(&dlg, "alpha_slider")->value(), 100);
         dlg.onOKClick();
         QVERIFY(calls("ZD_EditOverlayDeviceCfg").isEmpty());
+    }
+
+    // The font list offers families by their own names, each once: Qt's
+    // "Family [Foundry]" entries are names no font lookup knows, and a text
+    // set in one was drawn in the fallback font.
+    void fontsByFamilyName()
+    {
+        std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_TEXT));
+        QSceneTextSetup dlg(nullptr);
+        dlg.InitValue(l.get(), true);
+        QComboBox* fonts = ui<QComboBox>(&dlg, "cbx1");
+        QStringList offered;
+        for (int i = 0; i < fonts->count(); ++i)
+            offered << fonts->itemText(i);
+        QVERIFY(!offered.isEmpty());
+        QCOMPARE(QSet<QString>(offered.begin(), offered.end()).size(), offered.size());
+        for (const QString& family : QFontDatabase::families()) {
+            if (!family.endsWith(']'))
+                continue;
+            const QString name = family.left(family.lastIndexOf(" ["));
+            QVERIFY2(!offered.contains(family), qPrintable(family));
+            QVERIFY2(offered.contains(name), qPrintable(name));
+            // A layer stored with that family shows and keeps it.
+            std::strcpy(l->textParams()->font, name.toLocal8Bit().constData());
+            QSceneTextSetup again(nullptr);
+            again.InitValue(l.get(), true);
+            QCOMPARE(ui<QComboBox>(&again, "cbx1")->currentText(), name);
+            again.onOKClick();
+            QCOMPARE(QString(l->textParams()->font), name);
+            break;
+        }
     }
 
     void textIsPlain()

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QFontDatabase>
+#include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
 #include <cstring>
@@ -33,7 +34,7 @@ QSceneTextSetup::QSceneTextSetup(QWidget* parent) : MyDialog(parent), ui(new Ui:
         new QRegularExpressionValidator(QRegularExpression("^[0-9]*[1-9][0-9]*$"), ui->cbx2));
     ui->cbx2->addItems({"32", "48", "64", "72", "96", "128"});
     ui->cbx2->setEditable(true);
-    ui->cbx1->addItems(QFontDatabase::families());
+    ui->cbx1->addItems(FontFamilies());
     ui->cbx1->view()->setFixedWidth(int(200 * g_dpi_percent));
     // What the user types is drawn as typed, never read as markup.
     ui->textEdit->setAcceptRichText(false);
@@ -48,6 +49,21 @@ QSceneTextSetup::QSceneTextSetup(QWidget* parent) : MyDialog(parent), ui(new Ui:
     AdjustRects(this, true);
     CenterWindow(this, nullptr);
     GA_TrackScreen("live_add_text");
+}
+
+QStringList QSceneTextSetup::FontFamilies()
+{
+    // Qt names a family that several foundries make "Family [Foundry]"; the
+    // engine looks fonts up by the family's own name, and took such an entry
+    // for an unknown font and drew the text in its fallback.
+    static const QRegularExpression foundry(QStringLiteral(" \\[[^\\]]*\\]$"));
+    QStringList names;
+    for (QString family : QFontDatabase::families()) {
+        family.remove(foundry);
+        if (!family.isEmpty() && !names.contains(family))
+            names << family;
+    }
+    return names;
 }
 
 QSceneTextSetup::~QSceneTextSetup()

@@ -2,6 +2,8 @@
 // flags, colour, the layer's name and its opacity.
 #pragma once
 
+#include <QStringList>
+
 #include "mydialog.h"
 
 class SceneItemData;
@@ -19,6 +21,9 @@ public:
 
     // apply: OK sends the change to the engine (an existing layer).
     void InitValue(SceneItemData* layer, bool apply);
+    // The system's font families by the names the engine finds them by, in
+    // the font database's order.
+    static QStringList FontFamilies();
 
     Ui::QSceneTextSetup* ui = nullptr;
     SceneItemData* layer = nullptr;
