@@ -86,6 +86,15 @@ inline void bringUp()
     ZDT_ScriptResult("ZD_AddOverlayDevice", 1);
 }
 
+// A widget of an editor's form, by its object name.
+template <class T> T* ui(QObject* dialog, const char* name)
+{
+    T* w = dialog->findChild<T*>(name);
+    if (!w)
+        qFatal("no %s in the form", name);
+    return w;
+}
+
 // The engine calls of one name, in order.
 inline QStringList calls(const QString& name)
 {

@@ -233,6 +233,21 @@ private slots:
         QCOMPARE(shown, (QStringList{"lock", "Full window", "keep aspect", "Edit", "Del"}));
     }
 
+    // The main window losing the activation to the frame itself (as a
+    // window system may hand it to the window that appears) is no leaving.
+    void activationToTheFrameKeepsIt()
+    {
+        place(QRect(100, 100, 120, 80));
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame, 10000));
+        SendMessage(m_frame, MSG_MAIN_WINDOW_DEACTIVATED, 0, 0, nullptr);
+        QVERIFY(m_frame->isVisible());
+        m_host->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_host, 10000));
+        SendMessage(m_frame, MSG_MAIN_WINDOW_DEACTIVATED, 0, 0, nullptr);
+        QVERIFY(!m_frame->isVisible());
+    }
+
     void deactivationEndsDrag()
     {
         place(QRect(100, 100, 120, 80));

@@ -38,15 +38,6 @@ using namespace scenetest;
 namespace
 {
 
-// A widget of an editor's form, by its object name.
-template <class T> T* ui(QObject* dialog, const char* name)
-{
-    T* w = dialog->findChild<T*>(name);
-    if (!w)
-        qFatal("no %s in the form", name);
-    return w;
-}
-
 QList<int> sentMasks()
 {
     QList<int> masks;

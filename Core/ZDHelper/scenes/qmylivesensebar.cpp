@@ -565,12 +565,18 @@ QMyListItem2* QMyLiveSenseBar::getObjectByLocaPointer(const QPoint& local) const
     return nullptr;
 }
 
+bool QMyLiveSenseBar::mainActive() const
+{
+    // The frame over the preview is part of the main window's work.
+    QWidget* main = AfxGetMainWindow();
+    return main && (main->isActiveWindow() || QApplication::activeWindow() == frame);
+}
+
 bool QMyLiveSenseBar::IsCanShowContextMenu()
 {
     const QRect view = GetPlayerWndGlobalGeometry();
     const QPoint cursor = QCursor::pos();
-    QWidget* main = AfxGetMainWindow();
-    if (!view.contains(cursor) || !main || !main->isActiveWindow())
+    if (!view.contains(cursor) || !mainActive())
         return false;
     return getObjectByLocaPointer(cursor - view.topLeft()) == nullptr;
 }
@@ -919,8 +925,7 @@ void QMyLiveSenseBar::handleLeftDown()
         return;
     const QRect view = GetPlayerWndGlobalGeometry();
     const QPoint cursor = QCursor::pos();
-    QWidget* main = AfxGetMainWindow();
-    if (view.contains(cursor) && main && main->isActiveWindow()) {
+    if (view.contains(cursor) && mainActive()) {
         if (QMyListItem2* row = getObjectByLocaPointer(cursor - view.topLeft())) {
             FocusItem(row);
             list->setCurrentItem(row->listItem);

@@ -97,6 +97,8 @@ private:
     void refreshRow(QMyListItem2* row);
     void sendEdit(SceneItemData* layer, int mask);
     QMyListItem2* frameRow() const;
+    // The main window, or the frame over its preview, is the active window.
+    bool mainActive() const;
     void handleDeviceChanged(long wParam, void* ptr);
     void handleLeftDown();
     bool handleLayerMessage(unsigned long msg, long wParam, long long lParam);
