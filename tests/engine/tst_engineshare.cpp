@@ -1,4 +1,5 @@
 #include "enginetestsupport.h"
+#include "zdloopbackport.h"
 #include "zdtestmain.h"
 
 #include <QCryptographicHash>
@@ -46,12 +47,6 @@ struct PortHolder {
         fd = -1;
     }
 };
-
-int freePort()
-{
-    PortHolder holder;
-    return holder.port;
-}
 
 int connectTo(int port)
 {
@@ -229,7 +224,7 @@ class TestEngineShare : public QObject
 
     void startServer()
     {
-        m_port = freePort();
+        m_port = zdtest::freeLoopbackPort();
         QVERIFY(m_port > 0);
         QCOMPARE(ZD_StartDUD_Server(m_handle, m_port), 1);
     }
@@ -260,7 +255,7 @@ private slots:
 
     void freePortIsListenedOnUntilStopped()
     {
-        const int port = freePort();
+        const int port = zdtest::freeLoopbackPort();
         QCOMPARE(ZD_StartDUD_Server(m_handle, port), 1);
         QCOMPARE(running(m_handle), 1);
         QVERIFY(canConnect(port));
@@ -275,7 +270,7 @@ private slots:
 
     void releaseEndsTheServer()
     {
-        const int port = freePort();
+        const int port = zdtest::freeLoopbackPort();
         void* handle = initEngine("share-release");
         QCOMPARE(ZD_StartDUD_Server(handle, port), 1);
         ZD_Release(&handle);
