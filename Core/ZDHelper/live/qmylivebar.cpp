@@ -300,9 +300,7 @@ void QMyLiveBar::StartPlay()
         return;
     }
     ApplyDeviceFilters(QStringLiteral("NULL"));
-    if (g_Global.dudRunning && g_Global.dudEnableLive)
-        StartDudLive(g_Global.dudEncWidth, g_Global.dudEncHeight, g_Global.dudEncFps,
-                     g_Global.dudEncBitrate / 1024);
+    StartDudLiveWhenSharing();
     UnMute_Audio(true);
 }
 
