@@ -22,32 +22,6 @@
 namespace
 {
 
-// A socket listening on a free loopback port; the port stays taken while it
-// lives.
-struct PortHolder {
-    int fd = -1;
-    int port = 0;
-    PortHolder()
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = 0;
-        socklen_t len = sizeof(a);
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 && ::listen(fd, 1) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            port = ntohs(a.sin_port);
-    }
-    ~PortHolder() { release(); }
-    void release()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-};
-
 int connectTo(int port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -247,7 +221,7 @@ private slots:
 
     void takenPortFails()
     {
-        PortHolder holder;
+        zdtest::LoopbackListener holder;
         QVERIFY(holder.port > 0);
         QCOMPARE(ZD_StartDUD_Server(m_handle, holder.port), 0);
         QCOMPARE(running(m_handle), 0);

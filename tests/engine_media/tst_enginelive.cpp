@@ -11,11 +11,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 extern "C" {
 #include <libavutil/time.h>
 }
@@ -212,23 +207,16 @@ private slots:
     {
         zdtest::NginxRtmp good;
         QVERIFY(good.start(dir.filePath("nginx6")));
-        const int mute = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        QVERIFY(::bind(mute, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0);
-        QVERIFY(::listen(mute, 4) == 0); // the kernel accepts; nobody reads
-        QVERIFY(::getsockname(mute, reinterpret_cast<sockaddr*>(&a), &len) == 0);
+        zdtest::LoopbackListener mute(4);
+        QVERIFY(mute.port > 0);
         RTMPSERVERPARAM servers[2] = {
-            server(QStringLiteral("rtmp://127.0.0.1:%1/live/x").arg(ntohs(a.sin_port)), "Mute",
-                   &sink),
+            server(QStringLiteral("rtmp://127.0.0.1:%1/live/x").arg(mute.port), "Mute", &sink),
             server(good.url("z"), "Good", &sink)};
         QElapsedTimer starting;
         starting.start();
         const int connected = ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr);
         const qint64 took = starting.elapsed();
-        ::close(mute);
+        mute.release();
         QCOMPARE(connected, 1);
         QVERIFY2(took >= 9000 && took < 25000, qPrintable(QString::number(took)));
         int n = 2;
