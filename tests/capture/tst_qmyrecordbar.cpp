@@ -401,6 +401,40 @@ private slots:
         QCOMPARE(int(g_Global.pFilesCatalog->files.size()), before + 1);
     }
 
+    // A settings file without a DUD section means the settings' defaults:
+    // the share server gets the preview at 1280x720@30, 3 Mbit/s.
+    void shareLivePictureFollowsTheSettings_data()
+    {
+        QTest::addColumn<int>("running");
+        QTest::addColumn<int>("enableLive");
+        QTest::addColumn<QString>("call");
+        QTest::newRow("sharing, defaults") << 1 << 1 << "size=1280x720,fps=30,kbps=3072";
+        QTest::newRow("server stopped") << 0 << 1 << "";
+        QTest::newRow("live turned off") << 1 << 0 << "";
+    }
+    void shareLivePictureFollowsTheSettings()
+    {
+        QFETCH(int, running);
+        QFETCH(int, enableLive);
+        QFETCH(QString, call);
+        g_pIni->remove("DUD");
+        const GLOBAL_PARAMS saved = g_Global;
+        ReadSetupConfig();
+        init();
+        g_Global.dudRunning = running;
+        g_Global.dudEnableLive = enableLive;
+        ZDT_ScriptResult("ZD_StartDUD_live", 1);
+        makeBar(true);
+        showAndOpen();
+        const QStringList calls = traceLines("ZD_StartDUD_live(");
+        g_Global.dudRunning = 0;
+        g_Global.dudEnableLive = saved.dudEnableLive;
+        QCOMPARE(m_boxes.texts(), QStringList());
+        QCOMPARE(calls.size(), call.isEmpty() ? 0 : 1);
+        if (!call.isEmpty())
+            QVERIFY2(calls.first().contains(call), qPrintable(calls.first()));
+    }
+
     void removalOfAnotherDeviceStopsNothing()
     {
         QVERIFY(ZDT_AddDevice(g_Global.hCore, R"({"name": "Spare", "path": "usb-spare",

@@ -1,4 +1,5 @@
 #include "enginetestsupport.h"
+#include "zdloopbackport.h"
 #include "zdtestmain.h"
 
 #include <QCryptographicHash>
@@ -20,38 +21,6 @@
 
 namespace
 {
-
-// A socket listening on a free loopback port; the port stays taken while it
-// lives.
-struct PortHolder {
-    int fd = -1;
-    int port = 0;
-    PortHolder()
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = 0;
-        socklen_t len = sizeof(a);
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 && ::listen(fd, 1) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            port = ntohs(a.sin_port);
-    }
-    ~PortHolder() { release(); }
-    void release()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-};
-
-int freePort()
-{
-    PortHolder holder;
-    return holder.port;
-}
 
 int connectTo(int port)
 {
@@ -229,7 +198,7 @@ class TestEngineShare : public QObject
 
     void startServer()
     {
-        m_port = freePort();
+        m_port = zdtest::freeLoopbackPort();
         QVERIFY(m_port > 0);
         QCOMPARE(ZD_StartDUD_Server(m_handle, m_port), 1);
     }
@@ -252,7 +221,7 @@ private slots:
 
     void takenPortFails()
     {
-        PortHolder holder;
+        zdtest::LoopbackListener holder;
         QVERIFY(holder.port > 0);
         QCOMPARE(ZD_StartDUD_Server(m_handle, holder.port), 0);
         QCOMPARE(running(m_handle), 0);
@@ -260,7 +229,7 @@ private slots:
 
     void freePortIsListenedOnUntilStopped()
     {
-        const int port = freePort();
+        const int port = zdtest::freeLoopbackPort();
         QCOMPARE(ZD_StartDUD_Server(m_handle, port), 1);
         QCOMPARE(running(m_handle), 1);
         QVERIFY(canConnect(port));
@@ -275,7 +244,7 @@ private slots:
 
     void releaseEndsTheServer()
     {
-        const int port = freePort();
+        const int port = zdtest::freeLoopbackPort();
         void* handle = initEngine("share-release");
         QCOMPARE(ZD_StartDUD_Server(handle, port), 1);
         ZD_Release(&handle);

@@ -200,6 +200,36 @@ private slots:
         QCOMPARE(ZD_StopLive(h), 1);
     }
 
+    // A server that takes the connection and never answers the handshake is
+    // given up after the connect time (10 s); the start does not hang on it
+    // and the other server streams.
+    void aServerThatNeverAnswersIsGivenUp()
+    {
+        zdtest::NginxRtmp good;
+        QVERIFY(good.start(dir.filePath("nginx6")));
+        zdtest::LoopbackListener mute(4);
+        QVERIFY(mute.port > 0);
+        RTMPSERVERPARAM servers[2] = {
+            server(QStringLiteral("rtmp://127.0.0.1:%1/live/x").arg(mute.port), "Mute", &sink),
+            server(good.url("z"), "Good", &sink)};
+        QElapsedTimer starting;
+        starting.start();
+        const int connected = ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr);
+        const qint64 took = starting.elapsed();
+        mute.release();
+        QCOMPARE(connected, 1);
+        QVERIFY2(took >= 9000 && took < 25000, qPrintable(QString::number(took)));
+        int n = 2;
+        RTMPSERVERPARAM info[2] = {};
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(info[0].connected, 0);
+        QCOMPARE(info[1].connected, 1);
+        QVERIFY(waitServerReport(info[0].serverId, 5000));
+        const StreamRead read = readStream(good.url("z"), 10);
+        QVERIFY(read.opened && read.videoPackets == 10);
+        QCOMPARE(ZD_StopLive(h), 1);
+    }
+
     void aStalledServerLosesOnlyItsOwnPackets()
     {
         zdtest::NginxRtmp stalled, healthy;

@@ -3,6 +3,8 @@
 // the text.
 #include <QKeyEvent>
 #include <QListView>
+#include <QPushButton>
+#include <QWindow>
 
 #include "qmycheckcombobox.h"
 #include "zdtestmain.h"
@@ -18,6 +20,19 @@ public:
         edit->setText(QString("%1 chosen").arg(GetSelItemsInfo().size()));
     }
     int updates = 0;
+};
+
+// A box of three unticked items near the top of a shown window.
+struct BoxInWindow {
+    QWidget window;
+    XComboBox* box = new XComboBox(&window);
+    BoxInWindow()
+    {
+        window.resize(300, 300);
+        box->setGeometry(10, 10, 200, 25);
+        box->AddItems(QList<QString>{"a", "b", "c"});
+        window.show();
+    }
 };
 } // namespace
 
@@ -144,14 +159,9 @@ private slots:
 
     void popupStaysOpenWhileCursorIsOverIt()
     {
-        QWidget window;
-        window.resize(300, 300);
-        XComboBox box;
-        box.setParent(&window);
-        box.setGeometry(10, 10, 200, 25);
-        box.AddItems(QList<QString>{"a", "b", "c"});
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        BoxInWindow shown;
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        XComboBox& box = *shown.box;
 
         box.showPopup();
         QVERIFY(box.popupShown);
@@ -172,6 +182,64 @@ private slots:
         box.hidePopup();
         QVERIFY(!box.popupShown);
         QTRY_VERIFY(!box.view->isVisible());
+    }
+
+    // Clicks on the box's text, delivered through the window as the window
+    // system does (while the list is open it receives every mouse event):
+    // a click opens the list and its release leaves it open, a click on the
+    // text closes it, and after a click elsewhere one click opens it again.
+    void clicksOnTheTextOpenAndClose()
+    {
+        BoxInWindow shown;
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QWidget& window = shown.window;
+        XComboBox& box = *shown.box;
+        QWindow* w = window.windowHandle();
+        const QPoint onText = box.lineEdit()->mapTo(&window, QPoint(10, 5));
+        const QPoint elsewhere(150, 280);
+        auto click = [&](const QPoint& at) {
+            QCursor::setPos(window.mapToGlobal(at));
+            QTest::mousePress(w, Qt::LeftButton, {}, at);
+            QTest::mouseRelease(w, Qt::LeftButton, {}, at);
+            QCoreApplication::processEvents();
+        };
+
+        click(onText);
+        QTRY_VERIFY(box.view->isVisible());
+        QVERIFY(box.popupShown);
+
+        click(onText);
+        QTRY_VERIFY(!box.view->isVisible());
+        QVERIFY(!box.popupShown);
+
+        click(onText);
+        QTRY_VERIFY(box.view->isVisible());
+        click(elsewhere);
+        QTRY_VERIFY(!box.view->isVisible());
+        click(onText);
+        QTRY_VERIFY(box.view->isVisible());
+        QVERIFY(box.popupShown);
+        QCOMPARE(box.lineEdit()->text(), QString());
+    }
+
+    // A button that disables itself while it works hands the focus on; when
+    // the box receives it, its text does not turn into a selection.
+    void focusFromTheChainSelectsNothing()
+    {
+        QWidget window;
+        auto* button = new QPushButton("Start", &window);
+        auto* box = new XComboBox(&window);
+        box->move(0, 40);
+        box->AddItem("rtmp-a", true);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        button->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(button->hasFocus());
+        button->setEnabled(false);
+        QTRY_VERIFY(box->hasFocus());
+        QCOMPARE(box->lineEdit()->text(), QString("rtmp-a"));
+        QVERIFY(!box->lineEdit()->hasSelectedText());
     }
 };
 

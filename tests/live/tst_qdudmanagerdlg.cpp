@@ -21,6 +21,7 @@
 #include "vazURIdav.h"
 #include "vazURIdav_test.h"
 #include "zddialogdriver.h"
+#include "zdloopbackport.h"
 #include "zdtestmain.h"
 
 #include <arpa/inet.h>
@@ -35,21 +36,6 @@ struct Box {
     QString text;
     int kind;
 };
-
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    ::close(fd);
-    return port;
-}
 
 // A child of the dialog's form, by its name.
 template <typename T> T* part(QDudManagerDlg& dlg, const char* name)
@@ -206,7 +192,7 @@ private slots:
 
     void startAndStop()
     {
-        const int port = freePort();
+        const int port = zdtest::freeLoopbackPort();
         AfxWriteProfileInt("DUD", "server-port", port);
         AfxWriteProfileInt("DUD", "enable-live", 1);
         QDudManagerDlg dlg(nullptr);
@@ -243,7 +229,7 @@ private slots:
         QFETCH(bool, stop);
         QFETCH(int, code);
         QFETCH(QString, text);
-        AfxWriteProfileInt("DUD", "server-port", freePort());
+        AfxWriteProfileInt("DUD", "server-port", zdtest::freeLoopbackPort());
         QDudManagerDlg dlg(nullptr);
         settle(dlg);
         if (stop) {

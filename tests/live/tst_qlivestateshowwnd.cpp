@@ -2,6 +2,7 @@
 // and refresh against the engine when no stream runs.
 #include <QApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTimer>
@@ -97,6 +98,24 @@ private slots:
         QCOMPARE(zdtest::traceLines("ZD_GetLiveInfo(").size(), 1);
         wnd.hide();
         QVERIFY(!wnd.refreshTimer->isActive());
+    }
+
+    // The six columns are narrower than the table: the header beyond the
+    // last one is as dark as its sections, not a light strip.
+    void headerDarkBeyondTheLastColumn()
+    {
+        QLiveStateShowWnd wnd(nullptr);
+        wnd.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&wnd));
+        auto* view = wnd.findChild<QTableView*>("tableView");
+        QHeaderView* header = view->horizontalHeader();
+        const int beyond = header->sectionViewportPosition(5) + header->sectionSize(5) + 3;
+        QVERIFY2(beyond < header->width(), "the columns fill the table");
+        const QImage shot = header->grab().toImage();
+        const QColor section = shot.pixelColor(header->sectionViewportPosition(5) + 5, 2);
+        const QColor strip = shot.pixelColor(beyond, header->height() / 2);
+        QVERIFY2(qAbs(strip.lightness() - section.lightness()) < 40,
+                 qPrintable(QString("section %1, strip %2").arg(section.name(), strip.name())));
     }
 };
 

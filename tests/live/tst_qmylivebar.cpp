@@ -365,6 +365,51 @@ private slots:
         QCOMPARE(m_bar->btnLive->text(), QString("Start Live"));
     }
 
+    // The clock counts the panel's one-second ticks as hours, minutes and
+    // seconds, and a new stream starts it at zero. QLCDNumber keeps no text
+    // to read, so what it shows is compared as a picture with the same
+    // clock showing the expected text.
+    void clockReading_data()
+    {
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("first tick") << 1 << "00:00:01";
+        QTest::newRow("a minute") << 60 << "00:01:00";
+        QTest::newRow("an hour, a minute and a second") << 3661 << "01:01:01";
+        QTest::newRow("a day less a second") << 86399 << "23:59:59";
+    }
+    void clockReading()
+    {
+        QFETCH(int, ticks);
+        QFETCH(QString, shown);
+        setServers({server("A", "rtmp://127.0.0.1:1935/live", "ka", true)});
+        makeWindow();
+        startStream();
+        QLCDNumber* clock = m_bar->liveClock;
+        auto picture = [clock] { return clock->grab().toImage(); };
+        auto pictureOf = [&](const QString& text) {
+            clock->display(text);
+            return picture();
+        };
+        // The pictures tell the digits apart.
+        QVERIFY(pictureOf("01:01:00") != pictureOf("01:01:01"));
+
+        g_Global.liveElapsedSecs = ticks - 1;
+        m_bar->timer_live();
+        QCOMPARE(g_Global.liveElapsedSecs, ticks);
+        const QImage afterTicks = picture();
+        QCOMPARE(afterTicks, pictureOf(shown));
+
+        // Stop and start again: the clock reads zero.
+        m_bar->liveStartClick();
+        QVERIFY(!g_Global.liveRunning);
+        ZDT_ScriptResult("ZD_CheckState.living", 0);
+        startStream();
+        const QImage restarted = picture();
+        QCOMPARE(restarted, pictureOf("00:00:00"));
+        m_bar->liveStartClick();
+    }
+
     // Entries that do not fit or do not name a server of the list.
     void serverRecordsBounded()
     {

@@ -5,6 +5,7 @@
 // password) by a small Python client. OBS lists both sources; a video source
 // shows the idle picture while no capture server runs, and the test-pattern
 // camera, moving, once vidrelay serves it.
+#include "zdloopbackport.h"
 #include "zdpatterncode.h"
 #include "zdtestmain.h"
 #include "zdxvfb.h"
@@ -57,13 +58,6 @@ double difference(const QImage& a, const QImage& b)
                 qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
         }
     return sum / (3.0 * a.width() * a.height());
-}
-
-int freeLoopbackPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
 }
 
 bool semaphoreExists(const char* name)
@@ -217,7 +211,7 @@ private:
 
     void startObs()
     {
-        port = freeLoopbackPort();
+        port = zdtest::freeLoopbackPort();
         QVERIFY(port > 0);
         password = QString::number(QRandomGenerator::system()->generate64(), 36);
         // OBS's websocket server listens on every interface: a password keeps

@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 #include <memory>
 
+#include "cpublic.h"
 #include "globalsettings.h"
 #include "myevent.h"
 #include "picturebox.h"
@@ -198,6 +199,7 @@ private slots:
         const QString frame = cover->frozenFramePath();
         QVERIFY(frame.endsWith(".jpg"));
         QVERIFY(QFileInfo::exists(frame));
+        QCOMPARE(QFileInfo(frame).absolutePath(), CPublic::GetAppDatePath() + "/tmp");
         QCOMPARE(traceLines("ZD_ScreenShot_bmp"),
                  QStringList{"ZD_ScreenShot_bmp(path=" + frame + ",mode=-1)"});
         QCOMPARE(cover->enableButton()->text(), QString("Enable"));
@@ -224,6 +226,22 @@ private slots:
         m_bar->showDisablePreviewWidget(true);
         post(MSG_NO_DEVICE_PICTURE, 1);
         QVERIFY(!cover->isVisible());
+    }
+
+    // Every frame file goes: one replaced by a second switch-off, and the
+    // last one with the cover when the window closes while it shows.
+    void frozenFramesDoNotPileUp()
+    {
+        QDisablePreviewWidget* cover = m_bar->disableWidget();
+        m_bar->showDisablePreviewWidget(true);
+        const QString first = cover->frozenFramePath();
+        m_bar->showDisablePreviewWidget(true);
+        const QString second = cover->frozenFramePath();
+        QVERIFY(second != first);
+        QVERIFY(!QFileInfo::exists(first));
+        QVERIFY(QFileInfo::exists(second));
+        delete cover;
+        QVERIFY(!QFileInfo::exists(second));
     }
 
     void edgeTab()

@@ -13,6 +13,7 @@
 #include "core/engineregistry.h"
 #include "live/liveoutput.h"
 #include "vazURIdav.h"
+#include "zdloopbackport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -56,26 +57,13 @@ long rssKb()
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-int freePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t n = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 struct Nginx {
     pid_t pid = -1;
     int port = 0;
     bool start(const std::string& folder)
     {
         mkdir(folder.c_str(), 0700);
-        port = freePort();
+        port = zdtest::freeLoopbackPort();
         const std::string conf = folder + "/nginx.conf";
         std::ofstream f(conf);
         f << "load_module /usr/lib/nginx/modules/ngx_rtmp_module.so;\n"
@@ -94,13 +82,7 @@ struct Nginx {
         if (posix_spawnp(&pid, "nginx", nullptr, nullptr, argv.data(), environ) != 0)
             return false;
         for (int i = 0; i < 500; ++i) {
-            const int fd = socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            a.sin_port = htons(static_cast<uint16_t>(port));
-            const bool up = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-            close(fd);
+            const bool up = zdtest::loopbackAccepts(port);
             if (up)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -3,6 +3,7 @@
 // process's resident memory before, during (peak) and after, so that a file
 // held in memory would show. Usage: zd_bench_share [GiB] [clients] [rounds]
 #include "vazURIdav.h"
+#include "zdloopbackport.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -35,19 +36,6 @@ long statusKiB(const char* key)
             value = std::atol(line + n);
     std::fclose(f);
     return value;
-}
-
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
 }
 
 // Fetches the whole file, reading into one buffer that is overwritten; the
@@ -126,7 +114,7 @@ int main(int argc, char** argv)
     void* handle = nullptr;
     if (ZD_Initalize(&handle, dir, dir, dir, "zd_bench_share", "1") != 1)
         return 1;
-    const int port = freePort();
+    const int port = zdtest::freeLoopbackPort();
     if (ZD_StartDUD_Server(handle, port) != 1)
         return 1;
     std::printf("%lld GiB file, %d clients at once, loopback\n", gib, clients);

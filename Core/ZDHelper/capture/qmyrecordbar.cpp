@@ -374,13 +374,7 @@ void QMyRecordBar::StartPlay()
                               deviceName(openDevice));
         AfxWriteProfileString(QStringLiteral("Record"), QStringLiteral("default-video-device-path"),
                               devicePath(openDevice));
-        if (g_Global.dudRunning &&
-            AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enable-live"), 0))
-            StartDudLive(AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-w"), 0),
-                         AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-h"), 0),
-                         AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-fps"), 0),
-                         AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enc-bitrate"), 0) /
-                             1024);
+        StartDudLiveWhenSharing();
         UnMute_Audio(true);
         deviceLost = 0;
         return;

@@ -774,9 +774,12 @@ void QMyRecordWidget::ApplyDeviceFilters(const QString& device)
     }
 }
 
-void QMyRecordWidget::StartDudLive(int width, int height, int fps, int kbps)
+void QMyRecordWidget::StartDudLiveWhenSharing()
 {
-    const int r = ZD_StartDUD_live(g_Global.hCore, width, height, fps, kbps);
+    if (!g_Global.dudRunning || !g_Global.dudEnableLive)
+        return;
+    const int r = ZD_StartDUD_live(g_Global.hCore, g_Global.dudEncWidth, g_Global.dudEncHeight,
+                                   g_Global.dudEncFps, g_Global.dudEncBitrate / 1024);
     if (r != 1)
         AfxMessageBox(nullptr,
                       getLang(13002, QStringLiteral("Start DUD live streaming failed(#v1#)"),

@@ -48,10 +48,12 @@ public:
     // Shared by both panels' device opening: the message for a failed
     // ZD_OpenDevice result (nothing for codes without one), the text of a
     // preview failure report (empty for codes without one), and the start of
-    // the share server's live picture with its failure message.
+    // the share server's live picture with its failure message: only while
+    // the server runs and the settings ask for it, with the settings' encoder
+    // values (their defaults when the file has none).
     static void ShowOpenDeviceFailure(int result, const QString& videoName);
     static QString PreviewFailedText(long long code);
-    static void StartDudLive(int width, int height, int fps, int kbps);
+    static void StartDudLiveWhenSharing();
     // Before a device is opened: closes the open one, after the user agreed
     // to stop a running recording (13006); false when the user did not, and
     // nothing changed.

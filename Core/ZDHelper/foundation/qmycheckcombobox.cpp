@@ -12,11 +12,14 @@ XEditLine::XEditLine(XComboBox* owner, QWidget* parent) : QLineEdit(parent), com
 void XEditLine::mousePressEvent(QMouseEvent* e)
 {
     Q_UNUSED(e);
+    // The list may have been closed by a click elsewhere since this field
+    // last opened it; the box knows.
+    popupOpen = combo->popupShown;
     if (popupOpen) {
         combo->hidePopup();
         popupOpen = false;
     } else {
-        combo->showPopup();
+        combo->showPopupFromPress();
         popupOpen = true;
     }
 }
@@ -25,6 +28,12 @@ void XEditLine::mouseMoveEvent(QMouseEvent* e)
 {
     QLineEdit::mouseMoveEvent(e);
     popupOpen = combo->popupShown;
+}
+
+void XEditLine::focusInEvent(QFocusEvent* e)
+{
+    QLineEdit::focusInEvent(e);
+    deselect();
 }
 
 bool KeyPressEater::eventFilter(QObject* o, QEvent* e)
@@ -67,6 +76,9 @@ XComboBox::XComboBox(QWidget* parent) : QComboBox(parent)
     // Installed after setView: the popup container filters the list's keys
     // too, and the filter installed last runs first.
     view->installEventFilter(eater);
+    popupFrame = view->parentWidget();
+    if (popupFrame)
+        popupFrame->installEventFilter(this);
     connect(this, QOverload<int>::of(&QComboBox::activated), this, &XComboBox::sltActivated);
     connect(eater, &KeyPressEater::sigActivated, this, &XComboBox::sltActivated);
     popupShown = false;
@@ -192,12 +204,19 @@ void XComboBox::showPopup()
     popupShown = true;
 }
 
+void XComboBox::showPopupFromPress()
+{
+    openingPress = true;
+    showPopup();
+}
+
 void XComboBox::hidePopup()
 {
     const QPoint cursor = mapFromGlobal(QCursor::pos());
     const QRect listArea(0, height(), view->width(), view->height());
     if (listArea.contains(cursor))
         return;
+    openingPress = false;
     emit hidingPopup();
     QComboBox::hidePopup();
     popupShown = false;
@@ -219,4 +238,23 @@ void XComboBox::mouseMoveEvent(QMouseEvent* e)
 {
     QWidget::mouseMoveEvent(e);
     e->accept();
+}
+
+bool XComboBox::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched != popupFrame)
+        return QComboBox::eventFilter(watched, e);
+    if (e->type() == QEvent::MouseButtonPress) {
+        openingPress = false;
+        // A press on the box while the list is open only closes the list:
+        // handed on to the text field afterwards it would open it again.
+        const QPoint at = static_cast<QMouseEvent*>(e)->globalPosition().toPoint();
+        popupFrame->setAttribute(Qt::WA_NoMouseReplay, rect().contains(mapFromGlobal(at)));
+    } else if (e->type() == QEvent::MouseButtonRelease && openingPress) {
+        // With the list open, the window system hands the release of the
+        // press that opened it to the list's frame, which would close it.
+        openingPress = false;
+        return true;
+    }
+    return QComboBox::eventFilter(watched, e);
 }

@@ -34,6 +34,9 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    // The text says what is ticked; focus reaching it by the focus chain
+    // does not select it as if for editing.
+    void focusInEvent(QFocusEvent* e) override;
 };
 
 class KeyPressEater : public QObject
@@ -70,6 +73,9 @@ public:
 
     void showPopup() override;
     void hidePopup() override;
+    // Opens the list from a press on the text field; the release of that
+    // same press does not close it again.
+    void showPopupFromPress();
     // Subclasses replace it to show their own text for the ticked items.
     virtual void UpdateText();
 
@@ -89,4 +95,11 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    // The frame Qt shows the list in; it receives every mouse event while
+    // the list is open.
+    QWidget* popupFrame = nullptr;
+    bool openingPress = false;
 };

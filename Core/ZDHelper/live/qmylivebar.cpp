@@ -263,7 +263,7 @@ bool QMyLiveBar::LoadSenseFile_basedevice(QString name)
     // foreign file leaves the canvas as it is.
     SCENE_FILE_HEADER header = {};
     const QString path = SceneFile::PathOf(name);
-    if (path.isEmpty() || !SceneFile::ReadHeader(path, header) || !SceneFile::IsValidHeader(header))
+    if (path.isEmpty() || !SceneFile::ReadHeader(path, header))
         return false;
     g_Global.liveBaseWidth = header.width;
     g_Global.liveBaseHeight = header.height;
@@ -300,9 +300,7 @@ void QMyLiveBar::StartPlay()
         return;
     }
     ApplyDeviceFilters(QStringLiteral("NULL"));
-    if (g_Global.dudRunning && g_Global.dudEnableLive)
-        StartDudLive(g_Global.dudEncWidth, g_Global.dudEncHeight, g_Global.dudEncFps,
-                     g_Global.dudEncBitrate / 1024);
+    StartDudLiveWhenSharing();
     UnMute_Audio(true);
 }
 

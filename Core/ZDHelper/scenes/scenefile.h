@@ -57,7 +57,8 @@ public:
 
     // A regular file of at most maxBytes, read whole; false otherwise.
     static bool ReadBytes(const QString& path, QByteArray& bytes, qint64 maxBytes = kMaxBytes);
-    // Only the header (the live panel reads the canvas size first).
+    // Only the header, refused unless it passes IsValidHeader (the live
+    // panel reads the canvas size first).
     static bool ReadHeader(const QString& path, SCENE_FILE_HEADER& header);
     static bool Read(const QString& path, SCENE_FILE_HEADER& header,
                      QList<SceneItemData_Save>& records, int* skipped = nullptr);

@@ -25,15 +25,29 @@ QDisablePreviewWidget::QDisablePreviewWidget(QWidget* parent) : QWidget(parent)
     m_label->setText(getLang(17017, QStringLiteral("Preview was disabled,click to enable.")));
 }
 
-QDisablePreviewWidget::~QDisablePreviewWidget() = default;
+QDisablePreviewWidget::~QDisablePreviewWidget()
+{
+    dropFrame();
+}
 
 void QDisablePreviewWidget::hide()
 {
     QWidget::hide();
-    if (!m_framePath.isEmpty() && IsFileExisted(m_framePath)) {
+    dropFrame();
+}
+
+void QDisablePreviewWidget::setFrozenFramePath(const QString& path)
+{
+    if (path != m_framePath)
+        dropFrame();
+    m_framePath = path;
+}
+
+void QDisablePreviewWidget::dropFrame()
+{
+    if (!m_framePath.isEmpty() && IsFileExisted(m_framePath))
         DelFile(m_framePath);
-        m_framePath.clear();
-    }
+    m_framePath.clear();
 }
 
 void QDisablePreviewWidget::onBtnEnable()

@@ -19,7 +19,9 @@ public:
     // Hides QWidget::hide: the frozen frame's file goes with the cover.
     void hide();
 
-    void setFrozenFramePath(const QString& path) { m_framePath = path; }
+    // A new frame replaces the old one's file; the cover's destruction takes
+    // its file too.
+    void setFrozenFramePath(const QString& path);
     QString frozenFramePath() const { return m_framePath; }
 
     QMyPushButton* enableButton() const { return m_btnEnable; }
@@ -33,6 +35,8 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
+    void dropFrame();
+
     QMyPushButton* m_btnEnable = nullptr;
     QLabel* m_label = nullptr;
     QString m_framePath;

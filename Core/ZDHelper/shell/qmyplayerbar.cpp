@@ -94,7 +94,9 @@ void QMyPlayerBar::showDisablePreviewWidget(bool on)
         return;
     }
     m_disable->setGeometry(geometry());
-    const QString path = CPublic::GetTempFile(QStringLiteral("jpg"));
+    // In the program's own temporary folder: a killed run's frame goes at the
+    // next start.
+    const QString path = CPublic::GetAppTempFile(QStringLiteral("jpg"));
     if (!path.isEmpty())
         ZD_ScreenShot_bmp(g_Global.hCore, path.toUtf8().constData(), -1);
     m_disable->setFrozenFramePath(path);

@@ -5,6 +5,7 @@
 // engine's search, and the second's own, report. Nothing reaches the
 // machine's network or its daemons. Usage: engine_sharesearch WORK_FOLDER
 #include "vazURIdav.h"
+#include "zdloopbackport.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -106,19 +107,6 @@ template <typename F> bool waitFor(F condition, int seconds)
     return condition();
 }
 
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
 void* engine(const std::string& dir)
 {
     ::mkdir(dir.c_str(), 0700);
@@ -195,8 +183,8 @@ int main(int argc, char** argv)
         void* a = engine(work + "/a");
         void* b = engine(work + "/b");
         void* c = engine(work + "/c");
-        const int portA = freePort();
-        const int portB = freePort();
+        const int portA = zdtest::freeLoopbackPort();
+        const int portB = zdtest::freeLoopbackPort();
         const DEV_NAME camera = [] {
             DEV_NAME d{};
             std::strcpy(d.name, "Test Pattern Camera");
