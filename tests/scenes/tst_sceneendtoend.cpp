@@ -363,6 +363,8 @@ private slots:
         QVERIFY(openWindow());
         QTRY_COMPARE_WITH_TIMEOUT(scene()->rowCount(), 3, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(allComposed(), 60000);
+        QCOMPARE(ZDT_WaitReportsDelivered(g_Global.hCore, 15000), 1);
+        QCoreApplication::processEvents();
         QCOMPARE(layers(), saved.mid(0, 3));
 
         ZDT_ClearTrace();
@@ -371,6 +373,10 @@ private slots:
         QTest::mouseClick(liveBar()->btnSceneMenu, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(scene()->rowCount(), 4, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(allComposed(), 60000);
+        // A layer is drawn once its source has opened, and the source's
+        // size report is queued by then.
+        QCOMPARE(ZDT_WaitReportsDelivered(g_Global.hCore, 15000), 1);
+        QCoreApplication::processEvents();
         // The same layers at the same places, also once their sources have
         // reported their sizes again.
         QCOMPARE(layers(), saved);
