@@ -263,6 +263,9 @@ private slots:
         QTest::newRow("up") << 3;
         QTest::newRow("down") << 4;
         QTest::newRow("clear") << 0;
+        // The frame is a window of its own over the preview: it would stay
+        // behind, away from its layer.
+        QTest::newRow("window moved") << -1;
     }
     void frameFollowsItsLayer()
     {
@@ -273,11 +276,15 @@ private slots:
         QVERIFY(m_bar->frame->isVisible());
         QCOMPARE(m_bar->frameKey, row->layer->uuid);
         QPointer<QMyListItem2> watched = row;
+        const QPoint hostAt = m_host->pos();
         if (action == 0)
             m_bar->CloseAll();
+        else if (action == -1)
+            m_host->move(hostAt + QPoint(30, 20));
         else
             m_bar->OnItemButtons(action, row);
-        QVERIFY(!m_bar->frame->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_bar->frame->isVisible(), 10000);
+        m_host->move(hostAt);
         QVERIFY(m_bar->frame->object.isNull());
         QVERIFY(m_bar->frameKey.isEmpty());
         ZDT_ClearTrace();

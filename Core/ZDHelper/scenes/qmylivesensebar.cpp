@@ -528,6 +528,10 @@ bool QMyLiveSenseBar::FocusItem(QMyListItem2* row)
         return false;
     frame->object = row;
     frameKey = layer->uuid;
+    // The frame is a window of its own: when the window holding the preview
+    // moves, it would stay behind, away from its layer.
+    if (QWidget* host = frame->previewHost)
+        host->window()->installEventFilter(this);
     frame->limit = view;
     frame->setGeometryFromLocal(mapped);
     if (layer->sourceWidth > 0 && layer->sourceHeight > 0)
@@ -537,6 +541,14 @@ bool QMyLiveSenseBar::FocusItem(QMyListItem2* row)
     frame->show();
     frame->raise();
     return true;
+}
+
+bool QMyLiveSenseBar::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::Move && frame->isVisible() && frame->previewHost &&
+        watched == frame->previewHost->window())
+        HideFrame();
+    return QWidget::eventFilter(watched, e);
 }
 
 QMyListItem2* QMyLiveSenseBar::getObjectByUUID(const QString& key) const

@@ -86,6 +86,7 @@ public slots:
     void menuClicked(QObject* object, int id);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
