@@ -3,14 +3,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QSlider>
 #include <QStringListModel>
 #include <QTimer>
 
 #include "cpublic.h"
 #include "msgboxdialog.h"
+#include "qmypushbutton.h"
 #include "sceneitemdata.h"
 #include "scenelistfile.h"
+#include "screenscale.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
 
@@ -32,6 +35,22 @@ void QSceneListSetup::bindForm(QListView* list, QLineEdit* name, QSlider* alpha,
     // A layer name longer than its stored field would be lost on saving.
     m_name->setMaxLength(255);
     connect(m_alpha, &QSlider::valueChanged, this, &QSceneListSetup::onAlphaChanged);
+}
+
+void QSceneListSetup::finishForm(QMyPushButton* add, QMyPushButton* del, QPushButton* ok,
+                                 QPushButton* cancel)
+{
+    ok->setText(getLang(1, "OK"));
+    cancel->setText(getLang(2, "Cancel"));
+    AdjustFonts(this);
+    AdjustRects(this, true);
+    add->SetPicture(":/images/res/add.png", 4);
+    del->SetPicture(":/images/res/dec.png", 4);
+    CenterWindow(this, nullptr);
+    connect(ok, &QPushButton::clicked, this, &QSceneListSetup::onOKClick);
+    connect(cancel, &QPushButton::clicked, this, &QSceneListSetup::onCancelClick);
+    connect(add, &QPushButton::clicked, this, &QSceneListSetup::onAddClick);
+    connect(del, &QPushButton::clicked, this, &QSceneListSetup::onDelClick);
 }
 
 QStringList QSceneListSetup::entries() const

@@ -12,6 +12,8 @@
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMyPushButton;
+class QPushButton;
 class QSlider;
 class QStringListModel;
 class QTimer;
@@ -35,6 +37,8 @@ public:
     QTimer* timer = nullptr;
 
 public slots:
+    virtual void onOKClick() = 0;
+    virtual void onAddClick() = 0;
     void onCancelClick();
     void onDelClick();
     void onAlphaChanged(int value);
@@ -43,6 +47,11 @@ public slots:
 protected:
     // The form's shared widgets; called once the form is built.
     void bindForm(QListView* list, QLineEdit* name, QSlider* alpha, QLabel* alphaValue);
+    // The forms' last steps, once their texts are set: OK and Cancel texts,
+    // fonts and places for the screen, the add and delete pictures,
+    // centring, and the four buttons wired (OK and add to the editor's own
+    // handlers).
+    void finishForm(QMyPushButton* add, QMyPushButton* del, QPushButton* ok, QPushButton* cancel);
     // Keeps the layer and the mode and reads the layer's list file: its
     // lines, empty ones included. A layer without a list file gets a new
     // path (written only on saving) and no lines.

@@ -31,8 +31,8 @@ public:
     int durationMs = 0;
 
 public slots:
-    void onOKClick();
-    void onAddClick();
+    void onOKClick() override;
+    void onAddClick() override;
     void onListDBClick(const QModelIndex& index);
     void onPauseClick();
     void onVolumeChanged(int value);

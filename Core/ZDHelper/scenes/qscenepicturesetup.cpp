@@ -23,17 +23,7 @@ QScenePictureSetup::QScenePictureSetup(QWidget* parent)
     ui->radio1->setText(getLang(38004, "One by one"));
     ui->radio2->setText(getLang(38005, "Random"));
     ui->s2->setText(getLang(38006, "Delay:"));
-    ui->btnOK->setText(getLang(1, "OK"));
-    ui->btnCancel->setText(getLang(2, "Cancel"));
-    AdjustFonts(this);
-    AdjustRects(this, true);
-    ui->btnadd->SetPicture(":/images/res/add.png", 4);
-    ui->btndel->SetPicture(":/images/res/dec.png", 4);
-    CenterWindow(this, nullptr);
-    connect(ui->btnOK, &QPushButton::clicked, this, &QScenePictureSetup::onOKClick);
-    connect(ui->btnCancel, &QPushButton::clicked, this, &QScenePictureSetup::onCancelClick);
-    connect(ui->btnadd, &QPushButton::clicked, this, &QScenePictureSetup::onAddClick);
-    connect(ui->btndel, &QPushButton::clicked, this, &QScenePictureSetup::onDelClick);
+    finishForm(ui->btnadd, ui->btndel, ui->btnOK, ui->btnCancel);
     GA_TrackScreen("live_add_pict");
 }
 

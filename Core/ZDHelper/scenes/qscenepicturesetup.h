@@ -24,6 +24,6 @@ public:
     Ui::QScenePictureSetup* ui = nullptr;
 
 public slots:
-    void onOKClick();
-    void onAddClick();
+    void onOKClick() override;
+    void onAddClick() override;
 };
