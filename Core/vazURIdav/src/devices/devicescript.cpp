@@ -1,13 +1,11 @@
 #include "devices/devicescript.h"
 
+#include "core/regularfile.h"
 #include "core/text.h"
 
 #include <cstdint>
-#include <fcntl.h>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zd
 {
@@ -325,29 +323,18 @@ bool DeviceScript::loadFile(const std::string& path, std::vector<ScriptedDeviceD
                             std::string& error)
 {
     out.clear();
-    // Non-blocking, so that a FIFO named by mistake cannot hang the start.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    std::string data;
+    switch (readRegularFile(path, {kMaxFileBytes, false, true}, data)) {
+    case RegularFileRead::Ok:
+        break;
+    case RegularFileRead::CannotOpen:
         error = "the script cannot be opened";
         return false;
-    }
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<unsigned long long>(st.st_size) > kMaxFileBytes) {
-        ::close(fd);
+    case RegularFileRead::NotRegular:
+    case RegularFileRead::TooLarge:
         error = "the script is not a regular file of at most 1 MiB";
         return false;
     }
-    std::string data(static_cast<size_t>(st.st_size), '\0');
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::read(fd, &data[done], data.size() - done);
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    data.resize(done);
     return parse(data.data(), data.size(), out, error);
 }
 

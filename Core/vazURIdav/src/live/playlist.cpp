@@ -1,10 +1,8 @@
 #include "live/playlist.h"
 
-#include <cerrno>
+#include "core/regularfile.h"
+
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zd::live
 {
@@ -37,32 +35,10 @@ std::vector<std::string> PlayList::parse(const char* data, size_t size)
 
 bool PlayList::load(const std::string& path, std::vector<std::string>& entries)
 {
-    if (path.empty())
-        return false;
-    // Opened without waiting, then checked: a FIFO or a device never reaches
-    // the reading.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    struct stat st {
-    };
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     std::string bytes;
-    bytes.resize(kMaxFileBytes);
-    size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, &bytes[got], bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    entries = parse(bytes.data(), got);
+    if (readRegularFile(path, {kMaxFileBytes}, bytes) != RegularFileRead::Ok)
+        return false;
+    entries = parse(bytes.data(), bytes.size());
     return true;
 }
 

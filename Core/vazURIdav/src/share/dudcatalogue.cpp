@@ -1,12 +1,10 @@
 #include "share/dudcatalogue.h"
 
+#include "core/regularfile.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zd
 {
@@ -64,30 +62,11 @@ DudEntries DudCatalogue::parse(const uint8_t* data, size_t size, const std::stri
 
 DudEntries DudCatalogue::load(const std::string& appDataDir)
 {
-    const std::string path = appDataDir + "/files.dat";
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
+    std::string bytes;
+    if (readRegularFile(appDataDir + "/files.dat", {kMaxEntries * kRecordBytes, true}, bytes) !=
+        RegularFileRead::Ok)
         return {};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return {};
-    }
-    const size_t limit = kMaxEntries * kRecordBytes;
-    const size_t want =
-        std::min<size_t>(static_cast<size_t>(std::max<off_t>(st.st_size, 0)), limit);
-    std::vector<uint8_t> bytes(want);
-    size_t got = 0;
-    while (got < want) {
-        const ssize_t n = ::read(fd, bytes.data() + got, std::min<size_t>(want - got, 1 << 20));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    return parse(bytes.data(), got, appDataDir);
+    return parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), appDataDir);
 }
 
 const DudEntry* DudCatalogue::find(const DudEntries& entries, const std::string& id)
