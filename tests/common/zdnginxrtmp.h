@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include "zdloopbackport.h"
+#include "zdnginxconf.h"
 
 #include <csignal>
 #include <unistd.h>
@@ -21,12 +22,10 @@ namespace zdtest
 class NginxRtmp
 {
 public:
-    static constexpr const char* kModule = "/usr/lib/nginx/modules/ngx_rtmp_module.so";
-
     static bool available()
     {
         return !QStandardPaths::findExecutable("nginx", {"/usr/sbin", "/usr/bin"}).isEmpty() &&
-               QFile::exists(kModule);
+               QFile::exists(kNginxRtmpModule);
     }
 
     ~NginxRtmp() { stop(); }
@@ -41,18 +40,7 @@ public:
         QFile f(conf);
         if (!f.open(QIODevice::WriteOnly))
             return false;
-        f.write(QStringLiteral("load_module %1;\n"
-                               "daemon off;\n"
-                               "master_process off;\n"
-                               "worker_processes 1;\n"
-                               "error_log %2/error.log info;\n"
-                               "pid %2/nginx.pid;\n"
-                               "events { worker_connections 64; }\n"
-                               "rtmp { server { listen 127.0.0.1:%3; chunk_size 4096;\n"
-                               "  application live { live on; record off; } } }\n")
-                    .arg(kModule, folder)
-                    .arg(m_port)
-                    .toUtf8());
+        f.write(QByteArray::fromStdString(nginxRtmpConfig(folder.toStdString(), m_port)));
         f.close();
         const QString nginx = QStandardPaths::findExecutable("nginx", {"/usr/sbin", "/usr/bin"});
         m_process.setProgram(nginx);

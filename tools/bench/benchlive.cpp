@@ -14,6 +14,7 @@
 #include "live/liveoutput.h"
 #include "vazURIdav.h"
 #include "zdloopbackport.h"
+#include "zdnginxconf.h"
 
 #include <algorithm>
 #include <chrono>
@@ -66,12 +67,7 @@ struct Nginx {
         port = zdtest::freeLoopbackPort();
         const std::string conf = folder + "/nginx.conf";
         std::ofstream f(conf);
-        f << "load_module /usr/lib/nginx/modules/ngx_rtmp_module.so;\n"
-          << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
-          << "error_log " << folder << "/error.log;\npid " << folder << "/nginx.pid;\n"
-          << "events { worker_connections 64; }\n"
-          << "rtmp { server { listen 127.0.0.1:" << port
-          << "; application live { live on; record off; } } }\n";
+        f << zdtest::nginxRtmpConfig(folder, port);
         f.close();
         const std::string log = folder + "/error.log";
         std::vector<std::string> args = {"nginx", "-p", folder, "-e", log, "-c", conf};
