@@ -5,6 +5,7 @@
 #include "plugintestsupport.h"
 #include "zdotheruser.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <malloc.h>
@@ -234,6 +235,7 @@ private slots:
         VideoSourceThread thread(sink, kIdlePath);
         QVERIFY(thread.start());
         std::string planted;
+        const auto removePlanted = qScopeGuard([&] { ::unlink(planted.c_str()); });
         QVERIFY(relay.plantForStream(zdrelay::kKindVideo, [&](const std::string& path) {
             planted = path;
             QCOMPARE(zdtest::runAs(nobody, "mkfifo", {"-m", "0600", QString::fromStdString(path)}),
@@ -251,7 +253,6 @@ private slots:
         QCOMPARE(sink.shots().back().width, 1920u);
         QVERIFY(relay.ignoreStream(zdrelay::kKindVideo));
         thread.stop();
-        ::unlink(planted.c_str());
     }
 
     void audioStampsByStreamPosition()
