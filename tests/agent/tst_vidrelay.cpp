@@ -525,6 +525,7 @@ private slots:
         QTest::newRow("another path") << QByteArray("/etc/passwd 2 3\n") << 0;
         QTest::newRow("a path leaving /tmp") << QByteArray("/tmp/capp_pipe_1/../x 2 3\n") << 0;
         QTest::newRow("no inode") << QByteArray("/tmp/capp_pipe_1 2\n") << 0;
+        QTest::newRow("a NUL in the path") << QByteArray("/tmp/capp_pipe_1\0x 2 3\n", 23) << 0;
         QTest::newRow("trailing text") << QByteArray("/tmp/capp_pipe_1 2 3 x\n") << 0;
         QTest::newRow("past 64 bits")
             << QByteArray("/tmp/capp_pipe_1 2 18446744073709551616\n") << 0;

@@ -37,7 +37,9 @@ bool parseLine(const char* p, const char* end, PipeLedger::Entry& e)
         return false;
     const std::string path(p, space);
     const size_t prefix = std::strlen(zdrelay::kPipePathPrefix);
-    if (path.size() <= prefix || path.compare(0, prefix, zdrelay::kPipePathPrefix) != 0 ||
+    // The whole path is the pipe's: no NUL may end it early.
+    if (path.size() <= prefix || path.find('\0') != std::string::npos ||
+        path.compare(0, prefix, zdrelay::kPipePathPrefix) != 0 ||
         !zdrelay::validPipeName(path.c_str() + prefix, path.size() - prefix + 1))
         return false;
     p = space + 1;
