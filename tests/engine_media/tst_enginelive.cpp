@@ -314,8 +314,8 @@ private:
 
     void addLayers()
     {
-        const DEV_NAME camera = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
-        const DEV_NAME mic = devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
+        const DEV_NAME camera = testCamera();
+        const DEV_NAME mic = testMicrophone();
         LIVEPIP_PARAMTERS cam = record(0, 0, 640, 360, 100, 1, 0);
         setDevice(cam, camera);
         QCOMPARE(ZD_AddOverlayDevice(h, "1", 0, &cam), 1);
