@@ -26,29 +26,6 @@
 namespace
 {
 
-int connectTo(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-bool canConnect(int port)
-{
-    const int fd = connectTo(port);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
-
 int running(void* handle)
 {
     int flag = -1;
@@ -251,11 +228,11 @@ private slots:
         const int port = zdtest::freeLoopbackPort();
         QCOMPARE(ZD_StartDUD_Server(m_handle, port), 1);
         QCOMPARE(running(m_handle), 1);
-        QVERIFY(canConnect(port));
+        QVERIFY(zdtest::loopbackAccepts(port));
         QCOMPARE(ZD_StartDUD_Server(m_handle, port), 1); // already listening there
         QCOMPARE(ZD_StopDUD_Server(m_handle), 1);
         QCOMPARE(running(m_handle), 0);
-        QVERIFY(!canConnect(port));
+        QVERIFY(!zdtest::loopbackAccepts(port));
         // The port can be taken again at once.
         QCOMPARE(ZD_StartDUD_Server(m_handle, port), 1);
         QCOMPARE(running(m_handle), 1);
@@ -267,7 +244,7 @@ private slots:
         void* handle = initEngine("share-release");
         QCOMPARE(ZD_StartDUD_Server(handle, port), 1);
         ZD_Release(&handle);
-        QVERIFY(!canConnect(port));
+        QVERIFY(!zdtest::loopbackAccepts(port));
     }
 
     void badPortsAndHandles()
@@ -401,7 +378,7 @@ private slots:
     {
         writeCatalogue(16 * 1024 * 1024);
         startServer();
-        const int stalled = connectTo(m_port);
+        const int stalled = zdtest::connectLoopback(m_port);
         QVERIFY(stalled >= 0);
         const int small = 4096;
         ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
@@ -496,8 +473,8 @@ private slots:
         ZDT_SetShareIdleTimeout(1);
         startServer();
         ZDT_SetShareIdleTimeout(0);
-        const int silent = connectTo(m_port);
-        const int stalled = connectTo(m_port);
+        const int silent = zdtest::connectLoopback(m_port);
+        const int stalled = zdtest::connectLoopback(m_port);
         QVERIFY(silent >= 0 && stalled >= 0);
         const int small = 4096;
         ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
@@ -524,7 +501,7 @@ private slots:
         constexpr int kLimit = 64;
         std::vector<int> idle;
         for (int i = 0; i < kLimit; ++i) {
-            const int fd = connectTo(m_port);
+            const int fd = zdtest::connectLoopback(m_port);
             QVERIFY(fd >= 0);
             idle.push_back(fd);
         }
@@ -534,7 +511,7 @@ private slots:
         QElapsedTimer flood;
         flood.start();
         while (flood.elapsed() < 4000) {
-            const int fd = connectTo(m_port);
+            const int fd = zdtest::connectLoopback(m_port);
             if (fd >= 0) {
                 [[maybe_unused]] ssize_t n =
                     ::write(fd, request.constData(), size_t(request.size()));
