@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <fcntl.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -20,6 +21,7 @@ class StallingRelay
 {
 public:
     static constexpr int kReceiveBufferBytes = 4096;
+    static constexpr int kSegmentBytes = 1448;
 
     ~StallingRelay() { stop(); }
 
@@ -28,10 +30,14 @@ public:
     {
         m_target = targetPort;
         m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        // Set before listen(): the accepted connection takes it over, and so
-        // does the window it offers.
+        // Set before listen(): the accepted connection takes them over. A
+        // small window, and segments of an Ethernet's size rather than
+        // loopback's 64 KiB, on which the sender would size a send buffer of
+        // megabytes.
         const int small = kReceiveBufferBytes;
         ::setsockopt(m_listen, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        const int segment = kSegmentBytes;
+        ::setsockopt(m_listen, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

@@ -260,7 +260,7 @@ private slots:
                 n = 2;
                 return ZD_GetLiveInfo(h, info, &n) == 1 && info[0].dropped > 0;
             },
-            120000));
+            60000));
         QCOMPARE(info[1].dropped, 0);
         const long long before = ZDT_LiveServerPackets(h, 1);
         QVERIFY(QTest::qWaitFor([&] { return ZDT_LiveServerPackets(h, 1) > before + 60; }, 15000));
