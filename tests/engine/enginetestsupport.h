@@ -6,6 +6,7 @@
 #include "vazURIdav.h"
 #include "vazURIdav_test.h"
 #include "zdenginetrace.h"
+#include "zdtestcamera.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -124,14 +125,9 @@ inline void* initEngine(const char* name = "default")
     return handle;
 }
 
-// A device as the application names it.
-inline DEV_NAME devName(const char* name, const char* path, uint32_t kind)
-{
-    DEV_NAME d{};
-    std::strncpy(d.name, name, sizeof d.name - 1);
-    std::strncpy(d.path, path, sizeof d.path - 1);
-    d.kind = kind;
-    return d;
-}
+using zdtest::devName;
+using zdtest::openTestCamera;
+using zdtest::testCamera;
+using zdtest::testMicrophone;
 
 using zdtest::engineTrace;

@@ -225,7 +225,7 @@ bool streamRun(int servers, int seconds, const std::string& dir, LiveRun& out)
             out.dropped.push_back(list[i].dropped);
         }
         auto engine = zd::EngineRegistry::find(h);
-        if (auto* live = engine ? engine->component<zd::live::LiveOutput>("live") : nullptr)
+        if (auto* live = engine ? engine->component<zd::live::LiveOutput>() : nullptr)
             out.encoderDropped = live->encoderDropped();
         ZD_StopLive(h);
     }
