@@ -4,15 +4,24 @@
 // named pipe it creates for that request.
 #pragma once
 
+#include "zdrequestfolder.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace zdrelay
 {
 
 // Exists while a capture server runs; one post asks it to read the requests.
 constexpr const char* kServerSemaphore = "sem_cm_server_started";
+// Its name in this process (a test's own, when a tag is set).
+inline std::string serverSemaphoreName()
+{
+    char name[128];
+    return zd_ipc_name(kServerSemaphore, name, sizeof name);
+}
 // Each source writes the file named for the other kind.
 constexpr const char* kVideoSourceRequestFile = "com.zd.vm.audio.conf";
 constexpr const char* kAudioSourceRequestFile = "com.zd.vm.video.conf";
@@ -48,7 +57,14 @@ static_assert(offsetof(FrameHeader, height) == 16, "frame header layout");
 
 // Pictures are BGRX, 4 bytes a pixel, rows top first; sound is interleaved
 // s16 stereo at 48 kHz, 4 bytes a sample frame.
-constexpr uint32_t kMaxVideoSide = 8192;
+struct PictureSize {
+    uint32_t width;
+    uint32_t height;
+};
+// The largest picture a capture device gives: the server sends none larger,
+// and a source takes a larger header for a broken stream, so that its frame
+// buffer never grows past 4096 x 2160 x 4 bytes (about 35 MB).
+constexpr PictureSize kLargestPicture = {4096, 2160};
 constexpr uint32_t kAudioBytesPerSecond = 48000 * 4;
 constexpr uint32_t kMaxAudioPayload = kAudioBytesPerSecond; // one second
 
@@ -73,13 +89,19 @@ inline bool validPipeName(const char* field, size_t fieldBytes = kPipeNameBytes)
 
 enum class HeaderCheck { Frame, EndOfStream, Broken };
 
-// A picture's payload is exactly width x height x 4 with both sides in
-// 1..8192; anything else breaks the stream before a byte of it is read.
+inline bool withinLargestPicture(uint32_t width, uint32_t height)
+{
+    return width >= 1 && width <= kLargestPicture.width && height >= 1 &&
+           height <= kLargestPicture.height;
+}
+
+// A picture's payload is exactly width x height x 4, within the largest
+// picture; anything else breaks the stream before a byte of it is read.
 inline HeaderCheck checkVideoHeader(const FrameHeader& h)
 {
     if (h.payloadBytes == 0)
         return HeaderCheck::EndOfStream;
-    if (h.width < 1 || h.width > kMaxVideoSide || h.height < 1 || h.height > kMaxVideoSide)
+    if (!withinLargestPicture(h.width, h.height))
         return HeaderCheck::Broken;
     return uint64_t(h.width) * h.height * 4 == h.payloadBytes ? HeaderCheck::Frame
                                                               : HeaderCheck::Broken;

@@ -37,7 +37,7 @@ inline bool sendRequest(const QString& folder, const QByteArray& pipeName, int32
                          (kind == zdrelay::kKindVideo ? zdrelay::kVideoSourceRequestFile
                                                       : zdrelay::kAudioSourceRequestFile);
     writeRequest(file, requestBytes(pipeName, command, kind));
-    return post(zdrelay::kServerSemaphore);
+    return post(QByteArray::fromStdString(zdrelay::serverSemaphoreName()));
 }
 
 class PipeClient

@@ -110,16 +110,26 @@ private slots:
         QCOMPARE(QByteArray(s.srvlog), srvlog);
     }
 
-    void settingsLastAcrossRequests()
+    void eachRequestStartsFromTheDefaults()
     {
+        // What one requester named does not carry over to the next request.
         AgentSettings s = started();
-        const QByteArray first = "path=[enum_usb_drive]\nname=abc\n";
+        const QByteArray first =
+            "path=[enum_usb_drive]\nname=abc\nlog=/var/cache/veltrano/usb.txt\n";
         ApplyRequestLines(s, first.constData(), size_t(first.size()));
-        const QByteArray second = "log=/var/cache/veltrano/usb.txt\n";
-        ApplyRequestLines(s, second.constData(), size_t(second.size()));
         QCOMPARE(QByteArray(s.exepath), QByteArray("[enum_usb_drive]"));
-        QCOMPARE(QByteArray(s.srvname), QByteArray("abc"));
-        QCOMPARE(QByteArray(s.srvlog), QByteArray("/var/cache/veltrano/usb.txt"));
+        const QByteArray second = "hello\n";
+        ApplyRequestLines(s, second.constData(), size_t(second.size()));
+        const AgentSettings fresh = started();
+        QCOMPARE(QByteArray(s.exepath), QByteArray(fresh.exepath));
+        QCOMPARE(QByteArray(s.srvname), QByteArray("12345"));
+        QCOMPARE(QByteArray(s.srvlog), QByteArray(fresh.srvlog));
+        // A refused value leaves the default, not the previous request's.
+        ApplyRequestLines(s, first.constData(), size_t(first.size()));
+        const QByteArray refused = "name=" + QByteArray(300, 'v') + "\nlog=/etc/passwd\n";
+        ApplyRequestLines(s, refused.constData(), size_t(refused.size()));
+        QCOMPARE(QByteArray(s.srvname), QByteArray("12345"));
+        QCOMPARE(QByteArray(s.srvlog), QByteArray(fresh.srvlog));
     }
 };
 

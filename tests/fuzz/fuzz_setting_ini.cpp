@@ -1,5 +1,6 @@
 // setting.ini as a user or another program may have left it, read into the
 // settings record (the HW-CAP text included) through the settings file.
+#include "fuzz_common_app.h"
 #include "qmysettingsfile.h"
 #include "stdafx.h"
 
@@ -12,6 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    zdfuzz::setUp();
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("setting.ini"));
     {

@@ -14,8 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     zdrelay::FrameHeader h;
     std::memcpy(&h, data, sizeof h);
     if (zdrelay::checkVideoHeader(h) == zdrelay::HeaderCheck::Frame &&
-        (h.width < 1 || h.width > zdrelay::kMaxVideoSide || h.height < 1 ||
-         h.height > zdrelay::kMaxVideoSide || uint64_t(h.width) * h.height * 4 != h.payloadBytes))
+        (h.width < 1 || h.width > zdrelay::kLargestPicture.width || h.height < 1 ||
+         h.height > zdrelay::kLargestPicture.height ||
+         uint64_t(h.width) * h.height * 4 != h.payloadBytes))
         __builtin_trap();
     if (zdrelay::checkAudioHeader(h) == zdrelay::HeaderCheck::Frame &&
         (h.payloadBytes == 0 || h.payloadBytes > zdrelay::kMaxAudioPayload || h.payloadBytes % 4))

@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <mutex>
 #include <semaphore.h>
 #include <string>
@@ -37,8 +38,8 @@ public:
 
     bool start()
     {
-        sem_unlink(zdrelay::kServerSemaphore);
-        m_semaphore = sem_open(zdrelay::kServerSemaphore, O_CREAT | O_EXCL, 0600, 0);
+        sem_unlink(zdrelay::serverSemaphoreName().c_str());
+        m_semaphore = sem_open(zdrelay::serverSemaphoreName().c_str(), O_CREAT | O_EXCL, 0600, 0);
         if (m_semaphore == SEM_FAILED)
             return false;
         m_running = true;
@@ -55,7 +56,7 @@ public:
             m_thread.join();
         if (m_semaphore != SEM_FAILED) {
             sem_close(m_semaphore);
-            sem_unlink(zdrelay::kServerSemaphore);
+            sem_unlink(zdrelay::serverSemaphoreName().c_str());
             m_semaphore = SEM_FAILED;
         }
         for (int fd : m_writers)
@@ -114,6 +115,19 @@ public:
             }
         }
         return -1;
+    }
+
+    // Waits up to timeoutMs for the next start request of that kind and
+    // hands its pipe path to plant, which puts there whatever another user
+    // would: the server itself makes no pipe.
+    bool plantForStream(int32_t kind, const std::function<void(const std::string&)>& plant,
+                        int timeoutMs = 15000)
+    {
+        zdrelay::RequestRecord start = {};
+        if (!takeStart(kind, timeoutMs, start))
+            return false;
+        plant(std::string(zdrelay::kPipePathPrefix) + start.pipeName);
+        return true;
     }
 
     // Closes a writing end early: the source sees its stream end.

@@ -17,6 +17,7 @@
 #include <csignal>
 #include <cstdio>
 #include <mutex>
+#include <unistd.h>
 #include <vector>
 
 namespace obstest
@@ -51,18 +52,27 @@ inline void clearLog()
     logLines().clear();
 }
 
-// A request folder of the test's own, the log kept, and a writer whose
-// reader went does not end the test.
+// A request folder and a server semaphore of the test's own, the log kept,
+// and a writer whose reader went does not end the test.
 inline QString enterRequestFolder()
 {
     static QTemporaryDir folder;
     qputenv("ZD_REQUEST_DIR", folder.path().toUtf8());
+    // The server's semaphore of this test's own: a capture server of the
+    // machine keeps its own.
+    qputenv(ZD_INSTANCE_TAG_ENV, "t" + QByteArray::number(qint64(getpid())));
     veltranobox::SetLogHook(keepLog);
     std::signal(SIGPIPE, SIG_IGN);
     return folder.path();
 }
 
 using zdtest::waitFor;
+
+// The server's semaphore as the plug-in in this process names it.
+inline std::string serverSemaphore()
+{
+    return zdrelay::serverSemaphoreName();
+}
 
 struct VideoShot {
     uint32_t width, height;

@@ -2,10 +2,13 @@
 // names, the request record and its file, and the pipe read with time limits.
 #include "fakerelay.h"
 #include "plugintestsupport.h"
+#include "zdotheruser.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace obstest;
 using zdrelay::HeaderCheck;
@@ -18,7 +21,20 @@ class TstObsCommon : public QObject
 
 private slots:
     void initTestCase() { folder = enterRequestFolder(); }
-    void cleanup() { sem_unlink(zdrelay::kServerSemaphore); }
+    void init()
+    {
+        // No semaphore: the next foreign one is told of again.
+        sem_unlink(serverSemaphore().c_str());
+        QVERIFY(!veltranobox::ServerRunning());
+        clearLog();
+    }
+    void cleanup()
+    {
+        sem_unlink(serverSemaphore().c_str());
+        for (const QByteArray& path : planted)
+            ::unlink(path.constData());
+        planted.clear();
+    }
 
     void videoHeaders_data()
     {
@@ -28,7 +44,14 @@ private slots:
         QTest::addColumn<HeaderCheck>("check");
         QTest::newRow("720p") << 1280u * 720 * 4 << 1280u << 720u << HeaderCheck::Frame;
         QTest::newRow("one pixel") << 4u << 1u << 1u << HeaderCheck::Frame;
-        QTest::newRow("largest") << 8192u * 8192 * 4 << 8192u << 8192u << HeaderCheck::Frame;
+        QTest::newRow("largest") << 4096u * 2160 * 4 << 4096u << 2160u << HeaderCheck::Frame;
+        QTest::newRow("wider than the largest")
+            << 4097u * 2160 * 4 << 4097u << 2160u << HeaderCheck::Broken;
+        QTest::newRow("higher than the largest")
+            << 4096u * 2161 * 4 << 4096u << 2161u << HeaderCheck::Broken;
+        QTest::newRow("the largest on its side")
+            << 2160u * 4096 * 4 << 2160u << 4096u << HeaderCheck::Broken;
+        QTest::newRow("8192 x 8192") << 8192u * 8192 * 4 << 8192u << 8192u << HeaderCheck::Broken;
         QTest::newRow("end of stream") << 0u << 1280u << 720u << HeaderCheck::EndOfStream;
         QTest::newRow("payload too small")
             << 1280u * 720 * 4 - 4 << 1280u << 720u << HeaderCheck::Broken;
@@ -118,11 +141,16 @@ private slots:
         QFETCH(int, kind);
         QFETCH(int, command);
         QFETCH(QString, file);
-        sem_t* s = sem_open(zdrelay::kServerSemaphore, O_CREAT, 0600, 0);
+        sem_t* s = sem_open(serverSemaphore().c_str(), O_CREAT, 0600, 0);
         QVERIFY(s != SEM_FAILED);
         QVERIFY(veltranobox::ServerRunning());
         veltranobox::send_server_cmd("pipe_4711", command, kind);
         QFile f(folder + "/" + file);
+        // The server reads it through the folder's group; only this user
+        // writes it, so that the request is this user's word.
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(f.fileName()).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0640);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
         QCOMPARE(bytes.size(), 72);
@@ -143,7 +171,7 @@ private slots:
 
     void failedWriteStillPosts()
     {
-        sem_t* s = sem_open(zdrelay::kServerSemaphore, O_CREAT, 0600, 0);
+        sem_t* s = sem_open(serverSemaphore().c_str(), O_CREAT, 0600, 0);
         QVERIFY(s != SEM_FAILED);
         qputenv("ZD_REQUEST_DIR", "/nonexistent/requests");
         clearLog();
@@ -154,7 +182,7 @@ private slots:
         sem_getvalue(s, &value);
         QCOMPARE(value, 1);
         sem_close(s);
-        sem_unlink(zdrelay::kServerSemaphore);
+        sem_unlink(serverSemaphore().c_str());
         QVERIFY(!veltranobox::ServerRunning());
         // No server: nothing to post, nothing breaks.
         veltranobox::send_server_cmd("pipe_2", 1, 0);
@@ -172,6 +200,120 @@ private slots:
                  -1);
         QVERIFY(logged().join('\n').contains("open pipe failed. " + path));
         plain.remove();
+    }
+
+    // /tmp is everyone's: only a pipe of this user or root that nobody else
+    // may open carries a server's frames.
+    void pipeOwnersAndModes_data()
+    {
+        QTest::addColumn<QString>("maker");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("own pipe") << "self"
+                                  << "pipe" << 0600 << true;
+        QTest::newRow("own pipe, the group reads") << "self"
+                                                   << "pipe" << 0640 << false;
+        QTest::newRow("own pipe, others write") << "self"
+                                                << "pipe" << 0602 << false;
+        QTest::newRow("own file") << "self"
+                                  << "file" << 0600 << false;
+        QTest::newRow("a link to an own pipe") << "self"
+                                               << "link" << 0600 << false;
+        QTest::newRow("another user's pipe") << "nobody"
+                                             << "pipe" << 0600 << false;
+        QTest::newRow("another user's pipe, open to all") << "nobody"
+                                                          << "pipe" << 0666 << false;
+    }
+    void pipeOwnersAndModes()
+    {
+        QFETCH(QString, maker);
+        QFETCH(QString, type);
+        QFETCH(int, mode);
+        QFETCH(bool, accepted);
+        const std::string name = "pipe_" + std::to_string(getpid() % 100000 + 800000);
+        const QByteArray path = QByteArray(zdrelay::kPipePathPrefix) + name.c_str();
+        ::unlink(path.constData());
+        planted = {path, path + ".target"};
+        if (maker == "nobody") {
+            zdtest::OtherUser nobody;
+            QString why;
+            if (!zdtest::otherUser(nobody, why))
+                QSKIP(qPrintable(why));
+            QCOMPARE(zdtest::runAs(nobody, "mkfifo",
+                                   {"-m", QString::number(mode, 8), QString::fromUtf8(path)}),
+                     0);
+        } else if (type == "pipe") {
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+            QCOMPARE(::chmod(path.constData(), mode_t(mode)), 0);
+        } else if (type == "file") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        } else {
+            QCOMPARE(::mkfifo(planted[1].constData(), 0600), 0);
+            QCOMPARE(::symlink(planted[1].constData(), path.constData()), 0);
+        }
+        bool refused = true;
+        const int fd = veltranobox::OpenPipeFile(name, &refused);
+        QCOMPARE(fd >= 0, accepted);
+        QCOMPARE(refused, !accepted);
+        QCOMPARE(logged().join('\n').contains("pipe " + path + " refused"), !accepted);
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    // Anyone may create a semaphore of the server's name: one that root or
+    // this user did not make neither counts as a running server nor is posted.
+    void semaphoreOwnersAndModes_data()
+    {
+        QTest::addColumn<QString>("maker");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("own") << "self" << 0600 << true;
+        QTest::newRow("own, the group posts") << "self" << 0660 << true;
+        QTest::newRow("own, everyone posts") << "self" << 0666 << false;
+        QTest::newRow("another user's") << "nobody" << 0644 << false;
+        QTest::newRow("another user's, everyone posts") << "nobody" << 0666 << false;
+    }
+    void semaphoreOwnersAndModes()
+    {
+        QFETCH(QString, maker);
+        QFETCH(int, mode);
+        QFETCH(bool, trusted);
+        const std::string name = serverSemaphore();
+        char file[256];
+        zd_semaphore_path(name.c_str(), file, sizeof file);
+        if (maker == "nobody") {
+            zdtest::OtherUser nobody;
+            QString why;
+            if (!zdtest::otherUser(nobody, why))
+                QSKIP(qPrintable(why));
+            // What sem_open makes: a small file in the shared memory folder.
+            QCOMPARE(zdtest::runAs(nobody, "/bin/sh",
+                                   {"-c", "truncate -s 32 \"$1\" && chmod \"$2\" \"$1\"", "sh",
+                                    file, QString::number(mode, 8)}),
+                     0);
+        } else {
+            sem_t* made = sem_open(name.c_str(), O_CREAT | O_EXCL, 0600, 0);
+            QVERIFY(made != SEM_FAILED);
+            sem_close(made);
+            QCOMPARE(::chmod(file, mode_t(mode)), 0);
+        }
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(veltranobox::ServerRunning(), trusted);
+        veltranobox::send_server_cmd("pipe_1", zdrelay::kCommandStart, zdrelay::kKindVideo);
+        sem_t* s = sem_open(name.c_str(), 0);
+        QVERIFY(s != SEM_FAILED);
+        int value = -1;
+        sem_getvalue(s, &value);
+        sem_close(s);
+        QCOMPARE(value, trusted ? 1 : 0);
+        // Told once, not at every poll.
+        QCOMPARE(
+            int(logged().filter("semaphore " + QString::fromStdString(name) + " refused").size()),
+            trusted ? 0 : 1);
+        QFile::remove(folder + "/com.zd.vm.audio.conf");
     }
 
     void readsWithTimeLimits()
@@ -221,6 +363,7 @@ private slots:
 
 private:
     QString folder;
+    QList<QByteArray> planted;
 };
 
 QTEST_GUILESS_MAIN(TstObsCommon)

@@ -143,7 +143,7 @@ private slots:
         xvfb.stop();
     }
 
-    void init() { sem_unlink(zdrelay::kServerSemaphore); }
+    void init() { sem_unlink(serverSemaphore().c_str()); }
 
     void inputKinds()
     {

@@ -3,9 +3,12 @@
 // reconnection, failed connections, and ending while the server is silent.
 #include "fakerelay.h"
 #include "plugintestsupport.h"
+#include "zdotheruser.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
+#include <malloc.h>
 #include <sys/ioctl.h>
 
 using namespace obstest;
@@ -46,7 +49,7 @@ private slots:
     void init()
     {
         clearLog();
-        sem_unlink(zdrelay::kServerSemaphore);
+        sem_unlink(serverSemaphore().c_str());
     }
 
     void idlePictureWithoutServer()
@@ -193,6 +196,67 @@ private slots:
         }));
         QVERIFY(writeFrame(fd, 320 * 240 * 4, 320, 240, picture(320, 240, 50, 51, 52)));
         QVERIFY(waitFor([&] { return sink.shots().back().firstBlue == 50; }));
+        thread.stop();
+    }
+
+    // A frame of the largest picture takes its 35 MB; a smaller one after it
+    // gives them back instead of keeping the grown buffer for good.
+    void grownBufferIsGivenBack()
+    {
+        FakeRelay relay(folder);
+        QVERIFY(relay.start());
+        KeepVideo sink;
+        VideoSourceThread thread(sink, kIdlePath);
+        QVERIFY(thread.start());
+        const int fd = relay.acceptStream(zdrelay::kKindVideo);
+        QVERIFY(fd >= 0);
+        QVERIFY(writeFrame(fd, 320 * 240 * 4, 320, 240, picture(320, 240, 1, 1, 1)));
+        QVERIFY(waitFor([&] { return sink.count() == 1; }));
+        const size_t before = mallinfo2().hblkhd;
+        const uint32_t w = zdrelay::kLargestPicture.width, h = zdrelay::kLargestPicture.height;
+        QVERIFY(writeFrame(fd, w * h * 4, w, h, picture(w, h, 2, 2, 2)));
+        QVERIFY(waitFor([&] { return sink.count() == 2; }));
+        QCOMPARE(sink.shots().back().width, w);
+        // Blocks this large are mapped on their own, and given back when freed.
+        QVERIFY(mallinfo2().hblkhd >= size_t(w) * h * 4);
+        QVERIFY(writeFrame(fd, 320 * 240 * 4, 320, 240, picture(320, 240, 3, 3, 3)));
+        QVERIFY(waitFor([&] { return sink.count() == 3; }));
+        QVERIFY2(mallinfo2().hblkhd < before + size_t(w) * h * 4 / 4,
+                 qPrintable(QString("%1 bytes kept").arg(mallinfo2().hblkhd - before)));
+        thread.stop();
+    }
+
+    // Another user's pipe at the path asked for is never read: the source
+    // goes back to waiting, showing the idle picture, and asks again later.
+    void foreignPipeIsNeverRead()
+    {
+        zdtest::OtherUser nobody;
+        QString why;
+        if (!zdtest::otherUser(nobody, why))
+            QSKIP(qPrintable(why));
+        FakeRelay relay(folder);
+        QVERIFY(relay.start());
+        KeepVideo sink;
+        VideoSourceThread thread(sink, kIdlePath);
+        QVERIFY(thread.start());
+        std::string planted;
+        const auto removePlanted = qScopeGuard([&] { ::unlink(planted.c_str()); });
+        QVERIFY(relay.plantForStream(zdrelay::kKindVideo, [&](const std::string& path) {
+            planted = path;
+            QCOMPARE(zdtest::runAs(nobody, "mkfifo", {"-m", "0600", QString::fromStdString(path)}),
+                     0);
+        }));
+        QVERIFY(waitFor([&] {
+            return logged().join('\n').contains(
+                QString::fromStdString("pipe " + planted + " refused: owned by another user"));
+        }));
+        QVERIFY(waitFor(
+            [&] { return logged().contains("[Veltrano Box Video] Connect to server failed."); }));
+        QVERIFY(!logged().contains("[Veltrano Box Video] server connected, start show frame.."));
+        const size_t shown = sink.count();
+        QVERIFY(waitFor([&] { return sink.count() > shown; }));
+        QCOMPARE(sink.shots().back().width, 1920u);
+        QVERIFY(relay.ignoreStream(zdrelay::kKindVideo));
         thread.stop();
     }
 

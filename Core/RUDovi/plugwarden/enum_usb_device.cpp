@@ -1,8 +1,11 @@
 #include "enum_usb_device.h"
 
+#include "zdrequestfolder.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -173,14 +176,15 @@ void dump_all_usb_device(const char* path)
 {
     if (!path)
         return;
-    // Not through a link, and never into a pipe or a device: opened without
-    // blocking, checked, and only then emptied.
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                          S_IRUSR | S_IWUSR | S_IRGRP);
-    if (fd < 0)
+    // Not through a link, soft or hard, and never into a pipe or a device:
+    // opened without blocking, checked, and only then emptied.
+    const int fd = zd_open_own_file(path, O_WRONLY | O_CREAT, S_IRUSR | S_IWUSR | S_IRGRP);
+    if (fd < 0) {
+        if (errno == EMLINK || errno == EINVAL || errno == ELOOP)
+            std::printf("USB list %s refused: %s\n", path, std::strerror(errno));
         return;
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+    }
+    if (::ftruncate(fd, 0) != 0) {
         ::close(fd);
         return;
     }

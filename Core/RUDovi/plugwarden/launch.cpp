@@ -128,16 +128,23 @@ bool InitAgentSettings(AgentSettings& s, const char* argv0, const char* requestF
     const size_t folder = slash ? static_cast<size_t>(slash - self) : 0;
     CString server = CString(self).Left(static_cast<int>(folder));
     server += "/vidrelay";
-    CString log(requestFolder);
+    return fits(s.ownServer, server.GetPtr()) && fits(s.requestFolder, requestFolder) &&
+           ResetRequestSettings(s);
+}
+
+bool ResetRequestSettings(AgentSettings& s)
+{
+    CString log(s.requestFolder);
     log += "/";
     log += kLogFileName;
-    return fits(s.ownServer, server.GetPtr()) && fits(s.exepath, server.GetPtr()) &&
-           fits(s.srvname, "12345") && fits(s.requestFolder, requestFolder) &&
-           fits(s.srvlog, log.GetPtr());
+    return fits(s.exepath, s.ownServer) && fits(s.srvname, "12345") && fits(s.srvlog, log.GetPtr());
 }
 
 void ApplyRequestLines(AgentSettings& s, const char* text, size_t size)
 {
+    // Requests come from several users: what one asked never carries over
+    // to the next.
+    ResetRequestSettings(s);
     if (!text)
         return;
     // The text ends at its size or at a NUL, whichever comes first.
@@ -231,13 +238,20 @@ void start_vidrelay()
     // Not counted as a second agent by an agent starting meanwhile.
     ::prctl(PR_SET_NAME, "pw-launcher", 0, 0, 0);
     char* argv[] = {g_settings.exepath, g_settings.srvname, g_settings.srvlog, nullptr};
-    // An empty environment; only the request folder's override travels, so
-    // that the server finds the agent's folder.
+    // An empty environment; only the request folder's override and the
+    // instance tag travel, so that the server finds the agent's folder and
+    // names its semaphore as the agent's requesters expect.
     char folderVariable[kSettingBytes + 32];
-    char* envp[2] = {nullptr, nullptr};
+    char tagVariable[ZD_INSTANCE_TAG_MAX + 32];
+    char* envp[3] = {nullptr, nullptr, nullptr};
+    int count = 0;
     if (const char* moved = std::getenv(ZD_REQUEST_FOLDER_ENV)) {
         std::snprintf(folderVariable, sizeof folderVariable, "%s=%s", ZD_REQUEST_FOLDER_ENV, moved);
-        envp[0] = folderVariable;
+        envp[count++] = folderVariable;
+    }
+    if (const char* tag = zd_instance_tag()) {
+        std::snprintf(tagVariable, sizeof tagVariable, "%s=%s", ZD_INSTANCE_TAG_ENV, tag);
+        envp[count++] = tagVariable;
     }
     pid_t server = 0;
     if (::posix_spawn(&server, g_settings.exepath, nullptr, nullptr, argv, envp) == 0)

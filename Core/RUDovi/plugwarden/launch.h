@@ -7,7 +7,7 @@
 constexpr size_t kSettingBytes = 256; // at most 255 bytes and the terminator
 constexpr size_t kRequestBytes = 2048;
 constexpr const char* kUsbKeyword = "[enum_usb_drive]";
-constexpr const char* kSemaphoreName = "sem_zd_vidrelay";
+constexpr const char* kSemaphoreName = "sem_zd_vidrelay"; // and the instance tag
 constexpr const char* kRequestFileName = "com.zd.vidrelay.conf";
 constexpr const char* kLogFileName = "com.zd.vidrelay.log";
 
@@ -28,10 +28,13 @@ extern AgentSettings g_settings;
 // not fit a setting.
 bool InitAgentSettings(AgentSettings& settings, const char* argv0, const char* requestFolder);
 
-// Applies the lines of a request text (it ends at size bytes or a NUL).
-// Values that do not fit, programs other than the own server and the USB
-// keyword, and log files outside the request folder are refused: the setting
-// keeps its value and a line says why.
+// Puts the three request settings back to those at start.
+bool ResetRequestSettings(AgentSettings& settings);
+
+// The settings of one request: those at start, then the lines of its text
+// (it ends at size bytes or a NUL). Values that do not fit, programs other
+// than the own server and the USB keyword, and log files outside the request
+// folder are refused: the setting keeps the start value and a line says why.
 void ApplyRequestLines(AgentSettings& settings, const char* text, size_t size);
 
 // Reads, applies and deletes the request file; false when there is none or it

@@ -3,6 +3,7 @@
 #include "relaylog.h"
 #include "vazURIdav.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -36,25 +37,53 @@ FrameStream::~FrameStream()
 
 bool FrameStream::start()
 {
-    // The pipe belongs to whoever asked: nobody else may read the pictures. A
-    // pipe left from before goes first.
-    bool made = ::mkfifo(m_path.c_str(), 0600) == 0;
-    if (!made && errno == EEXIST && ::unlink(m_path.c_str()) == 0)
-        made = ::mkfifo(m_path.c_str(), 0600) == 0;
-    if (!made) {
-        m_log.line("cannot make the pipe %s: %s", m_path.c_str(), std::strerror(errno));
+    // /tmp is everyone's: whatever is at the path already belongs to somebody
+    // else, maybe a file of another user or a pipe planted to catch the
+    // pictures. It is neither removed nor used; the request goes unserved.
+    if (::mkfifo(m_path.c_str(), 0600) != 0) {
+        m_log.line(errno == EEXIST ? "the pipe path %s is taken: %s"
+                                   : "cannot make the pipe %s: %s",
+                   m_path.c_str(), std::strerror(errno));
         return false;
     }
+    struct stat st = {};
+    if (::lstat(m_path.c_str(), &st) != 0 || !S_ISFIFO(st.st_mode)) {
+        m_log.line("the pipe %s went at once", m_path.c_str());
+        return false;
+    }
+    m_device = st.st_dev;
+    m_inode = st.st_ino;
+    // The pipe belongs to whoever asked: nobody else may read the pictures.
     if (::geteuid() == 0 && m_requester != 0 &&
         ::fchownat(AT_FDCWD, m_path.c_str(), m_requester, static_cast<gid_t>(-1),
                    AT_SYMLINK_NOFOLLOW) != 0) {
         m_log.line("cannot give the pipe %s to user %u: %s", m_path.c_str(),
                    static_cast<unsigned>(m_requester), std::strerror(errno));
-        ::unlink(m_path.c_str());
+        removePipe();
         return false;
     }
     m_thread = std::thread([this] { run(); });
     return true;
+}
+
+bool FrameStream::stillOurs(const struct stat& st) const
+{
+    return S_ISFIFO(st.st_mode) && st.st_dev == m_device && st.st_ino == m_inode;
+}
+
+void FrameStream::removePipe()
+{
+    // The requester owns the pipe and may have put something else there.
+    struct stat st = {};
+    if (::lstat(m_path.c_str(), &st) == 0 && stillOurs(st))
+        ::unlink(m_path.c_str());
+}
+
+bool FrameStream::readerGone(int waitMs) const
+{
+    // A pipe's writing end reports an error once no reader holds it.
+    pollfd p = {m_fd, 0, 0};
+    return ::poll(&p, 1, waitMs) == 1 && (p.revents & (POLLERR | POLLHUP)) != 0;
 }
 
 void FrameStream::stop()
@@ -84,8 +113,11 @@ bool FrameStream::openForReader()
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     struct stat st = {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || !S_ISFIFO(st.st_mode))
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || !stillOurs(st)) {
+        if (m_fd >= 0)
+            m_log.line("the pipe %s was replaced", m_path.c_str());
         return false;
+    }
     return true;
 }
 
@@ -107,7 +139,7 @@ void FrameStream::run()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
-    ::unlink(m_path.c_str());
+    removePipe();
     m_finished = true;
 }
 
@@ -115,16 +147,31 @@ void FrameStream::serveVideo()
 {
     std::vector<uint8_t> pixels(1280 * 720 * 4);
     uint64_t serial = 0;
+    bool toldTooLarge = false;
     while (!m_stop) {
         int width = 0, height = 0;
         const int n = ZD_TapVideoFrame(m_engine, pixels.data(), static_cast<int>(pixels.size()),
                                        &width, &height, &serial, kTapWaitMs);
-        if (n < 0 && width > 0 && height > 0) {
+        const bool fits = zdrelay::withinLargestPicture(uint32_t(std::max(width, 0)),
+                                                        uint32_t(std::max(height, 0)));
+        if (n < 0 && fits) {
             pixels.resize(size_t(width) * size_t(height) * 4);
             continue;
         }
-        if (n <= 0)
+        if (n < 0 && width > 0 && height > 0 && !toldTooLarge) {
+            // A source would take the header for a broken stream.
+            m_log.line("pictures of %dx%d are larger than %ux%u: none sent", width, height,
+                       zdrelay::kLargestPicture.width, zdrelay::kLargestPicture.height);
+            toldTooLarge = true;
+        }
+        if (n <= 0 || !fits) {
+            // A device that sends nothing must not keep the streams of
+            // readers that have gone. A picture too large comes back at once
+            // from the tap: the wait is here then.
+            if (readerGone(fits ? 0 : kTapWaitMs))
+                return;
             continue;
+        }
         zdrelay::FrameHeader header = {};
         header.payloadBytes = static_cast<uint32_t>(n);
         header.width = static_cast<uint32_t>(width);
@@ -141,8 +188,11 @@ void FrameStream::serveAudio()
     while (!m_stop) {
         const int n = ZD_TapAudio(m_engine, samples.data(), static_cast<int>(samples.size()),
                                   &position, kTapWaitMs);
-        if (n <= 0)
+        if (n <= 0) {
+            if (readerGone(0))
+                return;
             continue;
+        }
         zdrelay::FrameHeader header = {};
         header.payloadBytes = static_cast<uint32_t>(n);
         if (!send(header, samples.data()))

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <thread>
 
@@ -25,16 +26,27 @@ public:
     FrameStream(const FrameStream&) = delete;
     FrameStream& operator=(const FrameStream&) = delete;
 
-    // Makes the pipe and starts the thread; false when the pipe cannot be made.
+    // Makes the pipe and starts the thread; false when the pipe cannot be made,
+    // also when anything at all is at its path already: that is not ours.
     bool start();
     // Ends the stream with an end header and removes the pipe.
     void stop();
     bool finished() const { return m_finished; }
     const std::string& pipeName() const { return m_pipeName; }
+    const std::string& path() const { return m_path; }
+    uid_t requester() const { return m_requester; }
+    // The pipe made, as the file system knows it.
+    dev_t device() const { return m_device; }
+    ino_t inode() const { return m_inode; }
 
 private:
     void run();
     bool openForReader();
+    // The pipe at the path is still the one made here.
+    bool stillOurs(const struct stat& st) const;
+    // Nobody holds the reading end any more, or does so within waitMs.
+    bool readerGone(int waitMs) const;
+    void removePipe();
     void serveVideo();
     void serveAudio();
     bool send(const zdrelay::FrameHeader& header, const uint8_t* payload);
@@ -46,6 +58,8 @@ private:
     const std::string m_path;
     const int32_t m_kind;
     const uid_t m_requester;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
     int m_fd = -1;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};

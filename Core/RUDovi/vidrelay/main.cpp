@@ -4,14 +4,14 @@
 #include "relayserver.h"
 #include "zdrequestfolder.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <csignal>
-#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -23,24 +23,39 @@ void onStopSignal(int)
 }
 
 // One server per request folder: a second would take over the semaphore and
-// fight the first for the device. The name is held by an abstract socket,
-// which the kernel gives back however the holder ends.
-int holdInstanceName(const char* folder)
+// fight the first for the device. The server holds a lock on a file of its
+// own in the folder (the kernel lets go however the holder ends). Members of
+// the folder's group may put a file of that name there first: one that is
+// not this user's, or not a plain file, is replaced, so that only the
+// folder's owner can keep the server from starting. -1 with why when the
+// lock cannot be had, -2 when another server holds it.
+int holdInstanceLock(const std::string& folder, std::string& why)
 {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const std::string name = std::string("veltrano-vidrelay:") + folder;
-    const size_t length = std::min(name.size(), sizeof address.sun_path - 1);
-    std::memcpy(address.sun_path + 1, name.data(), length);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address),
-               static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length)) != 0) {
-        ::close(fd);
-        return -1;
+    const std::string path = folder + "/" + RelayServer::kLockFileName;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int fd = zd_open_own_file(path.c_str(), O_RDWR | O_CREAT, 0600);
+        struct stat st = {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid()) {
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                ::close(fd);
+                return -2;
+            }
+            // Still the file of that name: nobody removed it meanwhile.
+            struct stat now = {};
+            if (::lstat(path.c_str(), &now) == 0 && now.st_dev == st.st_dev &&
+                now.st_ino == st.st_ino)
+                return fd;
+            ::close(fd);
+            continue;
+        }
+        if (fd >= 0)
+            ::close(fd);
+        else if (errno != EMLINK && errno != EINVAL && errno != ELOOP)
+            break;
+        ::unlink(path.c_str());
     }
-    return fd;
+    why = path + ": " + std::strerror(errno);
+    return -1;
 }
 
 } // namespace
@@ -53,10 +68,20 @@ int main(int argc, char** argv)
         log.line("cannot open the log %s; writing here instead", argv[2]);
 
     const char* folder = zd_request_folder();
-    const int instance = holdInstanceName(folder);
-    if (instance < 0) {
+    const char* untrusted = nullptr;
+    if (!zd_request_folder_trusted(folder, &untrusted)) {
+        log.line("request folder %s refused: %s", folder, untrusted);
+        return 1;
+    }
+    std::string why;
+    const int instance = holdInstanceLock(folder, why);
+    if (instance == -2) {
         log.line("vidrelay is already running for %s", folder);
         return 0;
+    }
+    if (instance < 0) {
+        log.line("cannot take the lock %s", why.c_str());
+        return 1;
     }
 
     // A reader that goes away must end its stream, not the server.

@@ -1,5 +1,7 @@
 #include "relaylog.h"
 
+#include "zdrequestfolder.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -16,15 +18,10 @@ RelayLog::~RelayLog()
 
 bool RelayLog::open(const std::string& path)
 {
-    const int fd = ::open(
-        path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0640);
+    // Never through a link, soft or hard: root appends here.
+    const int fd = zd_open_own_file(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0640);
     if (fd < 0)
         return false;
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_fd = fd;
     return true;

@@ -13,7 +13,8 @@ public:
     RelayLog(const RelayLog&) = delete;
     RelayLog& operator=(const RelayLog&) = delete;
 
-    // Opens path for appending; never through a link, only a regular file.
+    // Opens path for appending; never through a link, only a regular file
+    // with that one name.
     bool open(const std::string& path);
     void line(const char* format, ...) __attribute__((format(printf, 2, 3)));
 

@@ -1,5 +1,7 @@
 #include "relayrequest.h"
 
+#include "zdrequestfolder.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -32,19 +34,24 @@ bool parseRelayRequest(const uint8_t* data, size_t size, zdrelay::RequestRecord&
 RequestFile readRequestFile(const std::string& path, zdrelay::RequestRecord& out, uid_t& owner,
                             std::string& why)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Only a regular file with this one name, never through a link.
+    const int fd = zd_open_own_file(path.c_str(), O_RDONLY, 0);
     if (fd < 0) {
         if (errno == ENOENT)
             return RequestFile::None;
-        why = std::string("cannot be opened: ") + std::strerror(errno);
+        why = errno == EMLINK   ? "a file with more than one name"
+              : errno == EINVAL ? "not a regular file"
+                                : std::string("cannot be opened: ") + std::strerror(errno);
         ::unlink(path.c_str());
         return RequestFile::Refused;
     }
     struct stat st = {};
     uint8_t bytes[sizeof(zdrelay::RequestRecord) + 1];
     size_t size = 0;
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    while (regular && size < sizeof bytes) {
+    // The file's owner is who asks: only when nobody else could have written
+    // its bytes.
+    const bool ownersAlone = ::fstat(fd, &st) == 0 && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    while (ownersAlone && size < sizeof bytes) {
         const ssize_t n = ::read(fd, bytes + size, sizeof bytes - size);
         if (n < 0 && errno == EINTR)
             continue;
@@ -55,8 +62,8 @@ RequestFile readRequestFile(const std::string& path, zdrelay::RequestRecord& out
     ::close(fd);
     // A request is served once.
     ::unlink(path.c_str());
-    if (!regular) {
-        why = "not a regular file";
+    if (!ownersAlone) {
+        why = "writable by other users than its owner";
         return RequestFile::Refused;
     }
     if (!parseRelayRequest(bytes, size, out, why))

@@ -16,7 +16,8 @@ bool parseRelayRequest(const uint8_t* data, size_t size, zdrelay::RequestRecord&
 
 enum class RequestFile { None, Refused, Read };
 
-// Reads and deletes the request file: only a regular file, never through a
-// link; owner gets the uid of who wrote it.
+// Reads and deletes the request file: only a regular file with one name,
+// never through a link, that nobody but its owner may write; owner gets the
+// uid of who wrote it.
 RequestFile readRequestFile(const std::string& path, zdrelay::RequestRecord& out, uid_t& owner,
                             std::string& why);

@@ -29,7 +29,9 @@ bool named(const DEV_NAME& d, const std::string& text)
 } // namespace
 
 RelayServer::RelayServer(std::string serverName, std::string requestFolder, RelayLog& log)
-    : m_serverName(std::move(serverName)), m_requestFolder(std::move(requestFolder)), m_log(log)
+    : m_serverName(std::move(serverName)), m_requestFolder(std::move(requestFolder)),
+      m_semaphoreName(zdrelay::serverSemaphoreName()), m_log(log),
+      m_pipes(m_requestFolder + "/" + kPipeLedgerFileName, log)
 {
 }
 
@@ -98,17 +100,19 @@ bool RelayServer::openDevice()
 
 int RelayServer::run()
 {
+    // Pipes that a killed run left would block their names for good.
+    m_pipes.removeLeftovers();
     if (!openDevice())
         return 1;
     // A stale name from an earlier run goes; the new one is made exclusively.
-    ::sem_unlink(zdrelay::kServerSemaphore);
-    m_semaphore = ::sem_open(zdrelay::kServerSemaphore, O_CREAT | O_EXCL, 0660, 0);
+    ::sem_unlink(m_semaphoreName.c_str());
+    m_semaphore = ::sem_open(m_semaphoreName.c_str(), O_CREAT | O_EXCL, 0660, 0);
     if (m_semaphore == SEM_FAILED) {
-        m_log.line("cannot create the semaphore %s: %s", zdrelay::kServerSemaphore,
+        m_log.line("cannot create the semaphore %s: %s", m_semaphoreName.c_str(),
                    std::strerror(errno));
         return 1;
     }
-    zd_share_semaphore(zdrelay::kServerSemaphore, m_requestFolder.c_str());
+    zd_share_semaphore(m_semaphoreName.c_str(), m_requestFolder.c_str());
     g_wakeUp = m_semaphore;
     m_log.line("started for server %s (process %d)", m_serverName.c_str(),
                static_cast<int>(::getpid()));
@@ -150,10 +154,16 @@ void RelayServer::serve(const std::string& file)
     for (auto it = m_streams.begin(); it != m_streams.end(); ++it) {
         if ((*it)->pipeName() != pipe)
             continue;
-        if (request.command == zdrelay::kCommandStop) {
-            m_log.line("stop %s", pipe.c_str());
-            m_streams.erase(it); // stops the stream and removes its pipe
+        if (request.command != zdrelay::kCommandStop)
+            return;
+        // Pipe names are easy to guess: only who asked for a stream ends it.
+        if (owner != (*it)->requester()) {
+            m_log.line("stop of %s refused: asked by user %u, started by user %u", pipe.c_str(),
+                       static_cast<unsigned>(owner), static_cast<unsigned>((*it)->requester()));
+            return;
         }
+        m_log.line("stop %s", pipe.c_str());
+        endStream(it); // stops the stream and removes its pipe
         return;
     }
     if (request.command != zdrelay::kCommandStart)
@@ -164,17 +174,24 @@ void RelayServer::serve(const std::string& file)
         return;
     }
     auto stream = std::make_unique<FrameStream>(m_engine, m_log, pipe, request.kind, owner);
-    if (stream->start())
-        m_streams.push_back(std::move(stream));
+    if (!stream->start())
+        return;
+    m_pipes.add(stream->path(), stream->device(), stream->inode());
+    m_streams.push_back(std::move(stream));
+}
+
+void RelayServer::endStream(std::vector<std::unique_ptr<FrameStream>>::iterator stream)
+{
+    const std::string path = (*stream)->path();
+    m_streams.erase(stream);
+    m_pipes.remove(path);
 }
 
 void RelayServer::reapFinished()
 {
-    for (auto it = m_streams.begin(); it != m_streams.end();) {
-        if ((*it)->finished())
-            it = m_streams.erase(it);
-        else
-            ++it;
+    for (size_t i = m_streams.size(); i-- > 0;) {
+        if (m_streams[i]->finished())
+            endStream(m_streams.begin() + long(i));
     }
 }
 
@@ -182,10 +199,11 @@ void RelayServer::shutdown()
 {
     // Every stream ends with its end header and its pipe goes.
     m_streams.clear();
+    m_pipes.discard();
     if (m_semaphore != SEM_FAILED) {
         g_wakeUp = SEM_FAILED;
         ::sem_close(m_semaphore);
-        ::sem_unlink(zdrelay::kServerSemaphore);
+        ::sem_unlink(m_semaphoreName.c_str());
         m_semaphore = SEM_FAILED;
     }
     if (m_engine) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framestream.h"
+#include "pipeledger.h"
 #include "relaylog.h"
 
 #include <memory>
@@ -16,6 +17,9 @@ class RelayServer
 {
 public:
     static constexpr size_t kMaxStreams = 16;
+    // The server's own files in the request folder.
+    static constexpr const char* kLockFileName = "com.zd.vidrelay.lock";
+    static constexpr const char* kPipeLedgerFileName = "com.zd.vidrelay.pipes";
 
     RelayServer(std::string serverName, std::string requestFolder, RelayLog& log);
     ~RelayServer();
@@ -32,11 +36,14 @@ private:
     void readRequests();
     void serve(const std::string& file);
     void reapFinished();
+    void endStream(std::vector<std::unique_ptr<FrameStream>>::iterator stream);
     void shutdown();
 
     const std::string m_serverName;
     const std::string m_requestFolder;
+    const std::string m_semaphoreName;
     RelayLog& m_log;
+    PipeLedger m_pipes;
     void* m_engine = nullptr;
     sem_t* m_semaphore = SEM_FAILED;
     std::vector<std::unique_ptr<FrameStream>> m_streams;

@@ -3,6 +3,7 @@
 #include "idlepicture.h"
 #include "obs_common.h"
 
+#include <new>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -77,10 +78,12 @@ void VideoSourceThread::stream()
             if (header.width != m_width || header.height != m_height) {
                 PlugLog(kLogInfo, "[Veltrano Box Video] vframe changed: (%dx%d)", int(header.width),
                         int(header.height));
-                m_frame.assign(header.payloadBytes, 0);
-                m_width = header.width;
-                m_height = header.height;
+                broken = !resizeFrame(header.payloadBytes);
+                m_width = broken ? 0 : header.width;
+                m_height = broken ? 0 : header.height;
             }
+        }
+        if (!broken) {
             const uint32_t read =
                 ReadPipe(m_fd, m_frame.data(), header.payloadBytes, m_running, kSilenceMs);
             if (!m_running)
@@ -99,6 +102,21 @@ void VideoSourceThread::stream()
         }
         m_sink.outputVideo(m_frame.data(), m_width, m_height, MonotonicNs());
     }
+}
+
+bool VideoSourceThread::resizeFrame(uint32_t bytes)
+{
+    // The old buffer goes first: a smaller picture gives its memory back, and
+    // two large buffers are never held at once. OBS lives on when the memory
+    // is not there; the stream counts as broken.
+    std::vector<uint8_t>().swap(m_frame);
+    try {
+        m_frame.resize(bytes);
+    } catch (const std::bad_alloc&) {
+        PlugLog(kLogError, "[Veltrano Box Video] no memory for a frame of %u bytes", bytes);
+        return false;
+    }
+    return true;
 }
 
 void VideoSourceThread::showIdle()

@@ -44,6 +44,8 @@ private:
     void thread_main();
     bool connect();
     void stream();
+    // A buffer of exactly bytes, the old one freed; false when there is no memory.
+    bool resizeFrame(uint32_t bytes);
     void showIdle();
     void closePipe();
 
@@ -54,6 +56,7 @@ private:
     int m_fd = -1;
     std::string m_pipeName;
     std::vector<uint8_t> m_idle;
+    // The current picture's size: never more than the largest picture.
     std::vector<uint8_t> m_frame;
     uint32_t m_width = 0;
     uint32_t m_height = 0;

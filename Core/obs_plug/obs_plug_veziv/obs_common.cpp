@@ -21,11 +21,40 @@ namespace
 {
 
 std::atomic<LogHook> g_hook{nullptr};
+// A foreign semaphore is reported once, not at every 10 ms poll.
+std::atomic<bool> g_foreignSemaphoreLogged{false};
 
 constexpr uint32_t kReadPieceBytes = 2048;
 constexpr int kPollSliceMs = 100;
 constexpr int kConnectTries = 10;
 constexpr int kTryPauseMs = 100;
+
+// The server's semaphore, when it exists and root or this user made it:
+// anyone may create a semaphore of that name, and one of another user would
+// have this source send requests and wait for pipes at that user's word.
+sem_t* openServerSemaphore()
+{
+    const std::string name = zdrelay::serverSemaphoreName();
+    char path[256];
+    zd_semaphore_path(name.c_str(), path, sizeof path);
+    const int fd = open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        g_foreignSemaphoreLogged = false;
+        return SEM_FAILED;
+    }
+    struct stat st = {};
+    const char* why = "not a semaphore";
+    const bool trusted =
+        fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && zd_trusted_owner_and_mode(&st, &why);
+    close(fd);
+    if (!trusted) {
+        if (!g_foreignSemaphoreLogged.exchange(true))
+            PlugLog(kLogError, "[Veltrano Box] semaphore %s refused: %s", name.c_str(), why);
+        return SEM_FAILED;
+    }
+    g_foreignSemaphoreLogged = false;
+    return sem_open(name.c_str(), O_RDWR);
+}
 
 } // namespace
 
@@ -72,7 +101,7 @@ std::string RequestFilePath(int32_t kind)
 
 bool ServerRunning()
 {
-    sem_t* s = sem_open(zdrelay::kServerSemaphore, O_RDWR);
+    sem_t* s = openServerSemaphore();
     if (s == SEM_FAILED)
         return false;
     sem_close(s);
@@ -91,8 +120,10 @@ void send_server_cmd(const std::string& pipeName, int32_t command, int32_t kind)
     bool written = false;
     const int fd = mkostemp(&temp[0], O_CLOEXEC);
     if (fd >= 0) {
-        // The server, maybe another user, reads it through the folder's group.
-        written = fchmod(fd, 0660) == 0 &&
+        // The server, maybe another user, reads it through the folder's
+        // group; only this user writes it, so that what it asks stays this
+        // user's word.
+        written = fchmod(fd, 0640) == 0 &&
                   write(fd, &record, sizeof record) == static_cast<ssize_t>(sizeof record);
         written = close(fd) == 0 && written;
         written = written && rename(temp.c_str(), path.c_str()) == 0;
@@ -102,23 +133,41 @@ void send_server_cmd(const std::string& pipeName, int32_t command, int32_t kind)
     if (!written)
         PlugLog(kLogError, "write file %s failed.", path.c_str());
 
-    sem_t* s = sem_open(zdrelay::kServerSemaphore, O_RDWR);
+    sem_t* s = openServerSemaphore();
     if (s != SEM_FAILED) {
         sem_post(s);
         sem_close(s);
     }
 }
 
-int OpenPipeFile(const std::string& name)
+int OpenPipeFile(const std::string& name, bool* refused)
 {
+    if (refused)
+        *refused = false;
     const std::string path = zdrelay::kPipePathPrefix + name;
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     struct stat st = {};
-    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode))
-        return fd;
-    const int error = fd >= 0 ? EINVAL : errno;
+    const char* why = nullptr;
+    if (fd >= 0 && fstat(fd, &st) == 0) {
+        // /tmp is everyone's: only a pipe that the server gave this user (or
+        // root's), that nobody else may open, carries the server's frames.
+        if (!S_ISFIFO(st.st_mode))
+            why = "not a pipe";
+        else if (st.st_uid != geteuid() && st.st_uid != 0)
+            why = "owned by another user";
+        else if (st.st_mode & 077)
+            why = "open to other users";
+        else
+            return fd;
+    }
+    const int error = fd >= 0 ? EPERM : errno;
     if (fd >= 0)
         close(fd);
+    if (why || error == ELOOP) {
+        if (refused)
+            *refused = true;
+        PlugLog(kLogError, "pipe %s refused: %s", path.c_str(), why ? why : "a link");
+    }
     PlugLog(kLogError, "open pipe failed. %s error=%d\n", path.c_str(), error);
     errno = error;
     std::perror("open pipe");
@@ -130,7 +179,11 @@ int ConnectToServer(std::string& pipeName, int32_t kind, const std::atomic<bool>
     pipeName = MakePipeName();
     send_server_cmd(pipeName, zdrelay::kCommandStart, kind);
     for (int attempt = 0; attempt < kConnectTries && running; ++attempt) {
-        const int fd = OpenPipeFile(pipeName);
+        bool refused = false;
+        const int fd = OpenPipeFile(pipeName, &refused);
+        // What another user put there stays there: no server pipe will come.
+        if (refused)
+            return -1;
         SleepWhileRunning(kTryPauseMs, running);
         if (fd >= 0)
             return fd;

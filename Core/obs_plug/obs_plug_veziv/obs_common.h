@@ -29,21 +29,23 @@ std::string MakePipeName();
 // The request folder's file that a source of this kind writes.
 std::string RequestFilePath(int32_t kind);
 
-// The server runs while its semaphore exists.
+// The server runs while its semaphore exists, made by root or this user
+// (one of another user is refused, and logged once).
 bool ServerRunning();
 
 // Writes the record into the source's request file (whole: a reader never
-// sees half of it) and posts the server's semaphore, also when the write
-// failed.
+// sees half of it; the folder's group may read it, only this user write it)
+// and posts the server's semaphore, also when the write failed.
 void send_server_cmd(const std::string& pipeName, int32_t command, int32_t kind);
 
 // Opens /tmp/capp_<name> for reading without waiting for the writer; -1 when
-// it is not (yet) a pipe there.
-int OpenPipeFile(const std::string& name);
+// it is not there yet, or when what is there is refused (refused set): only a
+// pipe of this user or root with no access for others is read.
+int OpenPipeFile(const std::string& name, bool* refused = nullptr);
 
 // Asks the server for a stream under a new pipe name (pipeName gets it) and
-// opens the pipe: ten tries, each followed by a pause of 100 ms. The
-// descriptor, or -1.
+// opens the pipe: ten tries, each followed by a pause of 100 ms, none more
+// once the path is refused. The descriptor, or -1.
 int ConnectToServer(std::string& pipeName, int32_t kind, const std::atomic<bool>& running);
 
 // Reads count bytes in pieces of at most 2048, waiting at most silenceMs for
