@@ -3,11 +3,13 @@
 #include "relaylog.h"
 #include "vazURIdav.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -18,6 +20,7 @@ namespace
 
 constexpr int kTapWaitMs = 200;
 // Sound goes out in pieces of up to a tenth of a second.
+constexpr int64_t kAudioBytesPerSecond = zdrelay::kAudioBytesPerSecond;
 constexpr int kAudioPieceBytes = zdrelay::kAudioBytesPerSecond / 10;
 
 } // namespace
@@ -138,15 +141,77 @@ void FrameStream::serveAudio()
 {
     std::vector<uint8_t> samples(kAudioPieceBytes);
     int64_t position = -1;
+    // OBS places the first sound a source hands it at the moment it is handed
+    // over, and all later sound after it by its place in the stream. The
+    // source reads its pipe only a while after opening it, so sound written
+    // before then would wait in the pipe and play that much late for the
+    // whole stream. The stream begins with one silent sample frame instead,
+    // and sound follows once the reader has taken it, from the sample
+    // captured at that moment on.
+    Clock::time_point takenAt;
+    if (!sendSilentStart(takenAt))
+        return;
+    bool first = true;
     while (!m_stop) {
         const int n = ZD_TapAudio(m_engine, samples.data(), static_cast<int>(samples.size()),
                                   &position, kTapWaitMs);
         if (n <= 0)
             continue;
+        const uint8_t* from = samples.data();
+        int bytes = n;
+        std::vector<uint8_t> placed;
+        if (first) {
+            first = false;
+            // The sound just came in whole: its first sample was captured
+            // its length ago.
+            const auto capturedAt = Clock::now() - std::chrono::microseconds(int64_t(n) * 1000000 /
+                                                                             kAudioBytesPerSecond);
+            const int64_t early =
+                std::chrono::duration_cast<std::chrono::microseconds>(takenAt - capturedAt)
+                    .count() *
+                kAudioBytesPerSecond / 1000000;
+            const int64_t cut = std::clamp<int64_t>(early - early % 4, -kAudioPieceBytes, n);
+            if (cut >= 0) {
+                from += cut;
+                bytes -= static_cast<int>(cut);
+            } else {
+                // Captured after the moment: silence until its time.
+                placed.assign(size_t(-cut), 0);
+                placed.insert(placed.end(), from, from + n);
+                from = placed.data();
+                bytes = static_cast<int>(placed.size());
+            }
+            if (bytes <= 0)
+                continue;
+        }
         zdrelay::FrameHeader header = {};
-        header.payloadBytes = static_cast<uint32_t>(n);
-        if (!send(header, samples.data()))
+        header.payloadBytes = static_cast<uint32_t>(bytes);
+        if (!send(header, from))
             return;
+    }
+}
+
+bool FrameStream::sendSilentStart(Clock::time_point& takenAt)
+{
+    const uint8_t silence[4] = {};
+    zdrelay::FrameHeader header = {};
+    header.payloadBytes = sizeof silence;
+    if (!send(header, silence))
+        return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kStallTimeoutMs);
+    for (;;) {
+        int waiting = 0;
+        if (::ioctl(m_fd, FIONREAD, &waiting) != 0)
+            return false;
+        takenAt = Clock::now();
+        if (waiting == 0)
+            return true;
+        if (m_stop || takenAt > deadline) {
+            if (!m_stop)
+                m_log.line("%s takes no sound", m_pipeName.c_str());
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "zdrelayprotocol.h"
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -36,7 +37,12 @@ private:
     void run();
     bool openForReader();
     void serveVideo();
+    using Clock = std::chrono::steady_clock;
     void serveAudio();
+    // Sends the stream's first, silent sample frame and waits until the
+    // reader has taken it: the moment it did is takenAt. False when it does
+    // not, or the stream is to stop.
+    bool sendSilentStart(Clock::time_point& takenAt);
     bool send(const zdrelay::FrameHeader& header, const uint8_t* payload);
     bool writeAll(const uint8_t* data, size_t size);
 
