@@ -5,6 +5,7 @@
 
 #include "vazURIdav.h"
 #include "vazURIdav_test.h"
+#include "zddevname.h"
 #include "zdenginetrace.h"
 
 #include <QCoreApplication>
@@ -122,16 +123,6 @@ inline void* initEngine(const char* name = "default")
                      "ZDHelper", "1.1.0") != 1)
         return nullptr;
     return handle;
-}
-
-// A device as the application names it.
-inline DEV_NAME devName(const char* name, const char* path, uint32_t kind)
-{
-    DEV_NAME d{};
-    std::strncpy(d.name, name, sizeof d.name - 1);
-    std::strncpy(d.path, path, sizeof d.path - 1);
-    d.kind = kind;
-    return d;
 }
 
 using zdtest::engineTrace;
