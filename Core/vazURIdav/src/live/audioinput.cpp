@@ -8,6 +8,7 @@
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
+#include <libavutil/time.h>
 }
 
 namespace zd::live
@@ -67,8 +68,10 @@ void AudioInput::push(const AVFrame* frame, int64_t firstUs)
         return;
     // Sound that goes on where the last ended stays continuous; a time stamp
     // off by more than a capture's jitter (a new file, a seek, a gap) puts it
-    // where it belongs.
-    int64_t at = sampleAt(firstUs);
+    // where it belongs. Sound without a time goes on, or begins now.
+    int64_t at = firstUs != AV_NOPTS_VALUE ? sampleAt(firstUs)
+                 : m_next >= 0             ? m_next
+                                           : sampleAt(av_gettime_relative());
     if (m_next >= 0 && std::llabs(at - m_next) <= kJitterSamples)
         at = m_next;
     m_next = at + n;
