@@ -99,6 +99,7 @@ int Recorder::start(const RecordSettings& settings, int sourceWidth, int sourceH
         m_startUs = av_gettime_relative();
         m_paused = false;
         m_pausedTotalUs = 0;
+        m_pausedFrames = 0;
         m_soundResumed = false;
         m_overflowSinceUs = -1;
         m_sizePath = m_settings.path;
@@ -226,7 +227,12 @@ bool Recorder::pause(bool on)
     if (on) {
         m_pauseStartUs = now;
     } else {
-        m_pausedTotalUs += now - m_pauseStartUs;
+        // Whole frames: pictures after the pause stay on the file's frame
+        // grid, instead of being rounded to a neighbouring frame while their
+        // sound keeps its exact time.
+        const int fps = m_settings.fps;
+        m_pausedFrames += std::llround(double(now - m_pauseStartUs) * fps / 1000000.0);
+        m_pausedTotalUs = m_pausedFrames * 1000000 / fps;
         m_soundResumed = true;
     }
     m_paused = on;

@@ -109,6 +109,7 @@ private:
     int64_t m_startUs = 0;
     int64_t m_pauseStartUs = 0;
     int64_t m_pausedTotalUs = 0;
+    int64_t m_pausedFrames = 0;
     bool m_soundResumed = false;
     int64_t m_overflowSinceUs = -1;
     std::string m_sizePath;
