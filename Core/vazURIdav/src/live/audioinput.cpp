@@ -139,6 +139,12 @@ float AudioInput::mixInto(float* mix, int samples, float gain, int64_t first)
     return peak;
 }
 
+void AudioInput::startOver()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_next = -1;
+}
+
 void AudioInput::clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);

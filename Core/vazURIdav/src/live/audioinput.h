@@ -31,6 +31,9 @@ public:
     // clock (its pts for a capture device).
     void push(const AVFrame* frame, int64_t firstUs);
     void push(const AVFrame* frame) { push(frame, frame ? frame->pts : 0); }
+    // The source's next sound begins anew (a new file, a seek): it goes
+    // where its time says, even when that lies close to where the last ended.
+    void startOver();
     // The mixer: adds the samples of the stereo frames [first, first +
     // samples) of the clock's 48 kHz grid, times gain, into mix (interleaved
     // left, right), and forgets everything before their end; returns the

@@ -190,6 +190,7 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
     }
     int64_t clockStartUs = av_gettime_relative();
     int64_t skipUntilUs = -1;
+    m_audio.startOver();
     int delivered = 0;
     media::AVPacketPtr packet = media::makePacket();
     media::AVFramePtr frame = media::makeFrame();
@@ -237,6 +238,7 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
             }
             skipUntilUs = targetUs;
             clockStartUs = av_gettime_relative() - targetUs;
+            m_audio.startOver();
             m_positionMs = static_cast<int>(std::min<int64_t>(targetUs / 1000, INT32_MAX));
         }
         if (m_pending.pauseState == 2 || m_playState == 2) {
