@@ -246,7 +246,8 @@ private:
                                 0, 0, 2000000),
                  1);
         QStringList parts = {first};
-        letRun(2100);
+        // Each part holds at least two whole flashes with the dark before them.
+        letRun(split ? 3100 : 2100);
         if (paused) {
             QCOMPARE(ZD_PauseRecord(h, 1), 1);
             letRun(1300);
