@@ -19,6 +19,8 @@ namespace
 {
 
 constexpr int kTapWaitMs = 200;
+// A 640 x 360 picture; larger ones take a few rounds.
+constexpr int kVideoPipeBytes = 1024 * 1024;
 // Sound goes out in pieces of up to a tenth of a second.
 constexpr int64_t kAudioBytesPerSecond = zdrelay::kAudioBytesPerSecond;
 constexpr int kAudioPieceBytes = zdrelay::kAudioBytesPerSecond / 10;
@@ -89,6 +91,12 @@ bool FrameStream::openForReader()
     struct stat st = {};
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || !S_ISFIFO(st.st_mode))
         return false;
+    // A picture is stamped when it is out of the pipe: room for a whole one
+    // lets the reader take it in one go, instead of waiting on this thread
+    // at every 64 KiB, which on a busy machine made pictures late against
+    // their sound. The system's limit for a pipe is as much as there is.
+    if (m_kind == zdrelay::kKindVideo)
+        ::fcntl(m_fd, F_SETPIPE_SZ, kVideoPipeBytes);
     return true;
 }
 
@@ -141,72 +149,61 @@ void FrameStream::serveAudio()
 {
     std::vector<uint8_t> samples(kAudioPieceBytes);
     int64_t position = -1;
-    // OBS places the first sound a source hands it at the moment it is handed
-    // over, and all later sound after it by its place in the stream. The
-    // source reads its pipe only a while after opening it, so sound written
-    // before then would wait in the pipe and play that much late for the
-    // whole stream. The stream begins with one silent sample frame instead,
-    // and sound follows once the reader has taken it, from the sample
-    // captured at that moment on.
-    Clock::time_point takenAt;
-    if (!sendSilentStart(takenAt))
+    int64_t skipBytes = 0;
+    if (!sendSilentStart(samples, position, skipBytes))
         return;
-    bool first = true;
     while (!m_stop) {
         const int n = ZD_TapAudio(m_engine, samples.data(), static_cast<int>(samples.size()),
                                   &position, kTapWaitMs);
         if (n <= 0)
             continue;
-        const uint8_t* from = samples.data();
-        int bytes = n;
-        std::vector<uint8_t> placed;
-        if (first) {
-            first = false;
-            // The sound just came in whole: its first sample was captured
-            // its length ago.
-            const auto capturedAt = Clock::now() - std::chrono::microseconds(int64_t(n) * 1000000 /
-                                                                             kAudioBytesPerSecond);
-            const int64_t early =
-                std::chrono::duration_cast<std::chrono::microseconds>(takenAt - capturedAt)
-                    .count() *
-                kAudioBytesPerSecond / 1000000;
-            const int64_t cut = std::clamp<int64_t>(early - early % 4, -kAudioPieceBytes, n);
-            if (cut >= 0) {
-                from += cut;
-                bytes -= static_cast<int>(cut);
-            } else {
-                // Captured after the moment: silence until its time.
-                placed.assign(size_t(-cut), 0);
-                placed.insert(placed.end(), from, from + n);
-                from = placed.data();
-                bytes = static_cast<int>(placed.size());
-            }
-            if (bytes <= 0)
-                continue;
-        }
+        const int cut = static_cast<int>(std::min<int64_t>(skipBytes, n));
+        skipBytes -= cut;
+        if (cut == n)
+            continue;
         zdrelay::FrameHeader header = {};
-        header.payloadBytes = static_cast<uint32_t>(bytes);
-        if (!send(header, from))
+        header.payloadBytes = static_cast<uint32_t>(n - cut);
+        if (!send(header, samples.data() + cut))
             return;
     }
 }
 
-bool FrameStream::sendSilentStart(Clock::time_point& takenAt)
+bool FrameStream::sendSilentStart(std::vector<uint8_t>& scratch, int64_t& position,
+                                  int64_t& skipBytes)
 {
+    // OBS places the first sound a source hands it at the moment it is handed
+    // over, and all later sound after it by its place in the stream. The
+    // source reads its pipe only a while after opening it, so sound written
+    // before then would wait in the pipe and play that much late for the
+    // whole stream. The stream begins with one silent sample frame instead;
+    // sound follows from where the engine's sound stood when the reader took
+    // it, less what had been captured since the newest sound came in.
     const uint8_t silence[4] = {};
     zdrelay::FrameHeader header = {};
     header.payloadBytes = sizeof silence;
     if (!send(header, silence))
         return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kStallTimeoutMs);
+    auto arrived = Clock::now();
     for (;;) {
+        // The sound that comes in meanwhile is followed, not sent: it was
+        // captured before the moment the stream's sound begins.
+        if (ZD_TapAudio(m_engine, scratch.data(), static_cast<int>(scratch.size()), &position, 0) >
+            0)
+            arrived = Clock::now();
         int waiting = 0;
         if (::ioctl(m_fd, FIONREAD, &waiting) != 0)
             return false;
-        takenAt = Clock::now();
-        if (waiting == 0)
+        const auto now = Clock::now();
+        if (waiting == 0) {
+            const int64_t sinceUs =
+                std::chrono::duration_cast<std::chrono::microseconds>(now - arrived).count();
+            skipBytes =
+                std::clamp<int64_t>(sinceUs * kAudioBytesPerSecond / 1000000, 0, kAudioPieceBytes);
+            skipBytes -= skipBytes % 4;
             return true;
-        if (m_stop || takenAt > deadline) {
+        }
+        if (m_stop || now > deadline) {
             if (!m_stop)
                 m_log.line("%s takes no sound", m_pipeName.c_str());
             return false;

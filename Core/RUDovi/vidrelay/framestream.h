@@ -10,6 +10,7 @@
 #include <string>
 #include <sys/types.h>
 #include <thread>
+#include <vector>
 
 class RelayLog;
 
@@ -40,9 +41,11 @@ private:
     using Clock = std::chrono::steady_clock;
     void serveAudio();
     // Sends the stream's first, silent sample frame and waits until the
-    // reader has taken it: the moment it did is takenAt. False when it does
-    // not, or the stream is to stop.
-    bool sendSilentStart(Clock::time_point& takenAt);
+    // reader has taken it, following the engine's sound meanwhile: position
+    // is then where the stream's sound begins, skipBytes how much after it
+    // was captured before that moment. False when the reader takes nothing,
+    // or the stream is to stop.
+    bool sendSilentStart(std::vector<uint8_t>& scratch, int64_t& position, int64_t& skipBytes);
     bool send(const zdrelay::FrameHeader& header, const uint8_t* payload);
     bool writeAll(const uint8_t* data, size_t size);
 
