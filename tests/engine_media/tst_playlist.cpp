@@ -1,6 +1,7 @@
 // The play-list reader of movie and picture layers: positions kept for every
 // line, and the bounds on lines, entries and the file itself.
 #include "live/playlist.h"
+#include "zdplaylist.h"
 #include "zdtestmain.h"
 
 #include <QProcess>
@@ -52,6 +53,44 @@ private slots:
         const auto entries = PlayList::parse(bytes.constData(), size_t(bytes.size()));
         QCOMPARE(entries.size(), size_t(256));
         QCOMPARE(QString::fromStdString(entries.back()), QString("/f255"));
+    }
+
+    // The limits the layer editors share: whether a file holds more than
+    // is read, and a line cut by the byte bound left out whole.
+    void whatIsLeftOver_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<bool>("more");
+        auto lines = [](int n) {
+            QByteArray b;
+            for (int i = 0; i < n; ++i)
+                b += "/f" + QByteArray::number(i) + "\n";
+            return b;
+        };
+        QTest::newRow("256 lines") << lines(256) << 256 << "/f255" << false;
+        QTest::newRow("256 lines, the last without its end")
+            << lines(256).chopped(1) << 256 << "/f255" << false;
+        QTest::newRow("257 lines") << lines(257) << 256 << "/f255" << true;
+        QTest::newRow("an empty line past 256") << lines(256) + "\n" << 256 << "/f255" << true;
+        // A line too long to be a path (an empty entry) fills the bound but
+        // for 500 bytes: the line of 1000 that the bound cuts is not a path.
+        const QByteArray filler =
+            QByteArray(qsizetype(zdplaylist::kMaxFileBytes) - 501, 'x') + "\n";
+        QTest::newRow("a line cut by the byte bound")
+            << filler + "/cut/" + QByteArray(994, 'p') + "\n"
+            << 1 << "" << true;
+    }
+    void whatIsLeftOver()
+    {
+        QFETCH(QByteArray, bytes);
+        const zdplaylist::Lines read = zdplaylist::parse(bytes.constData(), size_t(bytes.size()));
+        QTEST(int(read.entries.size()), "entries");
+        QTEST(QString::fromStdString(read.entries.back()), "last");
+        QTEST(read.more, "more");
+        // The engine plays the same entries.
+        QCOMPARE(PlayList::parse(bytes.constData(), size_t(bytes.size())), read.entries);
     }
 
     void onlyRegularFilesAreRead()

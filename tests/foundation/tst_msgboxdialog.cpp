@@ -228,6 +228,68 @@ private slots:
         QTEST(result, "result");
     }
 
+    // A box as it opens, the keys sent to its window as the window system
+    // delivers them: a question starts on the answer that changes nothing,
+    // so one stray Space answers "No"; a notice starts on its only button.
+    // A box the keys leave open is closed with -1.
+    void keysOnAFreshBox_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("focusedAtOpen");
+        QTest::addColumn<int>("result");
+        const int space = Qt::Key_Space, tab = Qt::Key_Tab;
+        QTest::newRow("question, Space") << 2 << QList<int>{space} << "btn_cancel" << 0;
+        QTest::newRow("question, Tab and Space")
+            << 2 << QList<int>{tab, space} << "btn_cancel" << 1;
+        QTest::newRow("question, Tab twice and Space")
+            << 2 << QList<int>{tab, tab, space} << "btn_cancel" << 0;
+        QTest::newRow("question, Return and Escape leave it open")
+            << 2 << QList<int>{int(Qt::Key_Return), int(Qt::Key_Escape)} << "btn_cancel" << -1;
+        QTest::newRow("notice, Space") << 1 << QList<int>{space} << "btn_ok" << 1;
+        QTest::newRow("error, Return leaves it open")
+            << 0 << QList<int>{int(Qt::Key_Return)} << "btn_ok" << -1;
+    }
+    void keysOnAFreshBox()
+    {
+        QFETCH(int, kind);
+        QFETCH(QList<int>, keys);
+        QString focusedAtOpen;
+        whenBoxShown([&](MsgBoxDialog* box) {
+            QWidget* focused = box->focusWidget();
+            focusedAtOpen = focused ? focused->objectName() : QString();
+            for (int key : keys) {
+                if (box->isVisible())
+                    QTest::keyClick(box->windowHandle(), Qt::Key(key));
+            }
+            if (box->isVisible())
+                box->done(-1);
+        });
+        const int result = kind == MSGBOX_QUESTION
+                               ? AfxMessageBoxQuestion(nullptr, "Are you sure to clear all "
+                                                                "program data?")
+                               : AfxMessageBox(nullptr, "Send OK.", kind);
+        QTEST(focusedAtOpen, "focusedAtOpen");
+        QTEST(result, "result");
+    }
+
+    // The focused button looks different from the same button unfocused.
+    void focusedButtonIsMarked()
+    {
+        QImage focused, unfocused;
+        whenBoxShown([&](MsgBoxDialog* box) {
+            focused = cancelButton(box)->grab().toImage();
+            QTest::keyClick(box->windowHandle(), Qt::Key_Tab);
+            if (!cancelButton(box)->hasFocus() && box->focusWidget() == okButton(box))
+                unfocused = cancelButton(box)->grab().toImage();
+            box->done(0);
+        });
+        AfxMessageBoxQuestion(nullptr, "Delete the recording?");
+        QVERIFY(!focused.isNull());
+        QVERIFY2(!unfocused.isNull(), "Tab did not move the focus to the other answer");
+        QVERIFY(focused != unfocused);
+    }
+
     void nullParentMeansMainWindow()
     {
         QWidget main;

@@ -168,6 +168,24 @@ private slots:
         settle(dlg);
     }
 
+    // A search the engine refuses to start sends no answer: the dialog ends
+    // it as one that found nothing, with both ways to search again open.
+    void refusedSearchCanBeRepeated()
+    {
+        ZDT_ScriptResult("ZD_SearchDUDServer", 0);
+        QDudManagerDlg dlg(nullptr);
+        QVERIFY(part<QPushButton>(dlg, "btnRefresh")->isEnabled());
+        QVERIFY(!part<QPushButton>(dlg, "btnRefresh2")->isHidden());
+        QVERIFY(part<QWidget>(dlg, "label_anim")->isHidden());
+        QCOMPARE(part<QLabel>(dlg, "label_tip4")->text(), QString("No found DUD sever."));
+        // Searching again, with the engine willing now, runs a real search.
+        ZDT_ClearScript("ZD_SearchDUDServer");
+        part<QPushButton>(dlg, "btnRefresh2")->click();
+        QCOMPARE(part<QLabel>(dlg, "label_tip4")->text(), QString("Searching DUD server..."));
+        settle(dlg);
+        QCOMPARE(part<QLabel>(dlg, "label_tip4")->text(), QString("No found DUD sever."));
+    }
+
     // A search answer for a dialog that has closed is dropped where the
     // engine's reports are delivered; an open dialog gets its answer.
     void lateAnswerNeverReachesAClosedDialog()

@@ -100,6 +100,36 @@ private slots:
         QVERIFY(!wnd.refreshTimer->isActive());
     }
 
+    // However the window goes, its one-second refresh goes with it: the
+    // window manager's close button and Escape-free closes as well as the
+    // panel's hide.
+    void refreshStopsHoweverClosed_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("close button") << "close";
+        QTest::newRow("rejected") << "reject";
+        QTest::newRow("panel hides it") << "hide";
+        QTest::newRow("plain widget hide") << "setVisible";
+    }
+    void refreshStopsHoweverClosed()
+    {
+        QFETCH(QString, how);
+        QLiveStateShowWnd wnd(nullptr);
+        wnd.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&wnd));
+        QVERIFY(wnd.refreshTimer->isActive());
+        if (how == "close")
+            QVERIFY(wnd.windowHandle()->close());
+        else if (how == "reject")
+            wnd.reject();
+        else if (how == "hide")
+            wnd.hide();
+        else
+            wnd.QWidget::setVisible(false);
+        QVERIFY(!wnd.isVisible());
+        QVERIFY(!wnd.refreshTimer->isActive());
+    }
+
     // The six columns are narrower than the table: the header beyond the
     // last one is as dark as its sections, not a light strip.
     void headerDarkBeyondTheLastColumn()

@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "../capture/capturetestsupport.h"
+#include "../scenes/scenetestsupport.h"
 #include "liveserveraddresshelper.h"
 #include "qhyperlink.h"
 #include "qlivesavenamedlg.h"
@@ -50,6 +51,12 @@ QByteArray sceneHeader(qint32 magic, qint32 width, qint32 height, qint32 fps, qi
             bytes.append(char((u >> (8 * i)) & 0xFF));
     }
     return bytes;
+}
+
+// A text layer as a scene file holds it.
+SceneItemData_Save textRecord(const char* key, const char* name)
+{
+    return scenetest::sceneRecord(SCENE_KIND_TEXT, key, name, {0, 0, 500, 250}, false, {0, 0}, 0);
 }
 
 QString scenePath(const QString& name)
@@ -320,6 +327,124 @@ private slots:
         QFile::remove(scenePath("default"));
         m_bar->showx(false);
         QVERIFY(!QFile::exists(scenePath("default")));
+    }
+
+    // Leaving live mode, or the program, within the 300 ms before the
+    // panel loads its working scene leaves that scene's file as it was: the
+    // empty scene list is not the user's scene.
+    void workingSceneKeptWhenLeftBeforeItLoads_data()
+    {
+        QTest::addColumn<bool>("quit");
+        QTest::newRow("back to record mode") << false;
+        QTest::newRow("program closed") << true;
+    }
+    void workingSceneKeptWhenLeftBeforeItLoads()
+    {
+        QFETCH(bool, quit);
+        const QByteArray bytes =
+            SceneFile::Serialize({SceneFile::kMagic, 0, 0, 0, 0},
+                                 {textRecord("321", "Caption"), textRecord("322", "Logo")});
+        writeFile(scenePath("default"), bytes);
+        makeWindow(false);
+        if (quit) {
+            delete m_spy;
+            m_spy = nullptr;
+            m_win.reset();
+            m_bar = nullptr;
+        } else {
+            m_win->recordButton()->click();
+            QCOMPARE(g_Global.isRecordInterface, 1);
+        }
+        // Left before the panel loaded anything.
+        QVERIFY(traceLines("ZD_OpenDevice(video=NULL").isEmpty());
+        QCOMPARE(scenetest::readAll(scenePath("default")), bytes);
+    }
+
+    // A working scene that cannot be read whole is moved aside, replacing
+    // an older copy, before anything can save over it; the user is told
+    // once where it went. What could be read is shown.
+    void damagedWorkingSceneKeptAside_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("rows");
+        const QByteArray oneRecord =
+            SceneFile::Serialize({SceneFile::kMagic, 0, 0, 0, 0}, {textRecord("321", "Caption")});
+        QTest::newRow("wrong magic") << sceneHeader(7, 1920, 1080, 25) + oneRecord.mid(20) << 0;
+        QTest::newRow("width out of range")
+            << sceneHeader(SceneFile::kMagic, 5000, 1080, 25, 1) + oneRecord.mid(20) << 0;
+        QTest::newRow("cut short in its header")
+            << sceneHeader(SceneFile::kMagic, 1920, 1080, 25).left(12) << 0;
+        QTest::newRow("fewer records than its count")
+            << sceneHeader(SceneFile::kMagic, 0, 0, 0, 2) + oneRecord.mid(20) << 1;
+        // The count says two; the second record stops after 100 bytes.
+        QByteArray cut = oneRecord + SceneFile::Serialize({SceneFile::kMagic, 0, 0, 0, 0},
+                                                          {textRecord("322", "Logo")})
+                                         .mid(20, 100);
+        cut[16] = 2;
+        QTest::newRow("a record cut short") << cut << 1;
+    }
+    void damagedWorkingSceneKeptAside()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, rows);
+        // The layers' engine sources are not under test: rows that load the
+        // same key again are not refused by the engine.
+        ZDT_ScriptResult("ZD_AddOverlayDevice", 1);
+        const QString aside = scenePath("default") + ".damaged";
+        writeFile(scenePath("default"), bytes);
+        writeFile(aside, "an older damaged copy");
+        makeWindow();
+        QCOMPARE(scenetest::readAll(aside), bytes);
+        QCOMPARE(m_bar->senseBar->rowCount(), rows);
+        const QStringList told = {"The working scene could not be read whole. It was kept as " +
+                                  aside + "."};
+        QCOMPARE(boxTexts(), told);
+
+        // Back to record mode: a new working scene is saved, the damaged
+        // one stays; live mode again tells nothing more.
+        m_win->recordButton()->click();
+        SCENE_FILE_HEADER header = {};
+        QVERIFY(SceneFile::ReadHeader(scenePath("default"), header));
+        QCOMPARE(header.count, rows);
+        QCOMPARE(scenetest::readAll(aside), bytes);
+        ZDT_ClearTrace();
+        m_win->liveButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!traceLines("ZD_OpenDevice(video=NULL").isEmpty(), 5000);
+        QCOMPARE(boxTexts(), told);
+        QCOMPARE(scenetest::readAll(aside), bytes);
+    }
+
+    // "Clear all" takes the named scenes' own list files with them; the
+    // working scene's stay.
+    void clearAllTakesTheScenesLists()
+    {
+        makeWindow();
+        QMyLiveSenseBar* scene = m_bar->senseBar;
+        auto* layer = new SceneItemData(scene);
+        layer->InitDefaultData(SCENE_KIND_PICTURES, scene->usedKeys());
+        const QString working = scenetest::newListFile(SCENE_KIND_PICTURES);
+        QVERIFY(layer->setListFilePath(working));
+        scene->AddItemInter(layer);
+        QVERIFY(scene->SaveSenseFile("A"));
+        SCENE_FILE_HEADER header;
+        QList<SceneItemData_Save> records;
+        QVERIFY(SceneFile::Read(scenePath("A"), header, records));
+        const QString copy = SceneFieldText(reinterpret_cast<char*>(records[0].params) + 4, 256);
+        QVERIFY(copy != working);
+        QVERIFY(QFileInfo::exists(copy));
+
+        std::unique_ptr<QMenu> menu(m_bar->CreateSceneMenu());
+        QAction* clearAll = nullptr;
+        for (QAction* a : menu->findChildren<QAction*>()) {
+            if (a->data().toInt() == QMyLiveBar::SceneMenuClearAll)
+                clearAll = a;
+        }
+        QVERIFY(clearAll);
+        m_answers = {1};
+        m_bar->menu_tt(clearAll);
+        QVERIFY(!QFileInfo::exists(scenePath("A")));
+        QVERIFY(!QFileInfo::exists(copy));
+        QVERIFY(QFileInfo::exists(working));
     }
 
     // The ticked servers go to one call, in the box's order, each url the

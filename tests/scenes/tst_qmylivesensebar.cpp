@@ -4,6 +4,8 @@
 // that keep their own list files; and the engine's layer reports.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QtEndian>
 
@@ -19,6 +21,21 @@
 #include "zdtestmain.h"
 
 using namespace scenetest;
+
+namespace
+{
+
+// The canvas of the scenes: 1280 x 720, kept in the scene's header.
+const SCENE_FILE_HEADER kHeader720 = {SceneFile::kMagic, 1280, 720, 30, 0};
+
+void useCanvas720()
+{
+    g_Global.liveBaseWidth = 1280;
+    g_Global.liveBaseHeight = 720;
+    g_Global.liveBaseFps = 30;
+}
+
+} // namespace
 
 class TestQMyLiveSenseBar : public QObject
 {
@@ -518,6 +535,209 @@ private slots:
         addLayers({SCENE_KIND_PICTURES});
         QVERIFY(m_bar->SaveSenseFile("A"));
         QVERIFY(!QFileInfo::exists(saved));
+    }
+
+    // ---- Layers loaded from a scene ----
+
+    // A scene saved by an earlier run comes back where it was, and saving
+    // it again without an edit writes the same bytes, for every kind with
+    // and without keep-aspect: the sources report the sizes they had.
+    // (250, 251, 500, 251) per mille: 251 of 720 is a pixel row that per
+    // mille taken again from whole pixels calls 250.
+    void loadedSceneSavesBackUnchanged_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("keepAspect");
+        const char* names[] = {"camera", "pictures", "movie", "audio", "text"};
+        for (int kind = 0; kind < SCENE_KIND_COUNT; ++kind) {
+            for (bool keep : {false, true})
+                QTest::addRow("%s, keep aspect %s", names[kind], keep ? "on" : "off")
+                    << kind << keep;
+        }
+    }
+    void loadedSceneSavesBackUnchanged()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, keepAspect);
+        useCanvas720();
+        const bool audio = kind == SCENE_KIND_AUDIO;
+        const bool list = kind == SCENE_KIND_MOVIE || kind == SCENE_KIND_PICTURES;
+        const QList<int> place = audio ? QList<int>{0, 0, 0, 0} : QList<int>{250, 251, 500, 251};
+        const QSize source = audio ? QSize(0, 0) : QSize(1280, 360);
+        const QByteArray bytes = SceneFile::Serialize(
+            kHeader720, {sceneRecord(kind, "4242", "Layer", place, keepAspect, source, 0,
+                                     list ? newListFile(kind) : QString())});
+        const QString path = SceneFile::PathOf("default");
+        QVERIFY(SceneFile::WriteWhole(path, bytes));
+        QVERIFY(m_bar->LoadSenseFile_subdevices("default"));
+        QCOMPARE(m_bar->rowCount(), 1);
+        SceneItemData* layer = m_bar->layerAt(0);
+        if (!audio)
+            SendMessage(m_bar, MSG_DEVICE_OPENED, 4242, (1280 << 16) | 360, nullptr);
+        QCOMPARE(layer->rect, audio ? QRect() : QRect(QPoint(320, 180), QPoint(959, 359)));
+        QVERIFY(m_bar->SaveSenseFile("default"));
+        QCOMPARE(readAll(path), bytes);
+        QVERIFY(m_boxes.texts.isEmpty());
+    }
+
+    // A size report that arrives after loading leaves the saved rectangle,
+    // unless the layer keeps its aspect and the rectangle does not have the
+    // reported one: then the source is fitted inside it, never moved to the
+    // canvas's top-left quarter as a new layer is.
+    void sizeReportAfterLoading_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("keepAspect");
+        QTest::addColumn<QSize>("stored");
+        QTest::addColumn<QSize>("reported");
+        QTest::addColumn<QRect>("rect");
+        const QRect placed(QPoint(320, 180), QPoint(959, 359));
+        const QRect fitted43(QPoint(520, 180), QPoint(759, 359));
+        QTest::newRow("text saved before its size came, free aspect")
+            << int(SCENE_KIND_TEXT) << false << QSize(0, 0) << QSize(1200, 200) << placed;
+        QTest::newRow("camera saved before its size came, free aspect")
+            << int(SCENE_KIND_CAMERA) << false << QSize(0, 0) << QSize(640, 480) << placed;
+        QTest::newRow("text saved before its size came, kept aspect that fits")
+            << int(SCENE_KIND_TEXT) << true << QSize(0, 0) << QSize(1280, 360) << placed;
+        QTest::newRow("camera saved before its size came, kept aspect of another ratio")
+            << int(SCENE_KIND_CAMERA) << true << QSize(0, 0) << QSize(640, 480) << fitted43;
+        QTest::newRow("known size, now another ratio, kept aspect")
+            << int(SCENE_KIND_CAMERA) << true << QSize(1280, 360) << QSize(640, 480) << fitted43;
+        QTest::newRow("known size, now another ratio, free aspect")
+            << int(SCENE_KIND_CAMERA) << false << QSize(1280, 360) << QSize(640, 480) << placed;
+    }
+    void sizeReportAfterLoading()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, keepAspect);
+        QFETCH(QSize, stored);
+        QFETCH(QSize, reported);
+        QFETCH(QRect, rect);
+        useCanvas720();
+        const QByteArray bytes = SceneFile::Serialize(
+            kHeader720,
+            {sceneRecord(kind, "4242", "Layer", {250, 250, 500, 250}, keepAspect, stored, 0)});
+        QVERIFY(SceneFile::WriteWhole(SceneFile::PathOf("default"), bytes));
+        QVERIFY(m_bar->LoadSenseFile_subdevices("default"));
+        const QRect placed = m_bar->layerAt(0)->rect;
+        QCOMPARE(placed, QRect(QPoint(320, 180), QPoint(959, 359)));
+        ZDT_ClearTrace();
+        SendMessage(m_bar, MSG_DEVICE_OPENED, 4242, (reported.width() << 16) | reported.height(),
+                    nullptr);
+        QCOMPARE(m_bar->layerAt(0)->rect, rect);
+        QCOMPARE(masksFor("4242", SCENE_MASK_RECT), rect == placed ? 0 : 1);
+        QVERIFY(m_bar->SaveSenseFile("default"));
+        SCENE_FILE_HEADER header;
+        QList<SceneItemData_Save> records;
+        QVERIFY(SceneFile::Read(SceneFile::PathOf("default"), header, records));
+        QCOMPARE(records.size(), 1);
+        if (rect == placed)
+            QCOMPARE((QList<int>{records[0].x, records[0].y, records[0].w, records[0].h}),
+                     (QList<int>{250, 250, 500, 250}));
+        QCOMPARE(QSize(records[0].sourceWidth, records[0].sourceHeight), reported);
+    }
+
+    // Records the program cannot show (a key that is no number, a place
+    // outside the canvas, a list file in another copy's data folder) are
+    // kept: saved back unchanged and in their places, and the user is told
+    // their names once.
+    void skippedRecordsKeptAndWrittenBack()
+    {
+        useCanvas720();
+        const QString foreign = "/elsewhere/Veltrano Helper/CacheData/77.movie-list";
+        const QList<SceneItemData_Save> stored = {
+            sceneRecord(SCENE_KIND_TEXT, "11", "Title", {0, 0, 500, 250}, false, {640, 90}, 0),
+            sceneRecord(SCENE_KIND_MOVIE, "12", "Intro", {0, 0, 500, 500}, true, {1920, 1080}, 1,
+                        foreign),
+            sceneRecord(SCENE_KIND_TEXT, "abc", "Broken", {0, 0, 500, 250}, false, {640, 90}, 2),
+            sceneRecord(SCENE_KIND_CAMERA, "14", "Cam", {500, 500, 500, 500}, true, {1280, 720}, 3),
+            sceneRecord(SCENE_KIND_PICTURES, "15", "", {2000, 0, 500, 500}, true, {800, 600}, 4),
+        };
+        const QByteArray bytes = SceneFile::Serialize(kHeader720, stored);
+        const QString path = SceneFile::PathOf("default");
+        QVERIFY(SceneFile::WriteWhole(path, bytes));
+        QVERIFY(m_bar->LoadSenseFile_subdevices("default"));
+        QCOMPARE(keys(), (QStringList{"11", "14"}));
+        QCOMPARE(calls("ZD_AddOverlayDevice").size(), 2);
+        QCOMPARE(m_boxes.texts, QStringList{"These layers could not be shown; they are kept as "
+                                            "they were saved: Intro, Broken, #5"});
+        QVERIFY(m_bar->SaveSenseFile("default"));
+        QCOMPARE(readAll(path), bytes);
+
+        // Loaded again (the next start), they are not named again; a named
+        // save keeps them too.
+        QVERIFY(m_bar->LoadSenseFile_subdevices("default"));
+        QCOMPARE(m_boxes.texts.size(), 1);
+        QVERIFY(m_bar->SaveSenseFile("kept"));
+        SCENE_FILE_HEADER header;
+        QList<SceneItemData_Save> records;
+        int skipped = 0;
+        QVERIFY(SceneFile::Read(SceneFile::PathOf("kept"), header, records, &skipped));
+        QCOMPARE(header.count, 5);
+        QCOMPARE(skipped, 3);
+        QVERIFY(m_bar->SaveSenseFile("default"));
+        QCOMPARE(readAll(path), bytes);
+    }
+
+    // The copies of list files that named scenes and the working scene make
+    // go once no scene and no layer names them: after a save and a load.
+    void unusedListCopiesGo()
+    {
+        addLayers({SCENE_KIND_MOVIE});
+        const QString unsaved = m_bar->layerAt(0)->listFilePath();
+        QVERIFY(QFileInfo::exists(unsaved));
+        auto firstListOf = [](const QString& scene) {
+            SCENE_FILE_HEADER h;
+            QList<SceneItemData_Save> records;
+            if (!SceneFile::Read(SceneFile::PathOf(scene), h, records) || records.isEmpty())
+                return QString();
+            return SceneFieldText(reinterpret_cast<char*>(records[0].params) + 4, 256);
+        };
+        QVERIFY(m_bar->SaveSenseFile("A"));
+        const QString savedA = firstListOf("A");
+        QVERIFY(QFileInfo::exists(savedA));
+
+        // Loading "A" replaces the unsaved working scene: its list goes.
+        QVERIFY(m_bar->LoadSenseFile_subdevices("A"));
+        const QString working1 = m_bar->layerAt(0)->listFilePath();
+        QVERIFY(!QFileInfo::exists(unsaved));
+        QVERIFY(m_bar->SaveSenseFile("default"));
+        QCOMPARE(firstListOf("default"), working1);
+
+        // Loaded again: the working scene on the disk still names the first
+        // copy until it is saved over.
+        QVERIFY(m_bar->LoadSenseFile_subdevices("A"));
+        const QString working2 = m_bar->layerAt(0)->listFilePath();
+        QVERIFY(working2 != working1);
+        QVERIFY(QFileInfo::exists(working1));
+        QVERIFY(m_bar->SaveSenseFile("default"));
+        QVERIFY(!QFileInfo::exists(working1));
+        QVERIFY(QFileInfo::exists(working2));
+        QVERIFY(QFileInfo::exists(savedA));
+
+        // "A" removed: its copy goes at the next sweep, the working one stays.
+        QVERIFY(QFile::remove(SceneFile::PathOf("A")));
+        m_bar->RemoveUnusedListFiles();
+        QVERIFY(!QFileInfo::exists(savedA));
+        QVERIFY(QFileInfo::exists(working2));
+    }
+
+    // A scene file that cannot be read leaves every list file alone: it may
+    // name any of them.
+    void unreadableSceneKeepsEveryList()
+    {
+        const QString orphan = newListFile(SCENE_KIND_PICTURES);
+        const QString huge = SceneFile::PathOf("huge");
+        {
+            QFile f(huge);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize(SceneFile::kMaxBytes + 1));
+        }
+        m_bar->RemoveUnusedListFiles();
+        QVERIFY(QFileInfo::exists(orphan));
+        QVERIFY(QFile::remove(huge));
+        m_bar->RemoveUnusedListFiles();
+        QVERIFY(!QFileInfo::exists(orphan));
     }
 
     // ---- Engine reports ----

@@ -230,7 +230,7 @@ private slots:
         QCOMPARE(menus, 0);
         mouse(6, global(160, 140));
         QTRY_COMPARE_WITH_TIMEOUT(menus, 1, 10000);
-        QCOMPARE(shown, (QStringList{"lock", "Full window", "keep aspect", "Edit", "Del"}));
+        QCOMPARE(shown, (QStringList{"Lock", "Full window", "keep aspect", "Setup", "Delete"}));
     }
 
     // The main window losing the activation to the frame itself (as a

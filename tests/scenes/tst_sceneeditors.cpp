@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QListView>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -37,6 +38,17 @@ using namespace scenetest;
 
 namespace
 {
+
+// The family fontconfig's own matcher picks for a name, regular and upright
+// as a new text layer is.
+QString fcMatch(const QString& family)
+{
+    QProcess p;
+    p.start("fc-match", {"-f", "%{family[0]}", family + ":weight=80:slant=0:scalable=true"});
+    if (!p.waitForFinished(10000) || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
 
 QList<int> sentMasks()
 {
@@ -296,20 +308,74 @@ private slots:
         QVERIFY(l->listFilePath().endsWith(".movie-list"));
     }
 
+    // A list holds no more files than the engine plays: what would go past
+    // 256 is refused with a message, whichever use of the dialog brings it.
+    void addingIsBounded_data()
+    {
+        QTest::addColumn<int>("inList");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("300 at once") << 0 << 300 << 256
+                                     << QStringList{"A list holds at most 256 files: 44 of the "
+                                                    "chosen files were not added."};
+        QTest::newRow("filling up") << 250 << 6 << 256 << QStringList{};
+        QTest::newRow("one past a full list")
+            << 256 << 1 << 256
+            << QStringList{"A list holds at most 256 files: 1 of the chosen files were not added."};
+        QTest::newRow("past a list filled by hand")
+            << 200 << 100 << 256
+            << QStringList{
+                   "A list holds at most 256 files: 44 of the chosen files were not added."};
+    }
     void addingIsBounded()
+    {
+        QFETCH(int, inList);
+        QFETCH(int, chosen);
+        QByteArray lines;
+        for (int i = 0; i < inList; ++i)
+            lines += "/old/" + QByteArray::number(i) + ".mp4\n";
+        std::unique_ptr<SceneItemData> l(listLayer(SCENE_KIND_MOVIE, lines));
+        QSceneMovieSetup dlg(nullptr);
+        dlg.InitValue(l.get(), true);
+        QCOMPARE(dlg.entries().size(), inList);
+        for (int i = 0; i < chosen; ++i)
+            m_chosen << QString("/v/%1.mp4").arg(i);
+        dlg.onAddClick();
+        QTEST(int(dlg.entries().size()), "entries");
+        QTEST(m_boxes.texts, "messages");
+        dlg.onOKClick();
+        QStringList saved;
+        QVERIFY(SceneListFile::ReadLines(l->listFilePath(), saved));
+        QTEST(int(saved.size()), "entries");
+    }
+
+    void pathTooLongIsRefused()
     {
         std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_MOVIE));
         QSceneMovieSetup dlg(nullptr);
         dlg.InitValue(l.get(), false);
-        for (int i = 0; i < 300; ++i)
-            m_chosen << QString("/v/%1.mp4").arg(i);
-        dlg.onAddClick();
-        QCOMPARE(dlg.entries().size(), 256);
-        QVERIFY(m_boxes.texts.isEmpty());
         m_chosen = {"/" + QString(1100, 'x') + ".mp4", "/v/ok.mp4"};
         dlg.onAddClick();
-        QCOMPARE(dlg.entries().size(), 257);
-        QCOMPARE(m_boxes.texts.size(), 1);
+        QCOMPARE(dlg.entries(), QStringList{"/v/ok.mp4"});
+        QCOMPARE(m_boxes.texts, QStringList{"A file whose path is too long was not added."});
+    }
+
+    // A list file written elsewhere with more lines than the engine plays
+    // opens with the lines it plays, and the user is told that the rest go
+    // at the next save.
+    void overlongListOpensWithWhatPlays()
+    {
+        QByteArray lines;
+        for (int i = 0; i < 300; ++i)
+            lines += "/p/" + QByteArray::number(i) + ".png\n";
+        std::unique_ptr<SceneItemData> l(listLayer(SCENE_KIND_PICTURES, lines));
+        QScenePictureSetup dlg(nullptr);
+        dlg.InitValue(l.get(), false);
+        QCOMPARE(dlg.entries().size(), 256);
+        QCOMPARE(dlg.entries().last(), QString("/p/255.png"));
+        QCOMPARE(m_boxes.texts, QStringList{"This list holds more than 256 files: only the first "
+                                            "256 are played and kept."});
     }
 
     void unwritableListKeepsEditorOpen()
@@ -386,10 +452,9 @@ private slots:
         QSceneTextSetup dlg(nullptr);
         dlg.InitValue(l.get(), false);
         QVERIFY(ui<QTextEdit>(&dlg, "textEdit")->toPlainText().isEmpty());
-        QString first = QFontDatabase::families().value(0);
-        first.remove(QRegularExpression(" \\[.*\\]$"));
-        QCOMPARE(ui<QComboBox>(&dlg, "cbx1")->currentText(),
-                 QFontDatabase::hasFamily("Tahoma") ? QString("Tahoma") : first);
+        // "Tahoma", or where the machine lacks it the family fontconfig
+        // draws it with, as its own matcher names it.
+        QCOMPARE(ui<QComboBox>(&dlg, "cbx1")->currentText(), fcMatch("Tahoma"));
         QCOMPARE(ui<QComboBox>(&dlg, "cbx2")->currentText(), QString("96"));
         QVERIFY(!ui<QCheckBox>(&dlg, "checkBox")->isChecked() &&
                 !ui<QCheckBox>(&dlg, "checkBox_2")->isChecked());

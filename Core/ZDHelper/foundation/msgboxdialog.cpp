@@ -140,10 +140,14 @@ void MsgBoxDialog::InitValues(const QString& t, int k, bool showCheck)
         ui->btn_ok->setText(yesText.isEmpty() ? QStringLiteral("Yes") : yesText);
         ui->btn_cancel->setText(noText.isEmpty() ? QStringLiteral("No") : noText);
         ui->btn_cancel->show();
+        // The answer that changes nothing is the one a stray Space gives:
+        // "Yes" deletes recordings and clears the program's data.
+        ui->btn_cancel->setFocus(Qt::OtherFocusReason);
     } else {
         ui->btn_ok->setGeometry(int((W - 80 * s) * 0.5), B, bw, bh);
         ui->btn_ok->setText(QStringLiteral("OK"));
         ui->btn_cancel->hide();
+        ui->btn_ok->setFocus(Qt::OtherFocusReason);
     }
 
     kind = k;

@@ -147,7 +147,10 @@ void QDudManagerDlg::onRefresh()
     ui->label_anim->PlayAnim();
     ui->label_anim->show();
     ui->label_tip4->setText(getLang(15003, QStringLiteral("Searching DUD server...")));
-    ZD_SearchDUDServer(g_Global.hCore, this);
+    // A search that did not start sends no answer: it ends here as one that
+    // found nothing, so that the user can search again.
+    if (ZD_SearchDUDServer(g_Global.hCore, this) != 1)
+        searchDone(false, nullptr);
 }
 
 void QDudManagerDlg::OnMyEventMsg(unsigned long msg, long wParam, long long lParam, void* ptr)
@@ -155,14 +158,18 @@ void QDudManagerDlg::OnMyEventMsg(unsigned long msg, long wParam, long long lPar
     Q_UNUSED(ptr);
     if (msg != MSG_DUD_SEARCH_DONE)
         return;
+    searchDone(wParam != 0, reinterpret_cast<const char*>(static_cast<quintptr>(lParam)));
+}
+
+void QDudManagerDlg::searchDone(bool found, const char* reply)
+{
     ui->btnRefresh->setEnabled(true);
     ui->btnRefresh->setCurState(0);
     ui->btnRefresh->repaint();
     ui->btnRefresh2->show();
     ui->label_anim->StopAnim();
     ui->label_anim->hide();
-    const auto* reply = reinterpret_cast<const char*>(static_cast<quintptr>(lParam));
-    if (wParam) {
+    if (found) {
         qDebug() << "share server search:" << (reply ? reply : "");
         showDUDInfo(reply);
     } else {

@@ -50,4 +50,6 @@ public slots:
 
 private:
     void showServerRunning(bool running);
+    // The end of a search: found, with the reply; or nothing found.
+    void searchDone(bool found, const char* reply);
 };

@@ -105,6 +105,12 @@ void QLiveStateShowWnd::hide()
     refreshTimer->stop();
 }
 
+void QLiveStateShowWnd::hideEvent(QHideEvent* e)
+{
+    refreshTimer->stop();
+    MyDialog::hideEvent(e);
+}
+
 void QLiveStateShowWnd::timer_normal()
 {
     if (rowCount < 1)

@@ -38,4 +38,9 @@ public:
 
 public slots:
     void timer_normal();
+
+protected:
+    // However the window goes (its close button, the window manager, the
+    // panel), its refresh stops with it.
+    void hideEvent(QHideEvent* e) override;
 };

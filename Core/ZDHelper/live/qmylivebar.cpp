@@ -124,13 +124,34 @@ QMyLiveBar::QMyLiveBar(QWidget* parent) : QMyRecordWidget(parent)
 
 QMyLiveBar::~QMyLiveBar()
 {
-    if (shown)
-        saveScene(kWorkingScene);
+    saveWorkingScene();
 }
 
 bool QMyLiveBar::saveScene(const QString& name)
 {
     return senseBar && senseBar->SaveSenseFile(name);
+}
+
+void QMyLiveBar::saveWorkingScene()
+{
+    // Until the working scene has been loaded the scene list is empty, not
+    // the user's scene: saving it then would write an empty scene over it.
+    if (shown && sceneLoaded)
+        saveScene(kWorkingScene);
+}
+
+void QMyLiveBar::keepDamagedWorkingScene()
+{
+    const QString kept = SceneFile::KeepAsideIfDamaged(SceneFile::PathOf(kWorkingScene));
+    if (kept.isEmpty())
+        return;
+    AddLog(2, QStringLiteral("The working scene could not be read whole; kept as ") + kept);
+    AfxMessageBox(nullptr,
+                  getLang(22018,
+                          QStringLiteral("The working scene could not be read whole. It was kept "
+                                         "as #v1#."),
+                          kept),
+                  MSGBOX_ERROR);
 }
 
 // ---- Server box ------------------------------------------------------------------
@@ -237,9 +258,9 @@ void QMyLiveBar::showx(bool show)
 {
     QMyRecordWidget::showx(show);
     if (!show) {
-        if (shown)
-            saveScene(kWorkingScene);
+        saveWorkingScene();
         senseBar->CloseAll();
+        sceneLoaded = false;
     }
     // The live panel runs no schedules: its strip stays hidden.
     if (timerBar)
@@ -253,6 +274,9 @@ void QMyLiveBar::first_show()
         senseBar->LoadSenseFile_subdevices(kWorkingScene);
     else
         StartPlay();
+    // Before anything can save the working scene over the file.
+    keepDamagedWorkingScene();
+    sceneLoaded = true;
     if (senseBar->rowCount() == 0 && !senseBar->AddDefaultCamera())
         SendMessage(nullptr, MSG_NO_DEVICE_PICTURE, 1, 0, nullptr);
 }
@@ -335,7 +359,7 @@ bool QMyLiveBar::event(QEvent* e)
             onPictureSavedReport(m->lParam);
         break;
     case MSG_PREVIEW_SETTINGS_CHANGED:
-        saveScene(kWorkingScene);
+        saveWorkingScene();
         first_show();
         break;
     case MSG_LIVE_SERVER_STATUS:
@@ -591,7 +615,7 @@ void QMyLiveBar::menu_tt(QAction* action)
             g_Global.liveBaseWidth = dialog.width;
             g_Global.liveBaseHeight = dialog.height;
             g_Global.liveBaseFps = dialog.fps;
-            saveScene(kWorkingScene);
+            saveWorkingScene();
             first_show();
         } else if (deviceFilters) {
             deviceFilters->loadDeviceFilters();
@@ -622,6 +646,8 @@ void QMyLiveBar::menu_tt(QAction* action)
         }
         LoadSenseFile_basedevice(name);
         senseBar->LoadSenseFile_subdevices(name);
+        if (name.isEmpty())
+            keepDamagedWorkingScene();
     } else if (data == SceneMenuClearAll) {
         if (AfxMessageBoxQuestion(
                 nullptr,
@@ -632,6 +658,8 @@ void QMyLiveBar::menu_tt(QAction* action)
             if (!path.endsWith(QStringLiteral("/default")))
                 DelFile(path);
         }
+        // The list files only those scenes named go with them.
+        senseBar->RemoveUnusedListFiles();
     }
 }
 

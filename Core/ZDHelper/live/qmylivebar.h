@@ -81,6 +81,9 @@ public:
     QLiveStateShowWnd* infoWnd = nullptr;
     QTimer* liveTimer = nullptr;
     uint8_t shown = 0;
+    // The working scene was loaded since the panel was last shown: only then
+    // does the scene list hold it.
+    bool sceneLoaded = false;
 
 public slots:
     void ShowLiveInfoWnd();
@@ -102,4 +105,9 @@ private:
     // corner on the screen.
     QPoint belowButton(QWidget* button) const;
     bool saveScene(const QString& name);
+    // Saves "default" when the scene list holds the working scene.
+    void saveWorkingScene();
+    // A "default" that cannot be read whole is moved aside before a save
+    // can replace it, and the user told where it went.
+    void keepDamagedWorkingScene();
 };

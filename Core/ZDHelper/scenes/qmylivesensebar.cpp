@@ -11,7 +11,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 #include "cpublic.h"
@@ -332,6 +334,7 @@ void QMyLiveSenseBar::RemoveAllDevices()
     }
     qDeleteAll(layers);
     layers.clear();
+    keptRecords.clear();
     baseWidth = 0;
     baseHeight = 0;
 }
@@ -654,22 +657,10 @@ bool QMyLiveSenseBar::SaveSenseFile(QString name)
     if (path.isEmpty())
         return false;
     const bool named = sceneName != QLatin1String("default");
-    // The list files the old file of this name owns, deleted once replaced.
-    QSet<QString> oldLists;
-    if (named) {
-        SCENE_FILE_HEADER oldHeader;
-        QList<SceneItemData_Save> oldRecords;
-        if (SceneFile::Read(path, oldHeader, oldRecords)) {
-            for (const SceneItemData_Save& record : oldRecords) {
-                const QString p = RecordListPath(record);
-                if (!p.isEmpty())
-                    oldLists.insert(p);
-            }
-        }
-    }
     SCENE_FILE_HEADER header = {SceneFile::kMagic, g_Global.liveBaseWidth, g_Global.liveBaseHeight,
                                 g_Global.liveBaseFps, 0};
     QList<SceneItemData_Save> records;
+    QList<bool> fromRows;
     QStringList copies;
     bool ok = true;
     for (int i = 0; i < list->count() && ok; ++i) {
@@ -691,6 +682,18 @@ bool QMyLiveSenseBar::SaveSenseFile(QString name)
                               SCENE_LIST_PATH_BYTES, copy);
         }
         records.append(record);
+        fromRows.append(true);
+    }
+    // The records this program could not show go back where they were, as
+    // they were.
+    for (const SceneFile::SkippedRecord& kept : std::as_const(keptRecords)) {
+        const qsizetype at = qMin(qsizetype(kept.index), records.size());
+        records.insert(at, kept.record);
+        fromRows.insert(at, false);
+    }
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (fromRows[i])
+            records[i].zOrder = qToLittleEndian<int32_t>(int32_t(i));
     }
     if (ok)
         ok = SceneFile::Write(path, header, records);
@@ -699,19 +702,44 @@ bool QMyLiveSenseBar::SaveSenseFile(QString name)
             DelFile(copy);
         return false;
     }
-    const QSet<QString> inUse = [&] {
-        QSet<QString> set;
-        for (const SceneItemData_Save& record : records)
-            set.insert(RecordListPath(record));
-        for (const SceneItemData* layer : layers)
-            set.insert(layer->listFilePath());
-        return set;
-    }();
-    for (const QString& old : oldLists) {
-        if (!inUse.contains(old) && IsOwnListFile(old))
-            DelFile(old);
-    }
+    RemoveUnusedListFiles();
     return true;
+}
+
+void QMyLiveSenseBar::RemoveUnusedListFiles()
+{
+    const QString cache = CPublic::GetCacheDataPath();
+    const QStringList names =
+        QDir(cache).entryList({QStringLiteral("*.movie-list"), QStringLiteral("*.picture-list")},
+                              QDir::Files | QDir::Hidden);
+    if (names.isEmpty())
+        return;
+    QSet<QString> inUse;
+    for (const SceneItemData* layer : std::as_const(layers))
+        inUse.insert(layer->listFilePath());
+    for (const SceneFile::SkippedRecord& kept : std::as_const(keptRecords))
+        inUse.insert(RecordListPath(kept.record));
+    // Every file of the scene folder counts, damaged ones and records this
+    // program cannot read included, by its bytes: a list is deleted only
+    // when nothing could name it.
+    QList<QByteArray> scenes;
+    const QString sceneFolder = CPublic::GetSceneDataPath();
+    for (const QString& scene : QDir(sceneFolder).entryList(QDir::Files | QDir::Hidden)) {
+        QByteArray bytes;
+        if (!SceneFile::ReadBytes(sceneFolder + QLatin1Char('/') + scene, bytes))
+            return;
+        scenes << bytes;
+    }
+    for (const QString& listName : names) {
+        const QString path = cache + QLatin1Char('/') + listName;
+        if (inUse.contains(path) || !IsOwnListFile(path))
+            continue;
+        const QByteArray pathBytes = path.toLocal8Bit();
+        const bool named = std::any_of(scenes.cbegin(), scenes.cend(),
+                                       [&](const QByteArray& b) { return b.contains(pathBytes); });
+        if (!named)
+            DelFile(path);
+    }
 }
 
 bool QMyLiveSenseBar::LoadSenseFile_subdevices(QString name)
@@ -721,13 +749,11 @@ bool QMyLiveSenseBar::LoadSenseFile_subdevices(QString name)
     const QString path = SceneFile::PathOf(sceneName);
     SCENE_FILE_HEADER header;
     QList<SceneItemData_Save> records;
-    int skipped = 0;
-    if (path.isEmpty() || !SceneFile::Read(path, header, records, &skipped))
+    QList<SceneFile::SkippedRecord> skipped;
+    if (path.isEmpty() || !SceneFile::Read(path, header, records, nullptr, &skipped))
         return false;
-    if (skipped > 0)
-        AddLog(2,
-               QString("Scene %1: %2 damaged layer records left out.").arg(sceneName).arg(skipped));
     RemoveAllDevices();
+    keptRecords = skipped;
     const bool named = sceneName != QLatin1String("default");
     for (const SceneItemData_Save& record : records) {
         auto* layer = new SceneItemData(this, record);
@@ -745,7 +771,32 @@ bool QMyLiveSenseBar::LoadSenseFile_subdevices(QString name)
     }
     if (header.count != 0)
         SendMessage(AfxGetMainWindow(), MSG_NO_DEVICE_PICTURE, 0, 0, nullptr);
+    RemoveUnusedListFiles();
+    tellSkippedLayers(sceneName);
     return true;
+}
+
+void QMyLiveSenseBar::tellSkippedLayers(const QString& sceneName)
+{
+    QStringList names;
+    for (const SceneFile::SkippedRecord& kept : std::as_const(keptRecords)) {
+        const QByteArray bytes(reinterpret_cast<const char*>(&kept.record), sizeof kept.record);
+        if (toldRecords.contains(bytes))
+            continue;
+        toldRecords.insert(bytes);
+        const QString layerName = SceneFieldText(kept.record.name, sizeof kept.record.name);
+        names << (layerName.isEmpty() ? QStringLiteral("#%1").arg(kept.index + 1) : layerName);
+    }
+    if (names.isEmpty())
+        return;
+    AddLog(2, QStringLiteral("Scene %1: layers kept but not shown: %2")
+                  .arg(sceneName, names.join(QStringLiteral(", "))));
+    AfxMessageBox(this,
+                  getLang(22019,
+                          "These layers could not be shown; they are kept as they were saved: "
+                          "#v1#",
+                          names.join(QStringLiteral(", "))),
+                  MSGBOX_NOTICE);
 }
 
 // ---- Engine reports --------------------------------------------------------------
@@ -771,7 +822,7 @@ bool QMyLiveSenseBar::event(QEvent* e)
     case MSG_PREVIEW_ERROR_CODE: {
         if (m->lParam != 6) {
             const char* text = ZD_GetUERRString(int(m->lParam));
-            const QString message = getLang(-1, "Start preview failed. (#v1#)",
+            const QString message = getLang(22017, "Start preview failed. (#v1#)",
                                             text ? QString::fromUtf8(text) : QString());
             AfxMessageBox(this, message, MSGBOX_NOTICE);
         }
@@ -797,17 +848,22 @@ bool QMyLiveSenseBar::handleLayerMessage(unsigned long msg, long wParam, long lo
     case MSG_DEVICE_OPENED: {
         const int w = int((quint64(lParam) >> 16) & 0xFFFF);
         const int h = int(quint64(lParam) & 0xFFFF);
-        if (w != 0 && h != 0 && layer->sourceWidth == 0) {
-            int W = 0, H = 0, fps = 0;
-            GetLiveBaseWidthHeightFps(W, H, fps);
+        int W = 0, H = 0, fps = 0;
+        GetLiveBaseWidthHeightFps(W, H, fps);
+        // A layer a scene file placed stays where it was saved, whether or
+        // not its size had been reported before the save.
+        if (w != 0 && h != 0 && layer->sourceWidth == 0 && !layer->fromScene) {
             layer->rect =
                 SceneCoords::FitAspect(QRect(QPoint(0, 0), QPoint(W / 2 - 1, H / 2 - 1)), w, h);
             sendEdit(layer, SCENE_MASK_RECT);
         } else if (layer->keepAspect && w != 0 && h != 0 &&
-                   (w != layer->sourceWidth || h != layer->sourceHeight)) {
-            // A source that reopens at the size it had (a loaded scene, a
-            // device back) is already fitted: fitting the whole-pixel
-            // rectangle again would shave a pixel off at each start.
+                   (w != layer->sourceWidth || h != layer->sourceHeight) &&
+                   !SceneCoords::FitsAspect(layer->rect, w, h, W, H)) {
+            // A source back at the size it had stays as the user left it,
+            // and a rectangle that has the ratio already (a loaded scene
+            // saved before its size came) is left alone: fitting the
+            // whole-pixel rectangle again would shave pixels off at each
+            // start.
             layer->rect = SceneCoords::FitAspect(layer->rect, w, h);
             sendEdit(layer, SCENE_MASK_RECT);
         }

@@ -14,6 +14,8 @@
 
 #include <functional>
 
+#include "scenefile.h"
+
 class QAction;
 class QDialog;
 class QListWidget;
@@ -42,6 +44,9 @@ public:
     // the movie and picture list files.
     bool SaveSenseFile(QString name);
     bool LoadSenseFile_subdevices(QString name);
+    // Deletes the movie and picture list files of the CacheData folder that
+    // no layer and no file of the scene folder names any more.
+    void RemoveUnusedListFiles();
     void CloseAll();
     int rowCount() const;
 
@@ -77,6 +82,9 @@ public:
     int baseHeight = 0;
     // The key of the layer the frame stands for; empty while it is unbound.
     QString frameKey;
+    // Records of the loaded scene that could not be shown; saved back where
+    // and as they were.
+    QList<SceneFile::SkippedRecord> keptRecords;
 
 public slots:
     void onMenuClick(QAction* action);
@@ -103,4 +111,7 @@ private:
     void handleDeviceChanged(long wParam, void* ptr);
     void handleLeftDown();
     bool handleLayerMessage(unsigned long msg, long wParam, long long lParam);
+    // Names the kept records the user has not been told of yet.
+    void tellSkippedLayers(const QString& sceneName);
+    QSet<QByteArray> toldRecords;
 };

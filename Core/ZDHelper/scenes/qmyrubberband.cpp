@@ -344,11 +344,13 @@ void QMyRubberBand::ShowContextMenu(const QPoint& point)
     if (!frameRect.contains(point))
         return;
     QMenu menu(this);
-    FillMenu(menu, {{22003, "lock", 1},
+    // Ids of their own: the row's buttons show "lock", "Edit" and "Del"
+    // under 22003, 22007 and 22008.
+    FillMenu(menu, {{22014, "Lock", 1},
                     {22011, "Full window", 2},
                     {22012, "keep aspect", 5},
-                    {22007, "Edit", 3},
-                    {22008, "Del", 4}});
+                    {22015, "Setup", 3},
+                    {22016, "Delete", 4}});
     for (QAction* action : menu.actions()) {
         if (action->data().toInt() == 5) {
             action->setCheckable(true);

@@ -319,7 +319,7 @@ void QSceneCameraSetup::onOKClick()
         return;
     const QString name = ui->edit_name->text();
     if (name.toLocal8Bit().size() > 255) {
-        AfxMessageBox(this, getLang(-1, "The name is too long."), MSGBOX_ERROR);
+        AfxMessageBox(this, getLang(21111, "The name is too long."), MSGBOX_ERROR);
         return;
     }
     if (!name.isEmpty())

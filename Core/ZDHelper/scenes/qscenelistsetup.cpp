@@ -64,10 +64,20 @@ QStringList QSceneListSetup::openList(SceneItemData* item, bool isEditing, const
     editing = isEditing;
     listPath = layer->listFilePath();
     QStringList lines;
+    bool more = false;
     if (listPath.isEmpty() || !IsFileExisted(listPath))
         listPath = SceneListFile::NewPath(extension);
     else
-        SceneListFile::ReadLines(listPath, lines);
+        SceneListFile::ReadLines(listPath, lines, &more);
+    // Lines past the limit are neither played nor shown, and go at the next
+    // save: the user hears of it before that.
+    if (more)
+        AfxMessageBox(this,
+                      getLang(37012,
+                              "This list holds more than #v1# files: only the first #v1# are "
+                              "played and kept.",
+                              QString::number(SceneListFile::kMaxFiles)),
+                      MSGBOX_NOTICE);
     return lines;
 }
 
@@ -116,7 +126,7 @@ bool QSceneListSetup::storeList(const QStringList& lines)
 {
     if (listPath.toLocal8Bit().size() >= SCENE_LIST_PATH_BYTES ||
         !SceneListFile::WriteLines(listPath, lines)) {
-        AfxMessageBox(this, getLang(-1, "The play list could not be saved: #v1#", listPath),
+        AfxMessageBox(this, getLang(37009, "The play list could not be saved: #v1#", listPath),
                       MSGBOX_ERROR);
         return false;
     }

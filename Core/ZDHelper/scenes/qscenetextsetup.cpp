@@ -5,7 +5,10 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cstring>
+#include <memory>
 
 #include "cpublic.h"
 #include "msgboxdialog.h"
@@ -66,6 +69,34 @@ QStringList QSceneTextSetup::FontFamilies()
     return names;
 }
 
+QString QSceneTextSetup::MatchedFamily(const QString& family, bool bold, bool italic)
+{
+    struct PatternDeleter {
+        void operator()(FcPattern* p) const { FcPatternDestroy(p); }
+    };
+    using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+    if (!FcInit())
+        return QString();
+    PatternPtr pattern(FcPatternCreate());
+    if (!pattern)
+        return QString();
+    const QByteArray name = family.toUtf8();
+    FcPatternAddString(pattern.get(), FC_FAMILY,
+                       reinterpret_cast<const FcChar8*>(name.constData()));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+    FcChar8* matched = nullptr;
+    if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &matched) != FcResultMatch ||
+        !matched)
+        return QString();
+    return QString::fromUtf8(reinterpret_cast<const char*>(matched));
+}
+
 QSceneTextSetup::~QSceneTextSetup()
 {
     delete ui;
@@ -80,7 +111,15 @@ void QSceneTextSetup::InitValue(SceneItemData* item, bool doApply)
     // text, and OK stores back exactly what is shown.
     ui->textEdit->setPlainText(SceneFieldText(p->text, sizeof p->text));
     ui->btncolor->setColor(p->colour);
-    ui->cbx1->setCurrentText(SceneFieldText(p->font, sizeof p->font));
+    // A font the machine lacks ("Tahoma", the default, on most Linux
+    // systems) shows as the family the engine draws it with, so that OK keeps
+    // the look instead of storing the list's first family.
+    const QString font = SceneFieldText(p->font, sizeof p->font);
+    int fontIndex = ui->cbx1->findText(font);
+    if (fontIndex < 0)
+        fontIndex = ui->cbx1->findText(MatchedFamily(font, p->bold != 0, p->italic != 0));
+    if (fontIndex >= 0)
+        ui->cbx1->setCurrentIndex(fontIndex);
     ui->cbx2->setCurrentText(QString::number(p->size));
     ui->checkBox->setChecked(p->bold != 0);
     ui->checkBox_2->setChecked(p->italic != 0);
@@ -94,11 +133,12 @@ void QSceneTextSetup::onOKClick()
     const QString text = ui->textEdit->toPlainText();
     const QString font = ui->cbx1->currentText();
     if (text.toLocal8Bit().size() >= int(sizeof(SCENE_TEXT_PARAMS::text))) {
-        AfxMessageBox(this, getLang(-1, "The text is too long (at most 255 bytes)."), MSGBOX_ERROR);
+        AfxMessageBox(this, getLang(39005, "The text is too long (at most 255 bytes)."),
+                      MSGBOX_ERROR);
         return;
     }
     if (font.toLocal8Bit().size() >= int(sizeof(SCENE_TEXT_PARAMS::font))) {
-        AfxMessageBox(this, getLang(-1, "The font name is too long."), MSGBOX_ERROR);
+        AfxMessageBox(this, getLang(39006, "The font name is too long."), MSGBOX_ERROR);
         return;
     }
     if (!ui->edit_name->text().isEmpty())

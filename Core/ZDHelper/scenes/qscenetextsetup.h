@@ -24,6 +24,9 @@ public:
     // The system's font families by the names the engine finds them by, in
     // the font database's order.
     static QStringList FontFamilies();
+    // The family fontconfig picks for a font, bold and italic as the engine
+    // asks for them when it draws the layer; empty when it picks none.
+    static QString MatchedFamily(const QString& family, bool bold, bool italic);
 
     Ui::QSceneTextSetup* ui = nullptr;
     SceneItemData* layer = nullptr;

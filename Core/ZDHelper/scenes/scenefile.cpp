@@ -1,8 +1,12 @@
 #include "scenefile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "cpublic.h"
@@ -93,11 +97,14 @@ bool SceneFile::IsValidRecord(const SceneItemData_Save& record)
 }
 
 bool SceneFile::Parse(const QByteArray& bytes, SCENE_FILE_HEADER& header,
-                      QList<SceneItemData_Save>& records, int* skipped)
+                      QList<SceneItemData_Save>& records, int* skipped,
+                      QList<SkippedRecord>* skippedRecords)
 {
     records.clear();
     if (skipped)
         *skipped = 0;
+    if (skippedRecords)
+        skippedRecords->clear();
     if (bytes.size() < qsizetype(sizeof(SCENE_FILE_HEADER)))
         return false;
     const SCENE_FILE_HEADER h = HeaderFromBytes(bytes.constData());
@@ -110,10 +117,14 @@ bool SceneFile::Parse(const QByteArray& bytes, SCENE_FILE_HEADER& header,
         SceneItemData_Save record;
         std::memcpy(&record, bytes.constData() + offset, sizeof record);
         offset += recordBytes;
-        if (IsValidRecord(record))
+        if (IsValidRecord(record)) {
             records.append(record);
-        else if (skipped)
+            continue;
+        }
+        if (skipped)
             ++*skipped;
+        if (skippedRecords)
+            skippedRecords->append({i, record});
     }
     return true;
 }
@@ -151,12 +162,35 @@ bool SceneFile::ReadHeader(const QString& path, SCENE_FILE_HEADER& header)
 }
 
 bool SceneFile::Read(const QString& path, SCENE_FILE_HEADER& header,
-                     QList<SceneItemData_Save>& records, int* skipped)
+                     QList<SceneItemData_Save>& records, int* skipped,
+                     QList<SkippedRecord>* skippedRecords)
 {
     QByteArray bytes;
     if (!ReadBytes(path, bytes))
         return false;
-    return Parse(bytes, header, records, skipped);
+    return Parse(bytes, header, records, skipped, skippedRecords);
+}
+
+QString SceneFile::KeepAsideIfDamaged(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || (!info.exists() && !info.isSymLink()))
+        return QString();
+    QByteArray bytes;
+    SCENE_FILE_HEADER header;
+    QList<SceneItemData_Save> records;
+    if (ReadBytes(path, bytes) && Parse(bytes, header, records) &&
+        bytes.size() >= qint64(sizeof(SCENE_FILE_HEADER)) +
+                            qint64(header.count) * qint64(sizeof(SceneItemData_Save)))
+        return QString();
+    const QString aside = path + QStringLiteral(".damaged");
+    // rename(2) replaces an older copy in one step: the newest is kept.
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) != 0) {
+        AddLog(2, QStringLiteral("Could not keep %1 aside: %2")
+                      .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        return QString();
+    }
+    return aside;
 }
 
 bool SceneFile::WriteWhole(const QString& path, const QByteArray& bytes)

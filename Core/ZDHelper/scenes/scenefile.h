@@ -26,6 +26,12 @@ static_assert(sizeof(SCENE_FILE_HEADER) == 20, "SCENE_FILE_HEADER layout");
 class SceneFile
 {
 public:
+    // A record the reader left out, and its place among the file's records.
+    struct SkippedRecord {
+        int index = 0;
+        SceneItemData_Save record = {};
+    };
+
     static constexpr int32_t kMagic = -65535;
     // More layers than any scene holds; a larger count is a damaged file.
     static constexpr int kMaxRecords = 1000;
@@ -48,10 +54,12 @@ public:
     static bool IsValidRecord(const SceneItemData_Save& record);
 
     // Parses a whole file. false (and nothing filled) for a bad header; bad
-    // records are left out and counted in skipped. A file shorter than its
-    // count gives the records present.
+    // records are left out, counted in skipped and handed back unchanged in
+    // skippedRecords. A file shorter than its count gives the records
+    // present.
     static bool Parse(const QByteArray& bytes, SCENE_FILE_HEADER& header,
-                      QList<SceneItemData_Save>& records, int* skipped = nullptr);
+                      QList<SceneItemData_Save>& records, int* skipped = nullptr,
+                      QList<SkippedRecord>* skippedRecords = nullptr);
     static QByteArray Serialize(const SCENE_FILE_HEADER& header,
                                 const QList<SceneItemData_Save>& records);
 
@@ -61,7 +69,14 @@ public:
     // panel reads the canvas size first).
     static bool ReadHeader(const QString& path, SCENE_FILE_HEADER& header);
     static bool Read(const QString& path, SCENE_FILE_HEADER& header,
-                     QList<SceneItemData_Save>& records, int* skipped = nullptr);
+                     QList<SceneItemData_Save>& records, int* skipped = nullptr,
+                     QList<SkippedRecord>* skippedRecords = nullptr);
+    // A file at path that cannot be read whole (not a regular file, too
+    // large, a header that is refused, fewer records than its count) is
+    // renamed to path + ".damaged", replacing an older one, so that no save
+    // writes over it. The new path; empty when the file is missing, whole,
+    // or could not be moved.
+    static QString KeepAsideIfDamaged(const QString& path);
     // Written whole or not at all, only over a regular file inside the
     // application-data folder.
     static bool WriteWhole(const QString& path, const QByteArray& bytes);

@@ -61,6 +61,13 @@ SceneItemData::SceneItemData(QWidget* owner, const SceneItemData_Save& record) :
     uuid = SceneFieldText(record.uuid, sizeof record.uuid);
     name = SceneFieldText(record.name, sizeof record.name);
     std::memcpy(params, record.params, sizeof params);
+    fromScene = true;
+    scenePerMille[0] = qFromLittleEndian(record.x);
+    scenePerMille[1] = qFromLittleEndian(record.y);
+    scenePerMille[2] = qFromLittleEndian(record.w);
+    scenePerMille[3] = qFromLittleEndian(record.h);
+    sceneCanvas = QSize(W, H);
+    sceneRect = rect;
 }
 
 SceneItemData::~SceneItemData() = default;
@@ -129,7 +136,14 @@ void SceneItemData::GetSaveData(SceneItemData_Save* record, int baseWidth, int b
     }
     std::memset(record, 0, sizeof *record);
     int32_t x = 0, y = 0, w = 0, h = 0;
-    SceneCoords::CanvasToPerMille(rect, baseWidth, baseHeight, x, y, w, h);
+    if (fromScene && rect == sceneRect && sceneCanvas == QSize(baseWidth, baseHeight)) {
+        x = scenePerMille[0];
+        y = scenePerMille[1];
+        w = scenePerMille[2];
+        h = scenePerMille[3];
+    } else {
+        SceneCoords::CanvasToPerMille(rect, baseWidth, baseHeight, x, y, w, h);
+    }
     record->type = qToLittleEndian<int32_t>(type);
     record->enabled = qToLittleEndian<int32_t>(enabled ? 1 : 0);
     record->locked = qToLittleEndian<int32_t>(locked ? 1 : 0);
@@ -248,4 +262,16 @@ QRect SceneCoords::FitAspect(const QRect& r, int sw, int sh)
     if (sw <= 0 || sh <= 0)
         return r;
     return GetNewRectByAspecrate(r, double(sw) / double(sh));
+}
+
+bool SceneCoords::FitsAspect(const QRect& r, int sw, int sh, int W, int H)
+{
+    if (r.isEmpty() || sw <= 0 || sh <= 0)
+        return true;
+    // One per-mille step of the canvas, rounded up, on each side; an error
+    // in the height of a wide source moves its width by the ratio as much.
+    const int64_t slackX = qMax(W, 0) / 1000 + 1;
+    const int64_t slackY = qMax(H, 0) / 1000 + 1;
+    const int64_t off = int64_t(r.width()) * sh - int64_t(r.height()) * sw;
+    return qAbs(off) <= slackX * sh + slackY * sw;
 }

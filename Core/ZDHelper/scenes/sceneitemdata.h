@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QRect>
 #include <QSet>
+#include <QSize>
 #include <QString>
 
 #include <cstddef>
@@ -129,6 +130,15 @@ public:
     int sourceHeight = 0;
     bool lost = false;
     LIVEPIP_PARAMTERS pip = {};
+
+    // Where a scene file put the layer: its per-mille values, the canvas
+    // they were read on and the rectangle they gave. While the layer stays
+    // there it is saved with the same values: per mille taken again from
+    // whole pixels can come out one lower on a canvas under 1000 pixels.
+    bool fromScene = false;
+    int32_t scenePerMille[4] = {};
+    QSize sceneCanvas;
+    QRect sceneRect;
 };
 
 // The mappings, with canvas W x H and preview Ww x Wh. A zero size on either
@@ -147,4 +157,8 @@ QRect WindowToCanvas(const QRect& r, int W, int H, int Ww, int Wh);
 // The largest rectangle of ratio sw/sh centred in r; r itself when the
 // source size is not known (0 or negative), since no ratio can be taken.
 QRect FitAspect(const QRect& r, int sw, int sh);
+// Whether r already has the ratio sw/sh, up to what storing it in per mille
+// of a W x H canvas can shift its sides (one step each): fitting it again
+// would only shave pixels off. An empty r or an unknown source size fits.
+bool FitsAspect(const QRect& r, int sw, int sh, int W, int H);
 } // namespace SceneCoords

@@ -12,6 +12,10 @@
 #include "msgboxdialog.h"
 #include "scenefile.h"
 #include "stdafx.h"
+#include "vazURIdav.h"
+
+static_assert(SceneListFile::kMaxFiles == ZD_LAYER_LIST_FILES,
+              "a list holds no more files than the engine flags by position");
 
 QString SceneListFile::NewPath(const QString& extension)
 {
@@ -24,22 +28,19 @@ QString SceneListFile::NewPath(const QString& extension)
     return path;
 }
 
-bool SceneListFile::ReadLines(const QString& path, QStringList& lines)
+bool SceneListFile::ReadLines(const QString& path, QStringList& lines, bool* more)
 {
     lines.clear();
+    if (more)
+        *more = false;
     QByteArray bytes;
     if (!SceneFile::ReadBytes(path, bytes, kMaxFileBytes))
         return false;
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes.truncate(nul);
-    if (bytes.isEmpty())
-        return true;
-    QList<QByteArray> parts = bytes.split('\n');
-    if (bytes.endsWith('\n'))
-        parts.removeLast();
-    for (const QByteArray& part : parts)
-        lines << QString::fromLocal8Bit(part);
+    const zdplaylist::Lines read = zdplaylist::parse(bytes.constData(), size_t(bytes.size()));
+    for (const std::string& entry : read.entries)
+        lines << QString::fromLocal8Bit(entry.data(), qsizetype(entry.size()));
+    if (more)
+        *more = read.more;
     return true;
 }
 
@@ -64,21 +65,31 @@ int SceneListFile::AddChosenFiles(QStringListModel* model, QStringList files, QW
 {
     QStringList list = model->stringList();
     int added = 0;
-    int refused = 0;
+    int tooLong = 0;
+    int pastLimit = 0;
     for (QString& file : files) {
-        if (added >= kMaxAddedFiles)
-            break;
         file.replace(QLatin1Char('\\'), QLatin1Char('/'));
         if (!FitsLine(file)) {
-            ++refused;
+            ++tooLong;
+            continue;
+        }
+        if (list.size() >= kMaxFiles) {
+            ++pastLimit;
             continue;
         }
         list << file;
         ++added;
     }
     model->setStringList(list);
-    if (refused > 0)
-        AfxMessageBox(parent, getLang(-1, "A file whose path is too long was not added."),
+    if (tooLong > 0)
+        AfxMessageBox(parent, getLang(37010, "A file whose path is too long was not added."),
+                      MSGBOX_ERROR);
+    if (pastLimit > 0)
+        AfxMessageBox(parent,
+                      getLang(37011,
+                              "A list holds at most #v1# files: #v2# of the chosen files were not "
+                              "added.",
+                              QString::number(kMaxFiles), QString::number(pastLimit)),
                       MSGBOX_ERROR);
     return added;
 }

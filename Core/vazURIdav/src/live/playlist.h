@@ -1,12 +1,14 @@
-// The play-list files of movie and picture layers: one path per line, as the
-// layer editors write them. Read up to a bound: at most ZD_LAYER_LIST_FILES
-// lines of at most kMaxLineBytes each (line end included); only a regular
-// file is read.
+// The play-list files of movie and picture layers, read with the reader and
+// the limits the application's layer editors use (zdplaylist.h): at most
+// ZD_LAYER_LIST_FILES lines of at most kMaxLineBytes each (line end
+// included); only a regular file is read.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "zdplaylist.h"
 
 namespace zd::live
 {
@@ -14,10 +16,9 @@ namespace zd::live
 class PlayList
 {
 public:
-    static constexpr size_t kMaxLineBytes = 1023;
-    static constexpr size_t kMaxFiles = 256;
-    // The most bytes a list of kMaxFiles full lines takes.
-    static constexpr size_t kMaxFileBytes = kMaxFiles * kMaxLineBytes;
+    static constexpr size_t kMaxLineBytes = zdplaylist::kMaxLineBytes;
+    static constexpr size_t kMaxFiles = zdplaylist::kMaxFiles;
+    static constexpr size_t kMaxFileBytes = zdplaylist::kMaxFileBytes;
 
     // One entry per line, in order, so that an entry's index is its line's
     // position (the per-file error flags count that way): an empty line or
