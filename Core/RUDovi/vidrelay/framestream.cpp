@@ -127,6 +127,11 @@ void FrameStream::serveVideo()
     std::vector<uint8_t> pixels(1280 * 720 * 4);
     uint64_t serial = 0;
     while (!m_stop) {
+        // The newest picture goes once the reader has taken the last: a
+        // picture queued behind another would reach OBS, which stamps it
+        // when it is read, a picture's time late.
+        if (!waitUntilTaken())
+            return;
         int width = 0, height = 0;
         const int n = ZD_TapVideoFrame(m_engine, pixels.data(), static_cast<int>(pixels.size()),
                                        &width, &height, &serial, kTapWaitMs);
@@ -191,8 +196,8 @@ bool FrameStream::sendSilentStart(std::vector<uint8_t>& scratch, int64_t& positi
         if (ZD_TapAudio(m_engine, scratch.data(), static_cast<int>(scratch.size()), &position, 0) >
             0)
             arrived = Clock::now();
-        int waiting = 0;
-        if (::ioctl(m_fd, FIONREAD, &waiting) != 0)
+        const int waiting = unread();
+        if (waiting < 0)
             return false;
         const auto now = Clock::now();
         if (waiting == 0) {
@@ -206,6 +211,28 @@ bool FrameStream::sendSilentStart(std::vector<uint8_t>& scratch, int64_t& positi
         if (m_stop || now > deadline) {
             if (!m_stop)
                 m_log.line("%s takes no sound", m_pipeName.c_str());
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+int FrameStream::unread() const
+{
+    int waiting = 0;
+    return ::ioctl(m_fd, FIONREAD, &waiting) == 0 ? waiting : -1;
+}
+
+bool FrameStream::waitUntilTaken()
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kStallTimeoutMs);
+    for (;;) {
+        const int waiting = unread();
+        if (waiting == 0)
+            return true;
+        if (waiting < 0 || m_stop || Clock::now() > deadline) {
+            if (waiting > 0 && !m_stop)
+                m_log.line("%s takes no frames", m_pipeName.c_str());
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

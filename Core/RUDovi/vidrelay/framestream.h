@@ -46,6 +46,11 @@ private:
     // was captured before that moment. False when the reader takes nothing,
     // or the stream is to stop.
     bool sendSilentStart(std::vector<uint8_t>& scratch, int64_t& position, int64_t& skipBytes);
+    // Bytes written and not yet read, -1 when that cannot be told.
+    int unread() const;
+    // Waits until the reader has read everything written; false when it
+    // does not in time, or the stream is to stop.
+    bool waitUntilTaken();
     bool send(const zdrelay::FrameHeader& header, const uint8_t* payload);
     bool writeAll(const uint8_t* data, size_t size);
 
