@@ -57,8 +57,30 @@ configure_build() {
 }
 
 run_tests() {
-  local dir="$1"
-  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600)
+  local dir="$1"; shift
+  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600 "$@")
+}
+
+# The engine's tests whose threads meet (live with its recording, share,
+# devices), once more under ThreadSanitizer: only those are built, to keep
+# CI's time. The recording tests of tests/engine_media time the recorder
+# against the clock, which ThreadSanitizer's slowdown breaks.
+tsan_tests=(
+  engine_tst_engineshare engine_tst_enginedevices engine_tst_enginelivecanvas
+  engine_media_tst_enginelive
+)
+run_thread_sanitizer() {
+  local dir="$build-tsan"
+  # -O1 and line tables only: quicker to build, and enough for the reports'
+  # stacks.
+  cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZD_TSAN=ON \
+    -DZD_ENGINE_ONLY=ON -DZD_BUILD_BENCH=OFF \
+    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1"
+  cmake --build "$dir" -j "$jobs" --target "${tsan_tests[@]}"
+  local pattern
+  pattern="^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
+  TSAN_OPTIONS="halt_on_error=1 die_after_fork=0 second_deadlock_stack=1 suppressions=$here/tools/tsan.supp" \
+    run_tests "$dir" -R "$pattern"
 }
 
 run_fuzzers() {
@@ -108,6 +130,7 @@ case "${1:-}" in
     configure_build "$build-asan" -DCMAKE_BUILD_TYPE=Debug -DZD_SANITIZE=ON -DZD_ENGINE_ONLY=ON
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
       run_tests "$build-asan"
+    run_thread_sanitizer
     run_fuzzers
     ;;
   *)

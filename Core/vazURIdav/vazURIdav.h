@@ -24,6 +24,7 @@
 #ifndef VAZURIDAV_H
 #define VAZURIDAV_H
 
+#include "vazURIdav_reports.h"
 #include <stddef.h>
 #include <stdint.h>
 

@@ -25,6 +25,7 @@
 #include "vazURIdav_test.h"
 #include "zdenginetrace.h"
 #include "zdhelpergui.h"
+#include "zdmessagespy.h"
 
 namespace capturetest
 {
@@ -55,43 +56,9 @@ struct MessageBoxes {
     }
 };
 
-// The main window's part in these tests: the target of null-addressed
-// messages and engine reports, which it hands to the current panel.
-struct Seen {
-    quint64 msg;
-    qint64 wParam;
-    qint64 lParam;
-};
-
 // Sees the bus messages that reach a widget (the main window), in order.
-class MessageSpy : public QObject
-{
-public:
-    explicit MessageSpy(QObject* watched) { watched->installEventFilter(this); }
-
-    QList<Seen> seen;
-
-    QList<Seen> of(quint64 msg) const
-    {
-        QList<Seen> list;
-        for (const Seen& s : seen) {
-            if (s.msg == msg)
-                list << s;
-        }
-        return list;
-    }
-
-protected:
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        Q_UNUSED(o);
-        if (e->type() == MyEvent::EventType) {
-            auto* m = static_cast<MyEvent*>(e);
-            seen << Seen{m->msg, m->wParam, m->lParam};
-        }
-        return false;
-    }
-};
+using Seen = zdtest::SeenMessage;
+using zdtest::MessageSpy;
 
 using zdtest::engineTrace;
 

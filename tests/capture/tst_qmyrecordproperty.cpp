@@ -12,17 +12,10 @@
 #include "msgboxdialog.h"
 #include "qmyrecordproperty.h"
 #include "stdafx.h"
+#include "zdformchild.h"
 #include "zdtestmain.h"
 
-namespace
-{
-template <typename T> T* child(QWidget* w, const char* name)
-{
-    T* c = w->findChild<T*>(name);
-    Q_ASSERT(c);
-    return c;
-}
-} // namespace
+using zdtest::child;
 
 class TestQMyRecordProperty : public QObject
 {

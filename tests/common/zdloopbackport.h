@@ -30,18 +30,29 @@ inline int freeLoopbackPort()
     return port;
 }
 
-inline bool loopbackAccepts(int port)
+// A connected socket to the loopback port, or -1.
+inline int connectLoopback(int port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return false;
+        return -1;
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
+        return fd;
     ::close(fd);
-    return ok;
+    return -1;
+}
+
+inline bool loopbackAccepts(int port)
+{
+    const int fd = connectLoopback(port);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 // A socket listening on a free loopback port that never accepts: the port

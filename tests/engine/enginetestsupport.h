@@ -5,8 +5,8 @@
 
 #include "vazURIdav.h"
 #include "vazURIdav_test.h"
-#include "zddevname.h"
 #include "zdenginetrace.h"
+#include "zdtestcamera.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -124,5 +124,10 @@ inline void* initEngine(const char* name = "default")
         return nullptr;
     return handle;
 }
+
+using zdtest::devName;
+using zdtest::openTestCamera;
+using zdtest::testCamera;
+using zdtest::testMicrophone;
 
 using zdtest::engineTrace;

@@ -121,7 +121,7 @@ private slots:
     void virtualCameraFormats()
     {
         h = initEngine();
-        DEV_NAME cam = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        DEV_NAME cam = testCamera();
         DEV_CAPACITY caps[ZD_MAX_CAPACITIES];
         int count = ZD_MAX_CAPACITIES;
         QCOMPARE(ZD_GetCaptureDeviceCapacity(h, &cam, caps, &count), 1);
@@ -540,7 +540,7 @@ private slots:
         VIDEOAMPVALUE v{};
         QCOMPARE(ZD_GetCaptureAmpValue(h, nullptr, &v), 0);
         QCOMPARE(ZD_GetCaptureAmpValue(h, "", &v), 0);
-        DEV_NAME cam = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        DEV_NAME cam = testCamera();
         QCOMPARE(ZD_OpenDevice(h, 0, nullptr, 1, 0, &cam, nullptr, nullptr, 0), 1);
         QCOMPARE(ZD_GetCaptureAmpValue(h, nullptr, &v), 1);
         VIDEOAMPVALUE wanted = v;
@@ -625,7 +625,7 @@ private slots:
     void reopenClosesFirst()
     {
         h = initEngine();
-        DEV_NAME cam = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        DEV_NAME cam = testCamera();
         DEV_NAME canvas = devName("NULL", "NULL", 0);
         QCOMPARE(ZD_OpenDevice(h, 0, nullptr, 1, 0, &cam, nullptr, nullptr, 0), 1);
         QCOMPARE(ZD_OpenDevice(h, 0, nullptr, 1, 0, &canvas, &canvas, nullptr, 0), 1);

@@ -22,10 +22,7 @@ private slots:
         QTest::addColumn<HandleCall>("call");
         QTest::addColumn<long long>("failure");
 
-        static DEV_NAME dev{};
-        std::strcpy(dev.name, "Test Pattern Camera");
-        std::strcpy(dev.path, "VIRTUAL_TEST_PATTERN_CAMERA");
-        dev.kind = 1;
+        static DEV_NAME dev = testCamera();
         static DEV_NAME devices[ZD_MAX_DEVICES];
         static DEV_CAPACITY caps[ZD_MAX_CAPACITIES];
         static VIDEOAMPVALUE amp;

@@ -303,7 +303,7 @@ private slots:
 
     void cameraLayerOpensItsDevice()
     {
-        const DEV_NAME camera = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        const DEV_NAME camera = testCamera();
         LIVEPIP_PARAMTERS p = record(320, 180, 320, 180);
         setDevice(p, camera);
         QCOMPARE(ZD_AddOverlayDevice(h, "11", 0, &p), 1);
@@ -339,12 +339,14 @@ private slots:
         LIVEPIP_PARAMTERS p = record(0, 0, 320, 180);
         setDevice(p, devName("Desk Cam", "usb-desk", 1));
         QCOMPARE(ZD_AddOverlayDevice(h, "31", 0, &p), 1);
-        setDevice(p, devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1));
+        setDevice(p, testCamera());
         QCOMPARE(ZD_AddOverlayDevice(h, "32", 0, &p), 1);
-        QVERIFY(QTest::qWaitFor([&] {
-            sink.drain(h);
-            return !reportsFor(67853, 31).isEmpty() && !reportsFor(67853, 32).isEmpty();
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sink.drain(h);
+                return !reportsFor(67853, 31).isEmpty() && !reportsFor(67853, 32).isEmpty();
+            },
+            5000));
         QCOMPARE(reportsFor(67853, 31).first().lParam, 0LL);
         sink.reset();
         QCOMPARE(ZDT_RemoveDevice(h, "usb-desk"), 1);
@@ -365,7 +367,7 @@ private slots:
     void cameraLayerRunsTheFiltersOfItsKey()
     {
         LIVEPIP_PARAMTERS p = record(0, 0, 640, 360);
-        setDevice(p, devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1));
+        setDevice(p, testCamera());
         QCOMPARE(ZD_AddOverlayDevice(h, "14", 0, &p), 1);
         // The pattern's grey ramp along the bottom runs from dark to light;
         // mirrored by the layer's filter, from light to dark.
@@ -385,7 +387,7 @@ private slots:
 
     void soundLayersAreMixedWithTheirVolume()
     {
-        const DEV_NAME mic = devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
+        const DEV_NAME mic = testMicrophone();
         LIVEPIP_PARAMTERS p = record(0, 0, 0, 0);
         setDevice(p, mic);
         QCOMPARE(ZD_AddOverlayDevice(h, "21", 3, &p), 1);

@@ -164,10 +164,7 @@ private slots:
         QVERIFY(found);
         QCOMPARE(mic.kind, uint32_t(ZD_DEVICE_KIND_AUDIO));
         QCOMPARE(QString::fromUtf8(mic.path), QString("USB#VID_046D&PID_0826#1-5#audio-if02-0"));
-        DEV_NAME cam{};
-        std::strcpy(cam.name, "Test Pattern Camera");
-        std::strcpy(cam.path, "VIRTUAL_TEST_PATTERN_CAMERA");
-        cam.kind = ZD_DEVICE_KIND_VIDEO;
+        const DEV_NAME cam = testCamera();
         QCOMPARE(ZD_OpenDevice(h, 0, nullptr, 1, 0, &cam, &mic, nullptr, 10000000),
                  ZD_OPEN_MICROPHONE_DENIED);
         int open = 1;

@@ -21,15 +21,6 @@
 namespace
 {
 
-DEV_NAME camera()
-{
-    DEV_NAME d{};
-    std::strcpy(d.name, "Test Pattern Camera");
-    std::strcpy(d.path, "VIRTUAL_TEST_PATTERN_CAMERA");
-    d.kind = ZD_DEVICE_KIND_VIDEO;
-    return d;
-}
-
 DEV_CAPACITY format(int w, int h, int fps)
 {
     DEV_CAPACITY f{};
@@ -105,7 +96,7 @@ private slots:
         // The bar sits at (20, 10) of its parent; a 4:3 picture in 320x120
         // is 160 wide, between x 80 and 240 of the window.
         QCOMPARE(ZD_UpdateVideoSize(h, 20, 10, 320, 120), 1);
-        DEV_NAME cam = camera();
+        DEV_NAME cam = testCamera();
         DEV_CAPACITY fmt = format(640, 480, 30);
         QCOMPARE(ZD_OpenDevice(h, child, nullptr, keepAspect, 0, &cam, nullptr, &fmt, 10000000), 1);
         QVERIFY(pumpUntil([&] { return picturePixels(100, 220, 60).size() >= 4; }));
@@ -143,7 +134,7 @@ private slots:
     {
         h = initEngine();
         ZD_UpdateVideoSize(h, 20, 10, 320, 120);
-        DEV_NAME cam = camera();
+        DEV_NAME cam = testCamera();
         DEV_CAPACITY fmt = format(320, 120, 30);
         QCOMPARE(ZD_OpenDevice(h, child, nullptr, 1, 0, &cam, nullptr, &fmt, 10000000), 1);
         QVERIFY(pumpUntil([&] { return isGrey(pixel(160, 112)) && !isGrey(pixel(160, 30)); }));
@@ -155,7 +146,7 @@ private slots:
     {
         h = initEngine();
         ZD_UpdateVideoSize(h, 20, 10, 320, 120);
-        DEV_NAME cam = camera();
+        DEV_NAME cam = testCamera();
         DEV_CAPACITY fmt = format(320, 120, 30);
         QCOMPARE(ZD_OpenDevice(h, child, nullptr, 1, 0, &cam, nullptr, &fmt, 10000000), 1);
         QVERIFY(pumpUntil([&] { return !isWhite(pixel(160, 60)); }));
@@ -187,7 +178,7 @@ private slots:
     {
         h = initEngine();
         ZD_UpdateVideoSize(h, 0, 0, 320, 240);
-        DEV_NAME cam = camera();
+        DEV_NAME cam = testCamera();
         for (ZD_WINDOW_ID id : {ZD_WINDOW_ID(0), ZD_WINDOW_ID(3), ZD_WINDOW_ID(0x7fffffff)}) {
             QCOMPARE(ZD_OpenDevice(h, id, nullptr, 1, 0, &cam, nullptr, nullptr, 10000000), 1);
             pumpFor(200);

@@ -1,6 +1,7 @@
 #include "enginetestsupport.h"
 #include "zdloopbackport.h"
 #include "zdtestmain.h"
+#include "zdwaitfor.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -17,33 +18,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <memory>
+#include <thread>
 #include <vector>
 
 namespace
 {
-
-int connectTo(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-bool canConnect(int port)
-{
-    const int fd = connectTo(port);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
 
 int running(void* handle)
 {
@@ -150,6 +131,21 @@ QByteArray readAll(int fd, int timeoutMs)
     return got;
 }
 
+// Stops the share server from another thread: true when it returned 1 within
+// the time. A server that never returns holds the engine for good, and the
+// test program cannot release it, so it ends here instead of hanging.
+bool stopWithin(void* handle, int timeoutMs)
+{
+    auto done = std::make_shared<std::atomic<int>>(-1);
+    std::thread([handle, done] { *done = ZD_StopDUD_Server(handle); }).detach();
+    if (!zdtest::waitFor([&] { return *done >= 0; }, timeoutMs)) {
+        if (!zdtest::waitFor([&] { return *done >= 0; }, 20000))
+            qFatal("ZD_StopDUD_Server did not return: the share server hangs");
+        return false;
+    }
+    return *done == 1;
+}
+
 } // namespace
 
 class TestEngineShare : public QObject
@@ -232,11 +228,11 @@ private slots:
         const int port = zdtest::freeLoopbackPort();
         QCOMPARE(ZD_StartDUD_Server(m_handle, port), 1);
         QCOMPARE(running(m_handle), 1);
-        QVERIFY(canConnect(port));
+        QVERIFY(zdtest::loopbackAccepts(port));
         QCOMPARE(ZD_StartDUD_Server(m_handle, port), 1); // already listening there
         QCOMPARE(ZD_StopDUD_Server(m_handle), 1);
         QCOMPARE(running(m_handle), 0);
-        QVERIFY(!canConnect(port));
+        QVERIFY(!zdtest::loopbackAccepts(port));
         // The port can be taken again at once.
         QCOMPARE(ZD_StartDUD_Server(m_handle, port), 1);
         QCOMPARE(running(m_handle), 1);
@@ -248,7 +244,7 @@ private slots:
         void* handle = initEngine("share-release");
         QCOMPARE(ZD_StartDUD_Server(handle, port), 1);
         ZD_Release(&handle);
-        QVERIFY(!canConnect(port));
+        QVERIFY(!zdtest::loopbackAccepts(port));
     }
 
     void badPortsAndHandles()
@@ -382,7 +378,7 @@ private slots:
     {
         writeCatalogue(16 * 1024 * 1024);
         startServer();
-        const int stalled = connectTo(m_port);
+        const int stalled = zdtest::connectLoopback(m_port);
         QVERIFY(stalled >= 0);
         const int small = 4096;
         ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
@@ -477,8 +473,8 @@ private slots:
         ZDT_SetShareIdleTimeout(1);
         startServer();
         ZDT_SetShareIdleTimeout(0);
-        const int silent = connectTo(m_port);
-        const int stalled = connectTo(m_port);
+        const int silent = zdtest::connectLoopback(m_port);
+        const int stalled = zdtest::connectLoopback(m_port);
         QVERIFY(silent >= 0 && stalled >= 0);
         const int small = 4096;
         ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
@@ -491,6 +487,51 @@ private slots:
                                  30000);
         ::close(silent);
         ::close(stalled);
+    }
+
+    // Idle clients fill every place while new ones are turned away; once the
+    // idle ones are dropped the server answers again, and stopping it does
+    // not wait on anything that flood left behind.
+    void fullServerComesBackAfterIdleClientsAreDropped()
+    {
+        writeCatalogue(100);
+        ZDT_SetShareIdleTimeout(2);
+        startServer();
+        ZDT_SetShareIdleTimeout(0);
+        constexpr int kLimit = 64;
+        std::vector<int> idle;
+        for (int i = 0; i < kLimit; ++i) {
+            const int fd = zdtest::connectLoopback(m_port);
+            QVERIFY(fd >= 0);
+            idle.push_back(fd);
+        }
+        // Refused clients while the idle ones hold every place, and on past
+        // the moment they are dropped.
+        const QByteArray request = "GET / HTTP/1.0\r\n\r\n";
+        QElapsedTimer flood;
+        flood.start();
+        while (flood.elapsed() < 4000) {
+            const int fd = zdtest::connectLoopback(m_port);
+            if (fd >= 0) {
+                [[maybe_unused]] ssize_t n =
+                    ::write(fd, request.constData(), size_t(request.size()));
+                ::close(fd);
+            }
+            QThread::msleep(250);
+        }
+        for (int fd : idle)
+            QCOMPARE(readAll(fd, 10000), QByteArray()); // each dropped by the server
+        const Fetched page = fetch(base() + "/", {"-m", "10"}, 15000);
+
+        QElapsedTimer stopping;
+        stopping.start();
+        const bool stopped = stopWithin(m_handle, 2000);
+        const qint64 stopMs = stopping.elapsed();
+        for (int fd : idle)
+            ::close(fd);
+        QCOMPARE(page.status, 200);
+        QVERIFY(page.body.contains("Vid20260101120000.mp4"));
+        QVERIFY2(stopped, qPrintable(QString("stopping took %1 ms").arg(stopMs)));
     }
 
     void linksAndPlayer()
@@ -517,20 +558,7 @@ private slots:
         ZD_SetMainMessageCallBack(&ReportSink::callback, &sink);
         startServer();
         QCOMPARE(ZD_StartDUD_live(m_handle, 320, 240, 15, 300), 0); // no device open yet
-        const DEV_NAME camera = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
-        DEV_NAME mic{};
-        int count = ZD_MAX_DEVICES;
-        DEV_NAME list[ZD_MAX_DEVICES];
-        QCOMPARE(ZD_GetCaptureDevices(m_handle, list, &count, 0), 1);
-        for (int i = 0; i < count; ++i)
-            if (std::strcmp(list[i].name, "Test Tone Microphone") == 0)
-                mic = list[i];
-        QVERIFY(mic.name[0]);
-        DEV_CAPACITY format{};
-        format.width = 640;
-        format.height = 480;
-        format.fps = 15;
-        QCOMPARE(ZD_OpenDevice(m_handle, 0, &sink, 1, 0, &camera, &mic, &format, 10000000), 1);
+        QCOMPARE(openTestCamera(m_handle, &sink, 640, 480, 15), 1);
         QCOMPARE(ZD_StartDUD_live(m_handle, 320, 240, 15, 300), 1);
         QVERIFY(fetch(base() + "/").body.contains("href=\"/preview\""));
 

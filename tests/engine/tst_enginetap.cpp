@@ -4,11 +4,34 @@
 #include "zdpatterncode.h"
 #include "zdtestmain.h"
 
-#include <QElapsedTimer>
+#include "zdwaitfor.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <atomic>
 #include <cstring>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
+
+namespace
+{
+
+// The thread of this process is blocked (sleeping, not running or ready).
+bool threadSleeps(pid_t tid)
+{
+    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    // The state follows the command name, which is in parentheses.
+    const int close = line.lastIndexOf(')');
+    return close > 0 && line.mid(close + 2, 1) == "S";
+}
+
+} // namespace
 
 class TstEngineTap : public QObject
 {
@@ -152,11 +175,16 @@ private slots:
         QElapsedTimer t;
         t.start();
         void* handle = h;
-        std::thread waiting(
-            [&, handle] { result = ZD_TapAudio(handle, samples.data(), 64, &position, 10000); });
-        QThread::msleep(200);
+        std::atomic<pid_t> reader{0};
+        std::thread waiting([&, handle] {
+            reader = static_cast<pid_t>(::syscall(SYS_gettid));
+            result = ZD_TapAudio(handle, samples.data(), 64, &position, 10000);
+        });
+        // Released only once the reader sleeps inside the call.
+        const bool asleep = zdtest::waitFor([&] { return reader && threadSleeps(reader); });
         ZD_Release(&h);
         waiting.join();
+        QVERIFY(asleep);
         QCOMPARE(result, 0);
         QVERIFY2(t.elapsed() < 8000, "the reader waited out its whole time");
     }
@@ -164,20 +192,7 @@ private slots:
 private:
     void openCamera(int width, int height, int fps)
     {
-        const DEV_NAME camera = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
-        DEV_NAME mic{};
-        int count = ZD_MAX_DEVICES;
-        DEV_NAME list[ZD_MAX_DEVICES];
-        QCOMPARE(ZD_GetCaptureDevices(h, list, &count, 0), 1);
-        for (int i = 0; i < count; ++i)
-            if (std::strcmp(list[i].name, "Test Tone Microphone") == 0)
-                mic = list[i];
-        QVERIFY(mic.name[0]);
-        DEV_CAPACITY format{};
-        format.width = width;
-        format.height = height;
-        format.fps = fps;
-        QCOMPARE(ZD_OpenDevice(h, 0, &sink, 1, 0, &camera, &mic, &format, 10000000), 1);
+        QCOMPARE(openTestCamera(h, &sink, width, height, fps), 1);
     }
 
     ReportSink sink;

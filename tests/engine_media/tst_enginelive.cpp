@@ -5,6 +5,7 @@
 #include "../engine/livecanvassupport.h"
 #include "mediaprobe.h"
 #include "zdnginxrtmp.h"
+#include "zdstallingrelay.h"
 #include "zdtestmain.h"
 #include "zdwaitfor.h"
 
@@ -235,20 +236,31 @@ private slots:
         zdtest::NginxRtmp stalled, healthy;
         QVERIFY(stalled.start(dir.filePath("nginx4")));
         QVERIFY(healthy.start(dir.filePath("nginx5")));
-        RTMPSERVERPARAM servers[2] = {server(stalled.url("s"), "Stalled", &sink),
+        // The stalled server is reached through a relay that takes in only a
+        // few kilobytes once it stops reading, so the sender's queue fills
+        // within seconds.
+        zdtest::StallingRelay relay;
+        QVERIFY(relay.start(stalled.port()));
+        const QString stalledUrl = QStringLiteral("rtmp://127.0.0.1:%1/live/s").arg(relay.port());
+        RTMPSERVERPARAM servers[2] = {server(stalledUrl, "Stalled", &sink),
                                       server(healthy.url("h"), "Healthy", &sink)};
-        // A high rate fills the stalled connection's buffers soon.
         QCOMPARE(ZD_StartLive(h, servers, 2, 1280, 720, 30, 20000000, nullptr), 2);
-        stalled.pause();
-        // Its queue fills and it drops, while the other gets every packet.
         RTMPSERVERPARAM info[2] = {};
         int n = 2;
         QVERIFY(QTest::qWaitFor(
             [&] {
                 n = 2;
+                return ZD_GetLiveInfo(h, info, &n) == 1 && info[0].connected == 1;
+            },
+            15000));
+        relay.stall();
+        // Its queue fills and it drops, while the other gets every packet.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                n = 2;
                 return ZD_GetLiveInfo(h, info, &n) == 1 && info[0].dropped > 0;
             },
-            120000));
+            60000));
         QCOMPARE(info[1].dropped, 0);
         const long long before = ZDT_LiveServerPackets(h, 1);
         QVERIFY(QTest::qWaitFor([&] { return ZDT_LiveServerPackets(h, 1) > before + 60; }, 15000));
@@ -257,7 +269,6 @@ private slots:
         stopping.start();
         QCOMPARE(ZD_StopLive(h), 1);
         QVERIFY2(stopping.elapsed() < 20000, qPrintable(QString::number(stopping.elapsed())));
-        stalled.resume();
     }
 
     void recordingInLiveModeRecordsTheCanvas()
@@ -314,8 +325,8 @@ private:
 
     void addLayers()
     {
-        const DEV_NAME camera = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
-        const DEV_NAME mic = devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
+        const DEV_NAME camera = testCamera();
+        const DEV_NAME mic = testMicrophone();
         LIVEPIP_PARAMTERS cam = record(0, 0, 640, 360, 100, 1, 0);
         setDevice(cam, camera);
         QCOMPARE(ZD_AddOverlayDevice(h, "1", 0, &cam), 1);

@@ -118,8 +118,7 @@ void TestEngineRecord::cleanup()
 
 void TestEngineRecord::openCamera(int width, int height, int fps)
 {
-    const DEV_NAME camera =
-        devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", ZD_DEVICE_KIND_VIDEO);
+    const DEV_NAME camera = testCamera();
     const DEV_NAME automaticSound = devName("", "", ZD_DEVICE_KIND_AUDIO);
     DEV_CAPACITY format{};
     format.width = width;

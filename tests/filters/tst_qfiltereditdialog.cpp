@@ -17,9 +17,12 @@
 #include "qmycolorpickbutton.h"
 #include "qmyfilterhelper.h"
 #include "zddialogdriver.h"
+#include "zdformchild.h"
 #include "zdtestmain.h"
 
 Q_DECLARE_METATYPE(FILTERITEM)
+
+using zdtest::child;
 
 namespace
 {
@@ -36,13 +39,6 @@ FILTERITEM make(uint32_t type, uint32_t id = 7)
 }
 
 // A control of the editor's form by its object name.
-template <typename T> T* w(QWidget* dialog, const char* name)
-{
-    T* found = dialog->findChild<T*>(name);
-    if (!found)
-        qFatal("no %s in the editor", name);
-    return found;
-}
 
 // What reached the engine's filters since the trace was cleared.
 QStringList filterWrites()
@@ -169,7 +165,7 @@ private slots:
         QCOMPARE(memcmp(e.item, &record, sizeof(record)), 0);
         QCOMPARE(filterWrites(), QStringList());
         if (record.type == FILTER_COLORSTYLE)
-            QCOMPARE(w<QComboBox>(e.dlg, "cs_cbx")->currentIndex(), 1);
+            QCOMPARE(child<QComboBox>(e.dlg, "cs_cbx")->currentIndex(), 1);
     }
 
     // Every slider of every page shows the stored value and stores the shown
@@ -233,31 +229,33 @@ private slots:
         QList<int> shown;
         switch (kind) {
         case FILTER_EQUALIZER:
-            sliders = {w<QSlider>(e.dlg, "eq_slider1"),   w<QSlider>(e.dlg, "eq_slider2"),
-                       w<QSlider>(e.dlg, "eq_slider3"),   w<QSlider>(e.dlg, "eq_slider4"),
-                       w<QSlider>(e.dlg, "eq_slider4_2"), w<QSlider>(e.dlg, "eq_slider4_3"),
-                       w<QSlider>(e.dlg, "eq_slider4_4"), w<QSlider>(e.dlg, "eq_slider4_5")};
+            sliders = {
+                child<QSlider>(e.dlg, "eq_slider1"),   child<QSlider>(e.dlg, "eq_slider2"),
+                child<QSlider>(e.dlg, "eq_slider3"),   child<QSlider>(e.dlg, "eq_slider4"),
+                child<QSlider>(e.dlg, "eq_slider4_2"), child<QSlider>(e.dlg, "eq_slider4_3"),
+                child<QSlider>(e.dlg, "eq_slider4_4"), child<QSlider>(e.dlg, "eq_slider4_5")};
             for (int i = 0; i < 8; ++i)
                 shown << in(k, eqRange[i][0], eqRange[i][1]);
-            QCOMPARE(w<QLabel>(e.dlg, "eq_v4_4")->text(),
+            QCOMPARE(child<QLabel>(e.dlg, "eq_v4_4")->text(),
                      QString::asprintf("%.1f", in(k, 1, 100) / 10.0)); // one decimal
             break;
         case FILTER_COLORBALANCE:
-            QVERIFY(w<QRadioButton>(e.dlg, "balance_radio3")->isChecked());
-            sliders = {w<QSlider>(e.dlg, "balance_slider1"), w<QSlider>(e.dlg, "balance_slider2"),
-                       w<QSlider>(e.dlg, "balance_slider3")};
+            QVERIFY(child<QRadioButton>(e.dlg, "balance_radio3")->isChecked());
+            sliders = {child<QSlider>(e.dlg, "balance_slider1"),
+                       child<QSlider>(e.dlg, "balance_slider2"),
+                       child<QSlider>(e.dlg, "balance_slider3")};
             shown << k << -k << k / 2;
             break;
         case FILTER_BOXBLUR:
-            sliders = {w<QSlider>(e.dlg, "blur_slider")};
+            sliders = {child<QSlider>(e.dlg, "blur_slider")};
             shown << k;
-            QCOMPARE(w<QLabel>(e.dlg, "blur_value")->text(), QString::number(k));
+            QCOMPARE(child<QLabel>(e.dlg, "blur_value")->text(), QString::number(k));
             break;
         case FILTER_COLORKEY:
-            sliders = {w<QSlider>(e.dlg, "colorkey_slider1"),
-                       w<QSlider>(e.dlg, "colorkey_slider2")};
+            sliders = {child<QSlider>(e.dlg, "colorkey_slider1"),
+                       child<QSlider>(e.dlg, "colorkey_slider2")};
             shown << k << 100 - k;
-            QCOMPARE(w<QLabel>(e.dlg, "colorkey_v1")->text(), QString::number(k));
+            QCOMPARE(child<QLabel>(e.dlg, "colorkey_v1")->text(), QString::number(k));
             break;
         }
         for (int i = 0; i < sliders.size(); ++i)
@@ -282,19 +280,19 @@ private slots:
         record.params.balance.g[1] = -0.2f;
         UpdateFilterDataText(&record);
         Editor e(record);
-        QCOMPARE(w<QSlider>(e.dlg, "balance_slider1")->value(), 3);
+        QCOMPARE(child<QSlider>(e.dlg, "balance_slider1")->value(), 3);
 
-        w<QRadioButton>(e.dlg, "balance_radio2")->click();
-        QCOMPARE(w<QSlider>(e.dlg, "balance_slider1")->value(), 5);
-        QCOMPARE(w<QSlider>(e.dlg, "balance_slider2")->value(), -2);
-        QCOMPARE(w<QLabel>(e.dlg, "balance_v1")->text(), QString("0.5"));
+        child<QRadioButton>(e.dlg, "balance_radio2")->click();
+        QCOMPARE(child<QSlider>(e.dlg, "balance_slider1")->value(), 5);
+        QCOMPARE(child<QSlider>(e.dlg, "balance_slider2")->value(), -2);
+        QCOMPARE(child<QLabel>(e.dlg, "balance_v1")->text(), QString("0.5"));
         QCOMPARE(filterWrites(), QStringList());
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(e.item->params.balance.r[i], record.params.balance.r[i]);
             QCOMPARE(e.item->params.balance.g[i], record.params.balance.g[i]);
         }
 
-        w<QSlider>(e.dlg, "balance_slider3")->setValue(4);
+        child<QSlider>(e.dlg, "balance_slider3")->setValue(4);
         QCOMPARE(e.item->params.balance.b[1], 0.4f);
         QCOMPARE(e.item->params.balance.r[0], 0.3f);
         QCOMPARE(e.item->params.balance.r[1], 0.5f);
@@ -305,11 +303,11 @@ private slots:
     void customTextAppliesOnApplyOnly()
     {
         Editor e(make(FILTER_CUSTOM));
-        QVERIFY(w<QWidget>(e.dlg, "widget_adv")->isVisibleTo(e.dlg));
-        QTest::keyClicks(w<QLineEdit>(e.dlg, "adv_edit"), "hue=s=0");
+        QVERIFY(child<QWidget>(e.dlg, "widget_adv")->isVisibleTo(e.dlg));
+        QTest::keyClicks(child<QLineEdit>(e.dlg, "adv_edit"), "hue=s=0");
         QCOMPARE(e.item->params.text[0], '\0');
         QCOMPARE(filterWrites(), QStringList());
-        w<QPushButton>(e.dlg, "adv_btn")->click();
+        child<QPushButton>(e.dlg, "adv_btn")->click();
         QCOMPARE(cmdOf(*e.item), QByteArray("hue=s=0"));
         QCOMPARE(zdtest::traceCalls("ZD_EditFilter"),
                  QStringList("ZD_EditFilter(pip=,id=7,cmd=hue=s=0)"));
@@ -320,15 +318,15 @@ private slots:
         // The engine refuses what is left, which switches the filter off and
         // says so.
         const QString longText = "hue=h=" + QString(300, QChar(0xE9));
-        w<QLineEdit>(e.dlg, "adv_edit")->setText(longText);
-        w<QPushButton>(e.dlg, "adv_btn")->click();
+        child<QLineEdit>(e.dlg, "adv_edit")->setText(longText);
+        child<QPushButton>(e.dlg, "adv_btn")->click();
         QCOMPARE(m_told.size(), 1);
         QCOMPARE(e.item->enabled, 0u);
         QCOMPARE(e.item->params.text[255], '\0');
         const QByteArray kept(e.item->params.text);
         QVERIFY(kept.size() <= 255);
-        QCOMPARE(QString::fromUtf8(kept), w<QLineEdit>(e.dlg, "adv_edit")->text());
-        QVERIFY(longText.startsWith(w<QLineEdit>(e.dlg, "adv_edit")->text()));
+        QCOMPARE(QString::fromUtf8(kept), child<QLineEdit>(e.dlg, "adv_edit")->text());
+        QVERIFY(longText.startsWith(child<QLineEdit>(e.dlg, "adv_edit")->text()));
     }
 
     void styleAndColourApplyAtOnce()
@@ -338,15 +336,15 @@ private slots:
         UpdateFilterDataText(&gray);
         {
             Editor e(gray);
-            QCOMPARE(w<QComboBox>(e.dlg, "cs_cbx")->currentText(), QString("Gray"));
-            w<QComboBox>(e.dlg, "cs_cbx")->setCurrentIndex(2);
+            QCOMPARE(child<QComboBox>(e.dlg, "cs_cbx")->currentText(), QString("Gray"));
+            child<QComboBox>(e.dlg, "cs_cbx")->setCurrentIndex(2);
             QCOMPARE(e.item->params.style, 2);
             QCOMPARE(zdtest::traceCalls("ZD_EditFilter").size(), 1);
         }
         {
             Editor e(make(FILTER_COLORKEY));
-            w<QMyColorPickButton>(e.dlg, "btncolor")->setColor(0x0000FF);
-            emit w<QMyColorPickButton>(e.dlg, "btncolor")->colorChanged(0x0000FF);
+            child<QMyColorPickButton>(e.dlg, "btncolor")->setColor(0x0000FF);
+            emit child<QMyColorPickButton>(e.dlg, "btncolor")->colorChanged(0x0000FF);
             QVERIFY(cmdOf(*e.item).startsWith("colorkey=0xFF0000:"));
             QCOMPARE(zdtest::traceCalls("ZD_EditFilter").size(), 1);
         }
@@ -357,8 +355,8 @@ private slots:
     void colourKeyOffersOnlyWhatLibavfilterTakes()
     {
         Editor e(make(FILTER_COLORKEY));
-        QSlider* similarity = w<QSlider>(e.dlg, "colorkey_slider1");
-        QSlider* blend = w<QSlider>(e.dlg, "colorkey_slider2");
+        QSlider* similarity = child<QSlider>(e.dlg, "colorkey_slider1");
+        QSlider* blend = child<QSlider>(e.dlg, "colorkey_slider2");
         QCOMPARE(similarity->minimum(), 1);
         QCOMPARE(similarity->maximum(), 100);
         QCOMPARE(blend->minimum(), 0);
@@ -426,7 +424,7 @@ private slots:
         {
             Editor e(make(FILTER_BOXBLUR));
             QCOMPARE(e.list->blurRadiusLimit(), limit);
-            QCOMPARE(w<QSlider>(e.dlg, "blur_slider")->maximum(), limit);
+            QCOMPARE(child<QSlider>(e.dlg, "blur_slider")->maximum(), limit);
             // A layer's frame size is not known here: the full range.
             QMyFilters* layer = g_Global.pFilterStore->getDeviceFilters("4711");
             layer->setPipDevName("4711");
@@ -464,25 +462,25 @@ private slots:
     void blurAtZeroAppliesBoxblur0()
     {
         Editor e(make(FILTER_BOXBLUR));
-        w<QSlider>(e.dlg, "blur_slider")->setValue(0);
+        child<QSlider>(e.dlg, "blur_slider")->setValue(0);
         QCOMPARE(zdtest::traceCalls("ZD_EditFilter"),
                  QStringList("ZD_EditFilter(pip=,id=7,cmd=boxblur=0)"));
-        QCOMPARE(w<QLabel>(e.dlg, "blur_value")->text(), QString("0"));
+        QCOMPARE(child<QLabel>(e.dlg, "blur_value")->text(), QString("0"));
     }
 
     void captionsAndSizes()
     {
         Editor e(make(FILTER_EQUALIZER));
-        QCOMPARE(w<QLabel>(e.dlg, "eq_s4_4")->text(), getLang(33106, "Gamma blue:"));
-        QCOMPARE(w<QLabel>(e.dlg, "eq_s4_5")->text(), getLang(33107, "Gamma weight:"));
-        w<QSlider>(e.dlg, "eq_slider3")->setValue(15);
-        QCOMPARE(w<QLabel>(e.dlg, "eq_v3")->text(), QString("1.5"));
-        QVERIFY(w<QWidget>(e.dlg, "btnOK")->isHidden());
-        QVERIFY(w<QWidget>(e.dlg, "btnCancel")->isHidden());
-        QVERIFY(w<QWidget>(e.dlg, "widget_eq")->isVisibleTo(e.dlg));
-        QVERIFY(w<QWidget>(e.dlg, "widget_blur")->isHidden());
+        QCOMPARE(child<QLabel>(e.dlg, "eq_s4_4")->text(), getLang(33106, "Gamma blue:"));
+        QCOMPARE(child<QLabel>(e.dlg, "eq_s4_5")->text(), getLang(33107, "Gamma weight:"));
+        child<QSlider>(e.dlg, "eq_slider3")->setValue(15);
+        QCOMPARE(child<QLabel>(e.dlg, "eq_v3")->text(), QString("1.5"));
+        QVERIFY(child<QWidget>(e.dlg, "btnOK")->isHidden());
+        QVERIFY(child<QWidget>(e.dlg, "btnCancel")->isHidden());
+        QVERIFY(child<QWidget>(e.dlg, "widget_eq")->isVisibleTo(e.dlg));
+        QVERIFY(child<QWidget>(e.dlg, "widget_blur")->isHidden());
         QCOMPARE(e.dlg->size(), QSize(341, 341));
-        QCOMPARE(w<QWidget>(e.dlg, "widget_eq")->pos(), QPoint(0, 30));
+        QCOMPARE(child<QWidget>(e.dlg, "widget_eq")->pos(), QPoint(0, 30));
     }
 };
 

@@ -4,11 +4,7 @@
 #include <QThread>
 #include <QtEndian>
 #include <QtTest>
-#include <arpa/inet.h>
 #include <atomic>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "cpublic.h"
 #include "globalsettings.h"
@@ -18,6 +14,7 @@
 #include "qmytimerhelper.h"
 #include "stdafx.h"
 #include "vazURIdav.h"
+#include "zdloopbackport.h"
 #include "zdtestmain.h"
 
 namespace
@@ -49,29 +46,6 @@ QByteArray serverRecord(const QByteArray& name, const QByteArray& address)
     r[4096] = 1;
     return r;
 }
-
-// Listens on a free loopback port for as long as it lives.
-struct PortHolder {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int port = 0;
-    PortHolder()
-    {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof(a);
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 && ::listen(fd, 1) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            port = ntohs(a.sin_port);
-    }
-    ~PortHolder() { release(); }
-    void release()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-};
 
 QString lastLogLine()
 {
@@ -204,7 +178,7 @@ private slots:
     void sharePortDecidesDudRunning()
     {
         QFETCH(bool, taken);
-        PortHolder holder;
+        zdtest::LoopbackListener holder;
         QVERIFY(holder.port > 0);
         if (!taken)
             holder.release();

@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <sys/ioctl.h>
+
 using namespace obstest;
 using veltranobox::AudioSourceThread;
 using veltranobox::VideoSourceThread;
@@ -151,9 +153,13 @@ private slots:
         QVERIFY(thread->start());
         const int fd = relay.acceptStream(zdrelay::kKindVideo);
         QVERIFY(fd >= 0);
-        // Half a header, then nothing.
+        // Half a header, then nothing: the source has taken it and waits
+        // for the rest.
         QCOMPARE(::write(fd, "0123456789", 10), ssize_t(10));
-        QThread::msleep(300);
+        QVERIFY(waitFor([&] {
+            int unread = -1;
+            return ::ioctl(fd, FIONREAD, &unread) == 0 && unread == 0;
+        }));
         QElapsedTimer t;
         t.start();
         delete thread;

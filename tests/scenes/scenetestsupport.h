@@ -25,40 +25,21 @@
 #include "stdafx.h"
 #include "vazURIdav_test.h"
 #include "zdenginetrace.h"
+#include "zdformchild.h"
+#include "zdmessagespy.h"
 
 namespace scenetest
 {
 
-struct Seen {
-    quint64 msg;
-    qint64 wParam;
-};
+using zdtest::child;
 
-// The main window's part: the target of null-addressed messages.
+// The main window's part: the target of null-addressed messages, which it
+// keeps.
 class MainStandIn : public QWidget
 {
 public:
-    QList<Seen> seen;
-    QList<Seen> of(quint64 msg) const
-    {
-        QList<Seen> list;
-        for (const Seen& s : seen) {
-            if (s.msg == msg)
-                list << s;
-        }
-        return list;
-    }
-
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() == MyEvent::EventType) {
-            auto* m = static_cast<MyEvent*>(e);
-            seen << Seen{m->msg, m->wParam};
-            return true;
-        }
-        return QWidget::event(e);
-    }
+    zdtest::MessageSpy spy{this};
+    QList<zdtest::SeenMessage> of(quint64 msg) const { return spy.of(msg); }
 };
 
 struct Boxes {
@@ -93,13 +74,6 @@ inline void bringUp()
 }
 
 // A widget of an editor's form, by its object name.
-template <class T> T* ui(QObject* dialog, const char* name)
-{
-    T* w = dialog->findChild<T*>(name);
-    if (!w)
-        qFatal("no %s in the form", name);
-    return w;
-}
 
 // The engine calls of one name, in order.
 inline QStringList calls(const QString& name)

@@ -90,7 +90,7 @@ private slots:
         m_bar->setPreviewHost(m_host);
         QMyLiveSenseBar::setEditorRunner(pressing(true));
         ZDT_ClearTrace();
-        m_main->seen.clear();
+        m_main->spy.seen.clear();
         m_boxes.texts.clear();
         m_boxes.answer = 1;
         g_Global.liveBaseWidth = g_Global.liveBaseHeight = g_Global.liveBaseFps = 0;
@@ -424,7 +424,7 @@ private slots:
         g_Global.liveBaseWidth = g_Global.liveBaseHeight = g_Global.liveBaseFps = 0;
         m_bar->CloseAll();
         QCOMPARE(m_bar->rowCount(), 0);
-        m_main->seen.clear();
+        m_main->spy.seen.clear();
         QVERIFY(m_bar->LoadSenseFile_subdevices("A"));
         QCOMPARE(m_bar->rowCount(), 5);
         QCOMPARE(keys(), savedKeys);
@@ -444,7 +444,7 @@ private slots:
         QCOMPARE(readAll(SceneFile::PathOf("empty")),
                  QByteArray("\x01\x00\xFF\xFF\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20));
         addLayers({SCENE_KIND_TEXT});
-        m_main->seen.clear();
+        m_main->spy.seen.clear();
         ZDT_ClearTrace();
         QVERIFY(m_bar->LoadSenseFile_subdevices("empty"));
         QCOMPARE(m_bar->rowCount(), 0);

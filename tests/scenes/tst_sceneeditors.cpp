@@ -117,7 +117,7 @@ private slots:
         std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_CAMERA));
         QSceneCameraSetup dlg(nullptr, true);
         dlg.InitAll(false, l.get());
-        QVERIFY(ui<QPushButton>(&dlg, "btnOK")->isEnabled());
+        QVERIFY(child<QPushButton>(&dlg, "btnOK")->isEnabled());
         dlg.onOKClick();
         QCOMPARE(dlg.result(), 1);
         QVERIFY(calls("ZD_EditOverlayDeviceCfg").isEmpty());
@@ -152,15 +152,15 @@ private slots:
         dlg.InitAll(false, l.get());
         switch (change) {
         case 1:
-            ui<QSlider>(&dlg, "slider")->setValue(40);
-            ui<QComboBox>(&dlg, "comb_dev_fps")->setCurrentIndex(2);
+            child<QSlider>(&dlg, "slider")->setValue(40);
+            child<QComboBox>(&dlg, "comb_dev_fps")->setCurrentIndex(2);
             break;
         case 2:
-            QVERIFY(ui<QComboBox>(&dlg, "comb_dev_format")->count() > 1);
-            ui<QComboBox>(&dlg, "comb_dev_format")->setCurrentIndex(1);
+            QVERIFY(child<QComboBox>(&dlg, "comb_dev_format")->count() > 1);
+            child<QComboBox>(&dlg, "comb_dev_format")->setCurrentIndex(1);
             break;
         case 3:
-            ui<QCheckBox>(&dlg, "chk_audio")->setChecked(false);
+            child<QCheckBox>(&dlg, "chk_audio")->setChecked(false);
             break;
         case 4:
             l->hasError = 1;
@@ -186,7 +186,7 @@ private slots:
         std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_CAMERA));
         QSceneCameraSetup dlg(nullptr, false);
         dlg.InitAll(false, l.get());
-        auto* list = ui<QFiltersWidget>(&dlg, "filterwd");
+        auto* list = child<QFiltersWidget>(&dlg, "filterwd");
         QVERIFY(list->filters);
         FILTERITEM item;
         std::memset(&item, 0, sizeof item);
@@ -206,8 +206,8 @@ private slots:
         std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_AUDIO));
         QSceneCameraSetup dlg(nullptr, false);
         dlg.InitAll(true, l.get());
-        QVERIFY(ui<QComboBox>(&dlg, "cbx_audio")->count() > 0);
-        ui<QSlider>(&dlg, "slider_vol_2")->setValue(30);
+        QVERIFY(child<QComboBox>(&dlg, "cbx_audio")->count() > 0);
+        child<QSlider>(&dlg, "slider_vol_2")->setValue(30);
         dlg.onOKClick();
         QCOMPARE(sentMasks(), QList<int>{32});
         QCOMPARE(l->volume, 30);
@@ -228,8 +228,8 @@ private slots:
         QSceneCameraSetup dlg(nullptr, true);
         dlg.InitAll(false, l.get());
         ZDT_ClearScript("ZD_GetCaptureDevices");
-        QCOMPARE(ui<QComboBox>(&dlg, "comb_dev_name")->count(), 0);
-        QVERIFY(!ui<QPushButton>(&dlg, "btnOK")->isEnabled());
+        QCOMPARE(child<QComboBox>(&dlg, "comb_dev_name")->count(), 0);
+        QVERIFY(!child<QPushButton>(&dlg, "btnOK")->isEnabled());
         dlg.onOKClick();
         QCOMPARE(dlg.result(), 0);
     }
@@ -268,13 +268,13 @@ private slots:
         std::unique_ptr<SceneItemData> l(listLayer(SCENE_KIND_MOVIE, "/v/a.mp4\n/v/b.mp4\n"));
         QSceneMovieSetup dlg(nullptr);
         dlg.InitValue(l.get(), true);
-        ui<QRadioButton>(&dlg, "radio2")->setChecked(true);
+        child<QRadioButton>(&dlg, "radio2")->setChecked(true);
         if (step == 1) {
             m_chosen = {"C:\\v\\c.mp4"};
             dlg.onAddClick();
             QCOMPARE(dlg.entries().last(), QString("C:/v/c.mp4"));
         } else if (step == 2) {
-            ui<QListView>(&dlg, "listView")->setCurrentIndex(dlg.model->index(0));
+            child<QListView>(&dlg, "listView")->setCurrentIndex(dlg.model->index(0));
             dlg.onDelClick();
         } else if (step == 3) {
             m_chosen = {"/v/c.mp4"};
@@ -296,7 +296,7 @@ private slots:
         std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_MOVIE));
         QSceneMovieSetup dlg(nullptr);
         dlg.InitValue(l.get(), false);
-        QVERIFY(ui<QWidget>(&dlg, "widget")->isHidden());
+        QVERIFY(child<QWidget>(&dlg, "widget")->isHidden());
         m_chosen = {"/v/a.mp4"};
         dlg.onAddClick();
         dlg.onOKClick();
@@ -386,7 +386,7 @@ private slots:
         QSceneMovieSetup dlg(nullptr);
         dlg.InitValue(l.get(), false);
         dlg.listPath = folder;
-        ui<QLineEdit>(&dlg, "edit_name")->setText("Renamed");
+        child<QLineEdit>(&dlg, "edit_name")->setText("Renamed");
         dlg.onOKClick();
         QVERIFY(dlg.result() != 1);
         QCOMPARE(m_boxes.texts.size(), 1);
@@ -409,8 +409,8 @@ private slots:
         dlg.onPauseClick();
         QCOMPARE(l->movieParams()->playState, 2);
         dlg.onSliderPressed();
-        ui<QSlider>(&dlg, "slider")->setMaximum(10000);
-        ui<QSlider>(&dlg, "slider")->setValue(4000);
+        child<QSlider>(&dlg, "slider")->setMaximum(10000);
+        child<QSlider>(&dlg, "slider")->setValue(4000);
         dlg.onSliderReleased();
         QCOMPARE(l->movieParams()->command, 4);
         QCOMPARE(l->movieParams()->positionMs, 4000);
@@ -425,8 +425,8 @@ private slots:
         QScenePictureSetup dlg(nullptr);
         dlg.InitValue(l.get(), true);
         QCOMPARE(dlg.entries(), (QStringList{"/p/a.png", "/p/b.png"}));
-        QCOMPARE(ui<QSpinBox>(&dlg, "spinBox")->value(), 3);
-        ui<QRadioButton>(&dlg, "radio2")->setChecked(true);
+        QCOMPARE(child<QSpinBox>(&dlg, "spinBox")->value(), 3);
+        child<QRadioButton>(&dlg, "radio2")->setChecked(true);
         dlg.onOKClick();
         QCOMPARE(readAll(l->listFilePath()), QByteArray("/p/a.png\n/p/b.png\n"));
         QCOMPARE(l->pictureParams()->command, 12);
@@ -451,15 +451,15 @@ private slots:
         std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_TEXT));
         QSceneTextSetup dlg(nullptr);
         dlg.InitValue(l.get(), false);
-        QVERIFY(ui<QTextEdit>(&dlg, "textEdit")->toPlainText().isEmpty());
+        QVERIFY(child<QTextEdit>(&dlg, "textEdit")->toPlainText().isEmpty());
         // "Tahoma", or where the machine lacks it the family fontconfig
         // draws it with, as its own matcher names it.
-        QCOMPARE(ui<QComboBox>(&dlg, "cbx1")->currentText(), fcMatch("Tahoma"));
-        QCOMPARE(ui<QComboBox>(&dlg, "cbx2")->currentText(), QString("96"));
-        QVERIFY(!ui<QCheckBox>(&dlg, "checkBox")->isChecked() &&
-                !ui<QCheckBox>(&dlg, "checkBox_2")->isChecked());
-        QCOMPARE(ui<QMyColorPickButton>(&dlg, "btncolor")->Color(), 0u);
-        QCOMPARE(ui<QSlider>(&dlg, "alpha_slider")->value(), 100);
+        QCOMPARE(child<QComboBox>(&dlg, "cbx1")->currentText(), fcMatch("Tahoma"));
+        QCOMPARE(child<QComboBox>(&dlg, "cbx2")->currentText(), QString("96"));
+        QVERIFY(!child<QCheckBox>(&dlg, "checkBox")->isChecked() &&
+                !child<QCheckBox>(&dlg, "checkBox_2")->isChecked());
+        QCOMPARE(child<QMyColorPickButton>(&dlg, "btncolor")->Color(), 0u);
+        QCOMPARE(child<QSlider>(&dlg, "alpha_slider")->value(), 100);
         dlg.onOKClick();
         QVERIFY(calls("ZD_EditOverlayDeviceCfg").isEmpty());
     }
@@ -472,7 +472,7 @@ private slots:
         std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_TEXT));
         QSceneTextSetup dlg(nullptr);
         dlg.InitValue(l.get(), true);
-        QComboBox* fonts = ui<QComboBox>(&dlg, "cbx1");
+        QComboBox* fonts = child<QComboBox>(&dlg, "cbx1");
         QStringList offered;
         for (int i = 0; i < fonts->count(); ++i)
             offered << fonts->itemText(i);
@@ -488,7 +488,7 @@ private slots:
             std::strcpy(l->textParams()->font, name.toLocal8Bit().constData());
             QSceneTextSetup again(nullptr);
             again.InitValue(l.get(), true);
-            QCOMPARE(ui<QComboBox>(&again, "cbx1")->currentText(), name);
+            QCOMPARE(child<QComboBox>(&again, "cbx1")->currentText(), name);
             again.onOKClick();
             QCOMPARE(QString(l->textParams()->font), name);
             break;
@@ -501,7 +501,7 @@ private slots:
         std::strcpy(l->textParams()->text, "<b>bold</b> & line\nnext");
         QSceneTextSetup dlg(nullptr);
         dlg.InitValue(l.get(), true);
-        QCOMPARE(ui<QTextEdit>(&dlg, "textEdit")->toPlainText(),
+        QCOMPARE(child<QTextEdit>(&dlg, "textEdit")->toPlainText(),
                  QString("<b>bold</b> & line\nnext"));
         dlg.onOKClick();
         QCOMPARE(QString(l->textParams()->text), QString("<b>bold</b> & line\nnext"));
@@ -533,9 +533,9 @@ private slots:
         const QString oldName = l->name;
         QSceneTextSetup dlg(nullptr);
         dlg.InitValue(l.get(), true);
-        ui<QTextEdit>(&dlg, "textEdit")->setPlainText(text);
-        ui<QComboBox>(&dlg, "cbx2")->setEditText(size);
-        ui<QLineEdit>(&dlg, "edit_name")->clear();
+        child<QTextEdit>(&dlg, "textEdit")->setPlainText(text);
+        child<QComboBox>(&dlg, "cbx2")->setEditText(size);
+        child<QLineEdit>(&dlg, "edit_name")->clear();
         dlg.onOKClick();
         QCOMPARE(dlg.result() == 1, accepted);
         QCOMPARE(m_boxes.texts.size(), accepted ? 0 : 1);
@@ -551,7 +551,7 @@ private slots:
         std::unique_ptr<SceneItemData> l(layer(SCENE_KIND_TEXT));
         QSceneTextSetup dlg(nullptr);
         dlg.InitValue(l.get(), true);
-        ui<QTextEdit>(&dlg, "textEdit")->setPlainText("changed");
+        child<QTextEdit>(&dlg, "textEdit")->setPlainText("changed");
         dlg.onCancelClick();
         QCOMPARE(dlg.result(), 0);
         QVERIFY(QString(l->textParams()->text).isEmpty());
@@ -577,7 +577,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, accepted);
         QLiveSaveNameDlg dlg(nullptr);
-        ui<QLineEdit>(&dlg, "lineEdit")->setText(name);
+        child<QLineEdit>(&dlg, "lineEdit")->setText(name);
         dlg.OnOK(); // Return
         QCOMPARE(dlg.result() == 1, accepted);
         QCOMPARE(m_boxes.texts, accepted ? QStringList{} : QStringList{"Invalid file name"});
@@ -636,8 +636,8 @@ private slots:
         dlg.height = 8;
         dlg.fps = 9;
         dlg.InitValues();
-        ui<QComboBox>(&dlg, "cbx1")->setEditText(size);
-        ui<QComboBox>(&dlg, "cbx2")->setEditText(fps);
+        child<QComboBox>(&dlg, "cbx1")->setEditText(size);
+        child<QComboBox>(&dlg, "cbx2")->setEditText(fps);
         dlg.onOK();
         QCOMPARE(dlg.result() == 1, message.isEmpty());
         QCOMPARE(m_boxes.texts, message.isEmpty() ? QStringList{} : QStringList{message});
@@ -651,8 +651,8 @@ private slots:
         dlg.height = 720;
         dlg.fps = 0;
         dlg.InitValues();
-        QCOMPARE(ui<QComboBox>(&dlg, "cbx1")->currentText(), QString("1280x720"));
-        QCOMPARE(ui<QComboBox>(&dlg, "cbx2")->currentText(), QString("Same as live setting"));
+        QCOMPARE(child<QComboBox>(&dlg, "cbx1")->currentText(), QString("1280x720"));
+        QCOMPARE(child<QComboBox>(&dlg, "cbx2")->currentText(), QString("Same as live setting"));
     }
 };
 

@@ -190,7 +190,7 @@ class TestSceneEndToEnd : public QObject
             editor->setAttribute(Qt::WA_ShowWithoutActivating);
             editor->show();
             fill(editor);
-            QTest::mouseClick(scenetest::ui<QPushButton>(editor, "btnOK"), Qt::LeftButton);
+            QTest::mouseClick(scenetest::child<QPushButton>(editor, "btnOK"), Qt::LeftButton);
             return editor->result();
         });
         zdtest::whenPopup([entry](QMenu* menu) { choose(menu, {entry}); });
@@ -277,22 +277,22 @@ private slots:
 
         // ---- The four layers, through the add menu and their editors ----
         QVERIFY(addLayer("Video capture device", [](QDialog* editor) {
-            auto* devices = scenetest::ui<QComboBox>(editor, "comb_dev_name");
+            auto* devices = scenetest::child<QComboBox>(editor, "comb_dev_name");
             devices->setCurrentIndex(devices->findText("Test Pattern Camera"));
-            QLineEdit* name = scenetest::ui<QLineEdit>(editor, "edit_name");
+            QLineEdit* name = scenetest::child<QLineEdit>(editor, "edit_name");
             name->clear();
             QTest::keyClicks(name, "Camera");
         }));
         QVERIFY(addLayer("Text", [](QDialog* editor) {
-            QTest::keyClicks(scenetest::ui<QTextEdit>(editor, "textEdit"), "Hello scene A");
+            QTest::keyClicks(scenetest::child<QTextEdit>(editor, "textEdit"), "Hello scene A");
         }));
         m_chosen = {m_picture};
         QVERIFY(addLayer("Pictures", [](QDialog* editor) {
-            QTest::mouseClick(scenetest::ui<QPushButton>(editor, "btnadd"), Qt::LeftButton);
+            QTest::mouseClick(scenetest::child<QPushButton>(editor, "btnadd"), Qt::LeftButton);
         }));
         m_chosen = {m_movie};
         QVERIFY(addLayer("Movie", [](QDialog* editor) {
-            QTest::mouseClick(scenetest::ui<QPushButton>(editor, "btnadd"), Qt::LeftButton);
+            QTest::mouseClick(scenetest::child<QPushButton>(editor, "btnadd"), Qt::LeftButton);
         }));
         m_chosen.clear();
         QCOMPARE(m_boxes.texts.size(), 1);
@@ -339,8 +339,8 @@ private slots:
         QCOMPARE(saved[3], (Layer{SCENE_KIND_MOVIE, m_movie, saved[3].place}));
         m_boxes.texts.clear();
         zdtest::whenModal<QLiveSaveNameDlg>([](QLiveSaveNameDlg* dialog) {
-            QTest::keyClicks(scenetest::ui<QLineEdit>(dialog, "lineEdit"), "A");
-            QTest::mouseClick(scenetest::ui<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+            QTest::keyClicks(scenetest::child<QLineEdit>(dialog, "lineEdit"), "A");
+            QTest::mouseClick(scenetest::child<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
         });
         QVERIFY(mainActive());
         zdtest::whenPopup([](QMenu* menu) { choose(menu, {"Save"}); });

@@ -18,17 +18,13 @@
 #include "qtimerschedule.h"
 #include "scheduleclock.h"
 #include "stdafx.h"
+#include "zdformchild.h"
 #include "zdtestmain.h"
+
+using zdtest::child;
 
 namespace
 {
-
-template <typename T> T* child(QWidget* w, const char* name)
-{
-    T* c = w->findChild<T*>(name);
-    Q_ASSERT(c);
-    return c;
-}
 
 quint32 local(int y, int m, int d, int h = 0, int mi = 0, int s = 0)
 {

@@ -18,32 +18,27 @@
 #include "qmylang.h"
 #include "qsetupwnd.h"
 #include "settingstestsupport.h"
+#include "zdformchild.h"
 #include "zdtestmain.h"
 
 using namespace settingstest;
 
+using zdtest::child;
+
 namespace
 {
 
-template <typename T> T* ctl(QWidget* wnd, const char* name)
-{
-    T* c = wnd->findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
 QComboBox* cbx(QWidget* w, const char* name)
 {
-    return ctl<QComboBox>(w, name);
+    return child<QComboBox>(w, name);
 }
 QCheckBox* chk(QWidget* w, const char* name)
 {
-    return ctl<QCheckBox>(w, name);
+    return child<QCheckBox>(w, name);
 }
 QLineEdit* edit(QWidget* w, const char* name)
 {
-    return ctl<QLineEdit>(w, name);
+    return child<QLineEdit>(w, name);
 }
 
 QString englishText(int id)
@@ -446,7 +441,7 @@ void TestQSetupWnd::fillsOtherPages()
     QCOMPARE(edit(&wnd, "s6_edit")->text(), QString("0"));
     QCOMPARE(cbx(&wnd, "s2_cbx_audio")->count(), 1);
     QCOMPARE(cbx(&wnd, "s2_cbx_audio")->currentText(), QString("system default"));
-    QTabWidget* tabs = ctl<QTabWidget>(&wnd, "tab");
+    QTabWidget* tabs = child<QTabWidget>(&wnd, "tab");
     QCOMPARE(tabs->count(), 6);
     // The share page too, so that the share service can be set up.
     for (int i = 0; i < 6; ++i)
@@ -481,7 +476,7 @@ void TestQSetupWnd::everyShownControlHasAText()
 {
     g_Global.langFile = QString(ZD_TEST_RESOURCES_DIR "/lang/English.txt");
     QSetupWnd wnd(nullptr);
-    QTabWidget* tabs = ctl<QTabWidget>(&wnd, "tab");
+    QTabWidget* tabs = child<QTabWidget>(&wnd, "tab");
     QStringList blank;
     for (int i = 0; i < 5; ++i) {
         if (tabs->tabText(i).isEmpty())
@@ -499,7 +494,7 @@ void TestQSetupWnd::everyShownControlHasAText()
         }
     }
     for (const char* name : {"btnOK", "btnCancel", "btnDef"}) {
-        if (ctl<QPushButton>(&wnd, name)->text().isEmpty())
+        if (child<QPushButton>(&wnd, name)->text().isEmpty())
             blank << name;
     }
     QVERIFY2(blank.isEmpty(), qPrintable(blank.join(", ")));
@@ -928,7 +923,7 @@ void TestQSetupWnd::defaultButton()
     g_Global.autoMuteWhenShowFilesDlg = 0;
     g_Global.dudServerPort = 1234;
     QSetupWnd wnd(nullptr);
-    ctl<QPushButton>(&wnd, "btnDef")->click();
+    child<QPushButton>(&wnd, "btnDef")->click();
     QString langPath;
     QCOMPARE(cbx(&wnd, "s1_cbx_lang")->currentText(), QMyLang::getDefaultName(langPath));
     QVERIFY(chk(&wnd, "s1_chk_mute")->isChecked());
@@ -968,8 +963,8 @@ void TestQSetupWnd::defaultThenCancelChangesNothing()
     SaveSetupConfig();
     const QByteArray iniBefore = iniBytes();
     QSetupWnd wnd(nullptr);
-    ctl<QPushButton>(&wnd, "btnDef")->click();
-    ctl<QPushButton>(&wnd, "btnCancel")->click();
+    child<QPushButton>(&wnd, "btnDef")->click();
+    child<QPushButton>(&wnd, "btnCancel")->click();
     QCOMPARE(wnd.result(), 0);
     QCOMPARE(g_Global.recHotkeyRec, 6);
     QCOMPARE(g_Global.gifWidth, 720);
@@ -1018,7 +1013,7 @@ void TestQSetupWnd::browseButtons()
 void TestQSetupWnd::bitrateHintAndFormatRule()
 {
     QSetupWnd wnd(nullptr);
-    QLabel* hint = ctl<QLabel>(&wnd, "s3_33");
+    QLabel* hint = child<QLabel>(&wnd, "s3_33");
     cbx(&wnd, "s3_cbx_bitrate")->setCurrentText("10Mbps");
     QCOMPARE(hint->text(), getLang(27013, "", getSizeString(4718592000)));
     cbx(&wnd, "s3_cbx_bitrate")->setCurrentText("4100m");
@@ -1029,10 +1024,10 @@ void TestQSetupWnd::helpButtonShowsItsText()
 {
     QSetupWnd wnd(nullptr);
     wnd.show();
-    QPushButton* help = ctl<QPushButton>(&wnd, "s5_btnhelp");
+    QPushButton* help = child<QPushButton>(&wnd, "s5_btnhelp");
     QCOMPARE(help->property("tag").toString(), QString("s5"));
-    QVERIFY(ctl<QPushButton>(&wnd, "s3_btnhelp")->isHidden());
-    ctl<QTabWidget>(&wnd, "tab")->setCurrentIndex(4);
+    QVERIFY(child<QPushButton>(&wnd, "s3_btnhelp")->isHidden());
+    child<QTabWidget>(&wnd, "tab")->setCurrentIndex(4);
     emit help->clicked();
     QTRY_COMPARE(QToolTip::text(), englishText(29005));
     QToolTip::hideText();
@@ -1049,7 +1044,7 @@ void TestQSetupWnd::serverListButtonRunsTheEditor()
         editorParent = editor->parentWidget();
         editor->done(0);
     });
-    ctl<QPushButton>(&wnd, "s5_btn2")->click();
+    child<QPushButton>(&wnd, "s5_btn2")->click();
     QCOMPARE(editorParent, &wnd);
     // The editor is gone, and the main window is told to reload the servers.
     QVERIFY(wnd.findChildren<QLiveServerManagDlg*>().isEmpty());
@@ -1083,7 +1078,7 @@ void TestQSetupWnd::encoderTestButton()
     ZDT_ScriptResult("ZD_TestHWData.6", test6);
     ZDT_ClearTrace();
     QSetupWnd wnd(nullptr);
-    QPushButton* button = ctl<QPushButton>(&wnd, "s3_btntest");
+    QPushButton* button = child<QPushButton>(&wnd, "s3_btntest");
     QVERIFY(button->isHidden());
     const int codecsBefore = cbx(&wnd, "s3_cbx_codec")->count();
     wnd.onBtnTestGpu();

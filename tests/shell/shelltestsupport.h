@@ -13,6 +13,7 @@
 #include "myevent.h"
 #include "vazURIdav_test.h"
 #include "zdenginetrace.h"
+#include "zdmessagespy.h"
 
 namespace shelltest
 {
@@ -31,51 +32,7 @@ using zdtest::engineTrace;
 
 using zdtest::traceLines;
 
-struct SeenMessage {
-    quint64 msg;
-    qint64 wParam;
-    qint64 lParam;
-};
-
-class MessageSpy : public QObject
-{
-public:
-    MessageSpy(QObject* watched, const QString& name, QStringList* order = nullptr)
-        : m_name(name), m_order(order)
-    {
-        watched->installEventFilter(this);
-    }
-
-    QList<SeenMessage> seen;
-    // Messages that the spy keeps from reaching the watched object.
-    QSet<quint64> swallow;
-
-    QList<SeenMessage> of(quint64 msg) const
-    {
-        QList<SeenMessage> list;
-        for (const SeenMessage& m : seen) {
-            if (m.msg == msg)
-                list << m;
-        }
-        return list;
-    }
-
-protected:
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        Q_UNUSED(o);
-        if (e->type() != MyEvent::EventType)
-            return false;
-        auto* m = static_cast<MyEvent*>(e);
-        seen << SeenMessage{m->msg, m->wParam, m->lParam};
-        if (m_order)
-            m_order->append(QString("%1:%2").arg(m_name).arg(m->msg));
-        return swallow.contains(m->msg);
-    }
-
-private:
-    QString m_name;
-    QStringList* m_order;
-};
+using zdtest::MessageSpy;
+using zdtest::SeenMessage;
 
 } // namespace shelltest

@@ -13,8 +13,8 @@
 #include "core/engineregistry.h"
 #include "live/liveoutput.h"
 #include "vazURIdav.h"
-#include "zddevname.h"
 #include "zdnginxspawn.h"
+#include "zdtestcamera.h"
 
 #include <algorithm>
 #include <chrono>
@@ -97,7 +97,7 @@ void writeRedBmp(const std::string& path)
 // Opens the canvas with its four layers.
 bool openScene(void* h, const std::string& dir)
 {
-    DEV_NAME video = devName("NULL", "NULL", 0), audio = devName("NULL", "NULL", 0);
+    DEV_NAME video = zdtest::devName("NULL", "NULL", 0), audio = zdtest::devName("NULL", "NULL", 0);
     DEV_CAPACITY f{};
     f.width = 1920;
     f.height = 1080;
@@ -106,14 +106,14 @@ bool openScene(void* h, const std::string& dir)
         return false;
     LIVEPIP_PARAMTERS cam = layer(0, 0, 1920, 1080, 0);
     SCENE_DEVICE_PARAMS d{};
-    d.device = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+    d.device = zdtest::devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
     d.format.width = 1920;
     d.format.height = 1080;
     d.format.fps = 30;
     std::memcpy(cam.kindBlock, &d, sizeof d);
     LIVEPIP_PARAMTERS mic = layer(0, 0, 0, 0, 1);
     SCENE_DEVICE_PARAMS m{};
-    m.device = devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
+    m.device = zdtest::devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
     std::memcpy(mic.kindBlock, &m, sizeof m);
     writeRedBmp(dir + "/bench.bmp");
     std::ofstream(dir + "/bench.picture-list") << dir << "/bench.bmp\n";
@@ -179,7 +179,7 @@ bool streamRun(int servers, int seconds, const std::string& dir, LiveRun& out)
             out.dropped.push_back(list[i].dropped);
         }
         auto engine = zd::EngineRegistry::find(h);
-        if (auto* live = engine ? engine->component<zd::live::LiveOutput>("live") : nullptr)
+        if (auto* live = engine ? engine->component<zd::live::LiveOutput>() : nullptr)
             out.encoderDropped = live->encoderDropped();
         ZD_StopLive(h);
     }
@@ -197,8 +197,8 @@ double recordRun(bool canvas, int seconds, const std::string& dir)
     if (canvas) {
         ok = openScene(h, dir);
     } else {
-        DEV_NAME cam = devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
-        DEV_NAME mic = devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
+        DEV_NAME cam = zdtest::devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        DEV_NAME mic = zdtest::devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
         DEV_CAPACITY f{};
         f.width = 1920;
         f.height = 1080;

@@ -15,11 +15,11 @@
 //
 // Usage: zd_bench_sync [--seconds N] [--dir FOLDER]
 #include "vazURIdav.h"
-#include "zddevname.h"
 #include "zdnginxspawn.h"
 #include "zdobstiming.h"
 #include "zdsyncmeter.h"
 #include "zdsyncsource.h"
+#include "zdtestcamera.h"
 
 #include <chrono>
 #include <climits>
@@ -82,9 +82,9 @@ void* openSyncPair(const std::string& dir)
     void* h = nullptr;
     if (ZD_Initalize(&h, dir.c_str(), "/nonexistent", "/nonexistent", "bench", "1") != 1)
         return nullptr;
-    const DEV_NAME camera = devName(zdtest::kSyncCameraName, zdtest::kSyncCameraPath, 1);
+    const DEV_NAME camera = zdtest::devName(zdtest::kSyncCameraName, zdtest::kSyncCameraPath, 1);
     const DEV_NAME microphone =
-        devName(zdtest::kSyncMicrophoneName, zdtest::kSyncMicrophonePath, 2);
+        zdtest::devName(zdtest::kSyncMicrophoneName, zdtest::kSyncMicrophonePath, 2);
     DEV_CAPACITY f{};
     f.width = kWidth;
     f.height = kHeight;
@@ -99,7 +99,7 @@ void* openCanvas(const std::string& dir, const std::string& movie)
     void* h = nullptr;
     if (ZD_Initalize(&h, dir.c_str(), "/nonexistent", "/nonexistent", "bench", "1") != 1)
         return nullptr;
-    DEV_NAME video = devName("NULL", "NULL", 0), audio = devName("NULL", "NULL", 0);
+    DEV_NAME video = zdtest::devName("NULL", "NULL", 0), audio = zdtest::devName("NULL", "NULL", 0);
     DEV_CAPACITY f{};
     f.width = kWidth;
     f.height = kHeight;

@@ -6,6 +6,7 @@
 // machine's network or its daemons. Usage: engine_sharesearch WORK_FOLDER
 #include "vazURIdav.h"
 #include "zdloopbackport.h"
+#include "zdtestcamera.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -185,13 +186,7 @@ int main(int argc, char** argv)
         void* c = engine(work + "/c");
         const int portA = zdtest::freeLoopbackPort();
         const int portB = zdtest::freeLoopbackPort();
-        const DEV_NAME camera = [] {
-            DEV_NAME d{};
-            std::strcpy(d.name, "Test Pattern Camera");
-            std::strcpy(d.path, "VIRTUAL_TEST_PATTERN_CAMERA");
-            d.kind = 1;
-            return d;
-        }();
+        const DEV_NAME camera = zdtest::testCamera();
         DEV_NAME mic{};
         DEV_CAPACITY format{};
         format.width = 320;

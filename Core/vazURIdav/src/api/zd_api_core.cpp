@@ -5,6 +5,8 @@
 #include "core/log.h"
 #include "core/messagecallback.h"
 #include "core/systeminfo.h"
+#include "devices/devicemanager.h"
+#include "live/canvasdeviceprovider.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -49,6 +51,7 @@ ZD_API int ZD_Initalize(void** handle, const char* appDataDir, const char* progr
             config.appVersion = boundedText(appVersion, 256);
             Log::setFolder(config.appDataDir);
             auto engine = std::make_shared<Engine>(config);
+            engine->devices().addUnlisted(std::make_shared<live::CanvasDeviceProvider>(*engine));
             engine->start();
             *handle = EngineRegistry::add(engine);
             Log::write(2, "vazURIdav: engine started for %s %s", config.appName.c_str(),

@@ -2,6 +2,7 @@
 #include "api/apientry.h"
 #include "devices/devicemanager.h"
 #include "devices/devicesession.h"
+#include "live/livecanvas.h"
 
 #include <algorithm>
 #include <cstring>
@@ -138,7 +139,14 @@ ZD_API int ZD_QueryDeviceLost(void* handle, const char* layerKey, void* notifica
             *lost = static_cast<int>(scripted);
             return 1;
         }
-        return e.session().queryLost(boundedText(layerKey), notification, lost);
+        const std::string key = boundedText(layerKey);
+        if (key.empty())
+            return e.session().queryLost(notification, lost);
+        DeviceNotification n;
+        if (!lost || !e.findNotification(notification, n))
+            return 0;
+        live::LiveCanvas* canvas = e.component<live::LiveCanvas>();
+        return canvas ? canvas->queryLost(key, n, lost) : 0;
     });
 }
 

@@ -1,7 +1,9 @@
 // Video filters per source: the main capture source (pip null) or a scene
 // layer (its key). Every filter string is checked with libavfilter first.
 #include "api/apientry.h"
+#include "devices/devicesession.h"
 #include "filters/filterchains.h"
+#include "live/livecanvas.h"
 
 using namespace zd;
 using namespace zd::api;
@@ -19,7 +21,20 @@ std::string sourceKey(const char* pip)
 
 FilterChains* chains(Engine& engine)
 {
-    return engine.component<FilterChains>("filters");
+    return engine.component<FilterChains>();
+}
+
+// Hands a changed chain to the source that runs it: the open device's frames
+// for the main source (no key), the scene layer of that key for a layer.
+int publish(Engine& engine, const FilterChains& filters, const std::string& source, int done)
+{
+    if (done <= 0)
+        return done;
+    if (source.empty())
+        engine.session().setFilters(filters.specs(source));
+    else if (live::LiveCanvas* canvas = engine.component<live::LiveCanvas>())
+        canvas->setFilters(source, filters.specs(source));
+    return done;
 }
 
 } // namespace
@@ -33,8 +48,10 @@ ZD_API int ZD_AddFilter(void* handle, const char* pip, int type, int enabled, co
              enabled, traceText(cmd).c_str(), id);
     return withEngine("ZD_AddFilter", handle, 0, [&](Engine& engine) {
         FilterChains* filters = chains(engine);
-        return filters ? filters->add(sourceKey(pip), type, enabled != 0,
-                                      boundedText(cmd, kMaxFilterText), id)
+        const std::string source = sourceKey(pip);
+        return filters ? publish(engine, *filters, source,
+                                 filters->add(source, type, enabled != 0,
+                                              boundedText(cmd, kMaxFilterText), id))
                        : 0;
     });
 }
@@ -45,7 +62,10 @@ ZD_API int ZD_EditFilter(void* handle, const char* pip, unsigned int id, const c
              traceText(cmd).c_str());
     return withEngine("ZD_EditFilter", handle, 0, [&](Engine& engine) {
         FilterChains* filters = chains(engine);
-        return filters ? filters->edit(sourceKey(pip), id, boundedText(cmd, kMaxFilterText)) : 0;
+        const std::string source = sourceKey(pip);
+        return filters ? publish(engine, *filters, source,
+                                 filters->edit(source, id, boundedText(cmd, kMaxFilterText)))
+                       : 0;
     });
 }
 
@@ -54,7 +74,8 @@ ZD_API int ZD_DeleteFilter(void* handle, const char* pip, unsigned int id)
     ZD_TRACE("ZD_DeleteFilter(pip=%s,id=%u)", traceText(pip).c_str(), id);
     return withEngine("ZD_DeleteFilter", handle, 0, [&](Engine& engine) {
         FilterChains* filters = chains(engine);
-        return filters ? filters->remove(sourceKey(pip), id) : 0;
+        const std::string source = sourceKey(pip);
+        return filters ? publish(engine, *filters, source, filters->remove(source, id)) : 0;
     });
 }
 

@@ -11,12 +11,12 @@ namespace
 
 live::LiveCanvas* canvas(Engine& engine)
 {
-    return engine.component<live::LiveCanvas>("canvas");
+    return engine.component<live::LiveCanvas>();
 }
 
 live::LiveOutput* output(Engine& engine)
 {
-    return engine.component<live::LiveOutput>("live");
+    return engine.component<live::LiveOutput>();
 }
 
 } // namespace

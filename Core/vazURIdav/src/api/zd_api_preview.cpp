@@ -30,7 +30,7 @@ ZD_API int ZD_GetFrameDataFps(void* handle, const char* layerKey)
         // Layers are measured by the live canvas that holds them.
         const std::string key = boundedText(layerKey, 256);
         if (!key.empty()) {
-            live::LiveCanvas* canvas = e.component<live::LiveCanvas>("canvas");
+            live::LiveCanvas* canvas = e.component<live::LiveCanvas>();
             return canvas ? canvas->frameRate(key) : 0;
         }
         return e.session().frameRate();
@@ -41,7 +41,7 @@ ZD_API int ZD_AdjustVolume(void* handle, int volume)
 {
     ZD_TRACE("ZD_AdjustVolume(volume=%d)", volume);
     return withEngine("ZD_AdjustVolume", handle, 0, [&](Engine& e) {
-        auto* r = e.component<media::RecordComponent>(media::RecordComponent::kSlot);
+        auto* r = e.component<media::RecordComponent>();
         return r ? r->adjustVolume(volume) : 0;
     });
 }

@@ -11,7 +11,7 @@ namespace
 
 RecordComponent* recording(Engine& e)
 {
-    return e.component<RecordComponent>(RecordComponent::kSlot);
+    return e.component<RecordComponent>();
 }
 
 } // namespace

@@ -14,10 +14,10 @@ namespace
 // The announcement follows the server and its live picture.
 void announce(Engine& engine)
 {
-    auto* server = dynamic_cast<DudServer*>(engine.component("share"));
+    auto* server = engine.find<DudServer>();
     if (!server || !server->running())
         return;
-    if (DudDiscovery* discovery = engine.component<DudDiscovery>(DudDiscovery::kSlot))
+    if (DudDiscovery* discovery = engine.component<DudDiscovery>())
         discovery->announce(server->port(), server->liveRunning());
 }
 
@@ -29,7 +29,7 @@ ZD_API int ZD_StartDUD_Server(void* handle, int port)
 {
     ZD_TRACE("ZD_StartDUD_Server(port=%d)", port);
     return withEngine("ZD_StartDUD_Server", handle, 0, [&](Engine& engine) {
-        DudServer* server = engine.component<DudServer>("share");
+        DudServer* server = engine.component<DudServer>();
         if (!server || !server->start(port))
             return 0;
         announce(engine);
@@ -41,12 +41,12 @@ ZD_API int ZD_StopDUD_Server(void* handle)
 {
     ZD_TRACE("ZD_StopDUD_Server()");
     return withEngine("ZD_StopDUD_Server", handle, 0, [&](Engine& engine) {
-        if (auto* discovery = dynamic_cast<DudDiscovery*>(engine.component(DudDiscovery::kSlot)))
+        if (auto* discovery = engine.find<DudDiscovery>())
             discovery->withdraw();
-        if (auto* server = dynamic_cast<DudServer*>(engine.component("share")))
+        if (auto* server = engine.find<DudServer>())
             server->stopAsked();
         // Nobody can watch the live picture any more: its encoder stops too.
-        if (auto* live = dynamic_cast<DudLive*>(engine.component(DudLive::kSlot)))
+        if (auto* live = engine.find<DudLive>())
             live->stopLive();
         return 1;
     });
@@ -60,7 +60,7 @@ ZD_API int ZD_IsDUDRunning(void* handle, int* running)
     return withEngine("ZD_IsDUDRunning", handle, 0, [&](Engine& engine) {
         if (!running)
             return 0;
-        auto* server = dynamic_cast<DudServer*>(engine.component("share"));
+        auto* server = engine.find<DudServer>();
         *running = server && server->running() ? 1 : 0;
         return 1;
     });
@@ -70,7 +70,7 @@ ZD_API int ZD_StartDUD_live(void* handle, int width, int height, int fps, int kb
 {
     ZD_TRACE("ZD_StartDUD_live(size=%dx%d,fps=%d,kbps=%d)", width, height, fps, kbps);
     return withEngine("ZD_StartDUD_live", handle, 0, [&](Engine& engine) {
-        DudLive* live = engine.component<DudLive>(DudLive::kSlot);
+        DudLive* live = engine.component<DudLive>();
         const int r = live ? live->start(width, height, fps, kbps) : 0;
         if (r == 1)
             announce(engine);
@@ -82,7 +82,7 @@ ZD_API int ZD_StopDUD_live(void* handle)
 {
     ZD_TRACE("ZD_StopDUD_live()");
     return withEngine("ZD_StopDUD_live", handle, 0, [&](Engine& engine) {
-        auto* live = dynamic_cast<DudLive*>(engine.component(DudLive::kSlot));
+        auto* live = engine.find<DudLive>();
         const int r = live ? live->stopLive() : 0;
         if (r == 1)
             announce(engine);
@@ -94,8 +94,8 @@ ZD_API int ZD_SearchDUDServer(void* handle, void* target)
 {
     ZD_TRACE("ZD_SearchDUDServer()");
     return withEngine("ZD_SearchDUDServer", handle, 0, [&](Engine& engine) {
-        DudDiscovery* discovery = engine.component<DudDiscovery>(DudDiscovery::kSlot);
-        auto* server = dynamic_cast<DudServer*>(engine.component("share"));
+        DudDiscovery* discovery = engine.component<DudDiscovery>();
+        auto* server = engine.find<DudServer>();
         return discovery && discovery->search(target, server ? server->port() : 0) ? 1 : 0;
     });
 }
@@ -104,7 +104,7 @@ ZD_API int ZD_DUDFilesChanged(void* handle)
 {
     ZD_TRACE("ZD_DUDFilesChanged()");
     return withEngine("ZD_DUDFilesChanged", handle, 0, [&](Engine& engine) {
-        if (auto* server = dynamic_cast<DudServer*>(engine.component("share")))
+        if (auto* server = engine.find<DudServer>())
             server->reloadCatalogue();
         return 1;
     });

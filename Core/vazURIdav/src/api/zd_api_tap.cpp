@@ -15,7 +15,7 @@ ZD_API int ZD_TapVideoFrame(void* handle, void* buffer, int bufferBytes, int* wi
     return withEngine("ZD_TapVideoFrame", handle, -1, [&](Engine& e) {
         if (!width || !height || !serial || bufferBytes < 0 || (!buffer && bufferBytes > 0))
             return -1;
-        FrameTap* tap = e.component<FrameTap>(FrameTap::kSlot);
+        FrameTap* tap = e.component<FrameTap>();
         if (!tap)
             return 0;
         return tap->readVideo(static_cast<uint8_t*>(buffer), bufferBytes, width, height, serial,
@@ -30,7 +30,7 @@ ZD_API int ZD_TapAudio(void* handle, void* buffer, int bufferBytes, int64_t* pos
     return withEngine("ZD_TapAudio", handle, -1, [&](Engine& e) {
         if (!buffer || !position || bufferBytes < 0)
             return -1;
-        FrameTap* tap = e.component<FrameTap>(FrameTap::kSlot);
+        FrameTap* tap = e.component<FrameTap>();
         if (!tap)
             return 0;
         return tap->readAudio(static_cast<uint8_t*>(buffer), bufferBytes, position, timeoutMs);

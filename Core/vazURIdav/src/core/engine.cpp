@@ -131,21 +131,21 @@ bool Engine::findNotification(const void* pointer, DeviceNotification& out) cons
     return false;
 }
 
-EngineComponent* Engine::component(const std::string& name) const
+EngineComponent* Engine::findType(std::type_index type) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     for (const auto& slot : m_components) {
-        if (slot.first == name)
+        if (slot.first == type)
             return slot.second.get();
     }
     return nullptr;
 }
 
 EngineComponent*
-Engine::attachIfMissing(const std::string& name,
+Engine::attachIfMissing(std::type_index type,
                         const std::function<std::unique_ptr<EngineComponent>()>& make)
 {
-    if (EngineComponent* existing = component(name))
+    if (EngineComponent* existing = findType(type))
         return existing;
     if (stopping())
         return nullptr;
@@ -153,12 +153,12 @@ Engine::attachIfMissing(const std::string& name,
     std::unique_ptr<EngineComponent> made = make();
     std::lock_guard<std::mutex> lock(m_mutex);
     for (const auto& slot : m_components) {
-        if (slot.first == name)
+        if (slot.first == type)
             return slot.second.get();
     }
     if (m_stopping)
         return nullptr;
-    m_components.emplace_back(name, std::move(made));
+    m_components.emplace_back(type, std::move(made));
     return m_components.back().second.get();
 }
 

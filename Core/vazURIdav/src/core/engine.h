@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <typeindex>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -69,19 +71,20 @@ public:
     // Copies a notification this engine made; false for any other pointer.
     bool findNotification(const void* pointer, DeviceNotification& out) const;
 
-    // The component in slot name, or null.
-    EngineComponent* component(const std::string& name) const;
-    // The component of type T in slot name, made with T(Engine&) on first
-    // use; null once the engine is stopping or when the slot holds another type.
-    template <typename T> T* component(const std::string& name)
+    // The component of type T, or null while none was made.
+    template <typename T> T* find() const { return static_cast<T*>(findType(typeid(T))); }
+    // The component of type T, made with T(Engine&) on first use; null once
+    // the engine is stopping.
+    template <typename T> T* component()
     {
-        return dynamic_cast<T*>(attachIfMissing(
-            name, [this] { return std::unique_ptr<EngineComponent>(new T(*this)); }));
+        return static_cast<T*>(attachIfMissing(
+            typeid(T), [this] { return std::unique_ptr<EngineComponent>(new T(*this)); }));
     }
     EngineFlags flags() const;
 
 private:
-    EngineComponent* attachIfMissing(const std::string& name,
+    EngineComponent* findType(std::type_index type) const;
+    EngineComponent* attachIfMissing(std::type_index type,
                                      const std::function<std::unique_ptr<EngineComponent>()>& make);
 
     const EngineConfig m_config;
@@ -93,7 +96,7 @@ private:
     bool m_stopping = false;
     std::deque<std::unique_ptr<char[]>> m_texts;
     std::deque<std::unique_ptr<DeviceNotification>> m_notifications;
-    std::vector<std::pair<std::string, std::unique_ptr<EngineComponent>>> m_components;
+    std::vector<std::pair<std::type_index, std::unique_ptr<EngineComponent>>> m_components;
 };
 
 } // namespace zd

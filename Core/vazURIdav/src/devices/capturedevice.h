@@ -34,6 +34,12 @@ public:
     }
     // Ends the capture threads; no frame reaches the receiver afterwards.
     virtual void stopCapture() {}
+    // Where a device that reports on its own (the live canvas, for its
+    // layers) sends its reports; set before startCapture.
+    virtual void reportTo(void* /*target*/) {}
+    // The device's frames carry its sound as well, so no audio device is
+    // captured beside it.
+    virtual bool carriesSound() const { return false; }
 
     // Another program's virtual device, left out when the caller ignores
     // virtual devices (the engine's own test devices are not).

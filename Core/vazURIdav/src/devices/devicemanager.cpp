@@ -4,7 +4,6 @@
 #include "devices/alsadeviceprovider.h"
 #include "devices/scripteddeviceprovider.h"
 #include "devices/v4l2deviceprovider.h"
-#include "devices/virtualcamera.h"
 #include "devices/virtualdeviceprovider.h"
 
 #include <cstdlib>
@@ -14,8 +13,6 @@ namespace zd
 
 namespace
 {
-
-constexpr const char* kCanvasName = "NULL";
 
 std::string folderFromEnvironment(const char* name, const char* fallback)
 {
@@ -27,9 +24,7 @@ std::string folderFromEnvironment(const char* name, const char* fallback)
 
 DeviceManager::DeviceManager()
     : m_scripted(std::make_shared<ScriptedDeviceProvider>()),
-      m_virtual(std::make_shared<VirtualDeviceProvider>()),
-      m_canvas(std::make_shared<VirtualCamera>(kCanvasName, kCanvasName,
-                                               VirtualCamera::format(1920, 1080, 30, "YV12", 0, 0)))
+      m_virtual(std::make_shared<VirtualDeviceProvider>())
 {
     m_devRoot = folderFromEnvironment("VAZURIDAV_DEV_ROOT", "/dev");
     m_sysRoot = folderFromEnvironment("VAZURIDAV_SYS_ROOT", "/sys");
@@ -41,6 +36,11 @@ DeviceManager::DeviceManager()
 }
 
 DeviceManager::~DeviceManager() = default;
+
+void DeviceManager::addUnlisted(std::shared_ptr<DeviceProvider> provider)
+{
+    m_unlisted.push_back(std::move(provider));
+}
 
 std::vector<std::shared_ptr<CaptureDevice>> DeviceManager::list(bool ignoreVirtual) const
 {
@@ -65,8 +65,12 @@ std::shared_ptr<CaptureDevice> DeviceManager::find(const DEV_NAME& device) const
 {
     const std::string name = boundedText(device.name, sizeof device.name);
     const std::string path = boundedText(device.path, sizeof device.path);
-    if (name == kCanvasName && path == kCanvasName)
-        return m_canvas;
+    for (const auto& provider : m_unlisted) {
+        for (auto& d : provider->devices()) {
+            if (d->nameText() == name && d->pathText() == path)
+                return d;
+        }
+    }
     std::shared_ptr<CaptureDevice> byPath;
     for (auto& d : list(false)) {
         if (d->pathText() != path)

@@ -12,7 +12,6 @@ namespace zd
 {
 
 class ScriptedDeviceProvider;
-class VirtualCamera;
 class VirtualDeviceProvider;
 
 class DeviceManager
@@ -24,8 +23,8 @@ public:
     // Present devices, providers in order and the engine's own devices last,
     // at most ZD_MAX_DEVICES.
     std::vector<std::shared_ptr<CaptureDevice>> list(bool ignoreVirtual) const;
-    // The device a DEV_NAME from the list names (name and path, else path
-    // alone); "NULL"/"NULL" is the live canvas. Null when absent.
+    // The device a DEV_NAME names: an unlisted one by name and path, else one
+    // from the list by name and path, else by path alone. Null when absent.
     std::shared_ptr<CaptureDevice> find(const DEV_NAME& device) const;
     std::shared_ptr<CaptureDevice> findByName(const std::string& name) const;
     std::shared_ptr<CaptureDevice> findByPath(const std::string& path) const;
@@ -35,6 +34,10 @@ public:
     std::shared_ptr<CaptureDevice> soundOfSameUsbDevice(const CaptureDevice& video) const;
     // The first present device of that kind.
     std::shared_ptr<CaptureDevice> firstOfKind(uint32_t kind) const;
+
+    // A provider of devices the application opens by name but never sees in
+    // the list (the live canvas). Added before the engine is handed out.
+    void addUnlisted(std::shared_ptr<DeviceProvider> provider);
 
     bool addScripted(const ScriptedDeviceDescription& desc);
     std::shared_ptr<CaptureDevice> removeScripted(const std::string& path);
@@ -57,7 +60,7 @@ private:
     std::shared_ptr<VirtualDeviceProvider> m_virtual;
     // Providers of other devices, in listing order.
     std::vector<std::shared_ptr<DeviceProvider>> m_providers;
-    std::shared_ptr<VirtualCamera> m_canvas;
+    std::vector<std::shared_ptr<DeviceProvider>> m_unlisted;
 };
 
 } // namespace zd

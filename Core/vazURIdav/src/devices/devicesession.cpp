@@ -3,27 +3,19 @@
 #include "core/engine.h"
 #include "core/errortext.h"
 #include "core/log.h"
-#include "core/messages.h"
 #include "core/text.h"
 #include "devices/capturefeed.h"
 #include "devices/devicechanges.h"
 #include "devices/devicemanager.h"
 #include "devices/hotplugmonitor.h"
-#include "live/livecanvas.h"
 #include "media/medialog.h"
 #include "media/sourcepipeline.h"
+#include "vazURIdav_reports.h"
 
 #include <cstdio>
 
 namespace zd
 {
-
-namespace
-{
-
-constexpr const char* kCanvasName = "NULL";
-
-} // namespace
 
 DeviceSession::DeviceSession(Engine& engine) : m_engine(engine) {}
 
@@ -85,27 +77,20 @@ int DeviceSession::open(const PreviewRequest& request, void* target, const DEV_N
     Engine* engine = &m_engine;
     m_feed = std::make_shared<CaptureFeed>(m_pipeline, [engine, target](int code) {
         if (code != kErrorDeviceRemoved)
-            engine->post(target, kMsgPreviewErrorCode, 0, code);
+            engine->post(target, ZD_MSG_PREVIEW_ERROR_CODE, 0, code);
     });
-    if (v->nameText() == kCanvasName && v->pathText() == kCanvasName) {
-        // The base device of live mode: its pictures and sound are the
-        // composed layers.
-        m_canvas = m_engine.component<live::LiveCanvas>("canvas");
-        if (m_canvas && !m_canvas->startComposing(inUse, *m_feed, target))
-            m_canvas = nullptr;
-        m_givesSound = m_canvas != nullptr;
-    } else {
-        if (!v->startCapture(inUse, *m_feed))
-            Log::write(2, "vazURIdav: %s gives no pictures.", v->nameText().c_str());
-        m_givesSound = a && a->startCapture(inUse, *m_feed);
-    }
+    v->reportTo(target);
+    const bool pictures = v->startCapture(inUse, *m_feed);
+    if (!pictures)
+        Log::write(2, "vazURIdav: %s gives no pictures.", v->nameText().c_str());
+    m_givesSound = v->carriesSound() ? pictures : a && a->startCapture(inUse, *m_feed);
     if (a && !m_givesSound)
         Log::write(2, "vazURIdav: %s gives no sound.", a->nameText().c_str());
     m_renderer.attach(request.window, request.keepAspect != 0);
     m_request = request;
     m_target = target;
-    m_engine.post(target, kMsgPreviewLoading);
-    m_engine.post(target, kMsgDeviceOpened, 0, 0);
+    m_engine.post(target, ZD_MSG_PREVIEW_LOADING);
+    m_engine.post(target, ZD_MSG_DEVICE_OPENED, 0, 0);
     return 1;
 }
 
@@ -138,9 +123,6 @@ void DeviceSession::closeLocked(bool report)
     m_video->stopCapture();
     if (m_audio)
         m_audio->stopCapture();
-    if (m_canvas)
-        m_canvas->stopComposing();
-    m_canvas = nullptr;
     m_feed.reset();
     m_pipeline.reset();
     m_givesSound = false;
@@ -152,7 +134,7 @@ void DeviceSession::closeLocked(bool report)
     m_audio.reset();
     m_format = DEV_CAPACITY{};
     if (report)
-        m_engine.post(m_target, kMsgDeviceClosed);
+        m_engine.post(m_target, ZD_MSG_DEVICE_CLOSED);
 }
 
 void DeviceSession::state(int* open, int* previewing) const
@@ -309,7 +291,7 @@ void DeviceSession::announce(bool removal, const DEV_NAME& device)
     n.kind = device.kind;
     n.removal = removal ? 1 : 0;
     const DeviceNotification* kept = m_engine.keepNotification(n);
-    m_engine.post(target, kMsgDeviceChanged, removal ? 1 : 0, 0,
+    m_engine.post(target, ZD_MSG_DEVICE_CHANGED, removal ? 1 : 0, 0,
                   const_cast<DeviceNotification*>(kept));
 }
 
@@ -330,15 +312,11 @@ bool DeviceSession::unplug(const std::string& path)
     return true;
 }
 
-int DeviceSession::queryLost(const std::string& layerKey, const void* notification, int* lost) const
+int DeviceSession::queryLost(const void* notification, int* lost) const
 {
     DeviceNotification n;
     if (!lost || !m_engine.findNotification(notification, n))
         return 0;
-    if (!layerKey.empty()) {
-        live::LiveCanvas* canvas = m_engine.component<live::LiveCanvas>("canvas");
-        return canvas ? canvas->queryLost(layerKey, n, lost) : 0;
-    }
     std::lock_guard<std::mutex> lock(m_mutex);
     *lost =
         (n.removal && m_video && m_video->pathText() == boundedText(n.path, sizeof n.path)) ? 1 : 0;

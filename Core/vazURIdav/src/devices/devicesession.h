@@ -23,10 +23,6 @@ namespace media
 {
 class SourcePipeline;
 }
-namespace live
-{
-class LiveCanvas;
-}
 
 class DeviceSession
 {
@@ -85,7 +81,8 @@ public:
     void announce(bool removal, const DEV_NAME& device);
     bool plug(const ScriptedDeviceDescription& desc);
     bool unplug(const std::string& path);
-    int queryLost(const std::string& layerKey, const void* notification, int* lost) const;
+    // Whether the notification tells of the open device's removal.
+    int queryLost(const void* notification, int* lost) const;
 
     // The picture controls of the device of that name; an empty name is the
     // open video device.
@@ -110,8 +107,6 @@ private:
     std::shared_ptr<CaptureDevice> m_video;
     std::shared_ptr<CaptureDevice> m_audio;
     std::shared_ptr<media::SourcePipeline> m_pipeline;
-    // The live canvas while it composes the open base device "NULL".
-    live::LiveCanvas* m_canvas = nullptr;
     std::vector<media::FilterSpec> m_filters;
     bool m_givesSound = false;
     DEV_CAPACITY m_format{};

@@ -1,6 +1,7 @@
 // The engine's own test-pattern camera, present on every machine so that the
 // application previews and records anywhere, CI included. It takes any sane
-// format it is asked for. The live canvas ("NULL") is one as well.
+// format it is asked for. A camera of another name draws nothing of its own:
+// the live canvas builds on one.
 #pragma once
 
 #include "devices/ampcontrols.h"
@@ -25,7 +26,8 @@ public:
 
     // The test-pattern camera.
     VirtualCamera();
-    // A camera of another name and path and a format of its own when none is asked.
+    // A camera of another name and path, unlisted, with a format of its own
+    // when none is asked.
     VirtualCamera(const char* name, const char* path, const DEV_CAPACITY& fallback);
     ~VirtualCamera() override;
 

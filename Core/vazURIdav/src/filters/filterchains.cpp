@@ -1,10 +1,7 @@
 #include "filters/filterchains.h"
 
-#include "core/engine.h"
 #include "core/log.h"
-#include "devices/devicesession.h"
 #include "filters/filtercheck.h"
-#include "live/livecanvas.h"
 #include "media/filterrunner.h"
 
 namespace zd
@@ -25,8 +22,6 @@ bool accepted(const std::string& cmd)
 
 } // namespace
 
-FilterChains::FilterChains(Engine& engine) : m_engine(engine) {}
-
 std::vector<media::FilterSpec> FilterChains::specs(const std::string& source) const
 {
     std::vector<media::FilterSpec> out;
@@ -35,17 +30,6 @@ std::vector<media::FilterSpec> FilterChains::specs(const std::string& source) co
             out.push_back(media::FilterSpec{e.id, e.enabled, e.cmd});
     }
     return out;
-}
-
-void FilterChains::publish(const std::string& source)
-{
-    // Scene layers get their chains through the live canvas.
-    if (!source.empty()) {
-        if (live::LiveCanvas* canvas = m_engine.component<live::LiveCanvas>("canvas"))
-            canvas->setFilters(source, specs(source));
-        return;
-    }
-    m_engine.session().setFilters(specs(source));
 }
 
 int FilterChains::add(const std::string& source, int type, bool enabled, const std::string& cmd,
@@ -68,7 +52,6 @@ int FilterChains::add(const std::string& source, int type, bool enabled, const s
         }
         list.push_back(FilterEntry{id, type, enabled, cmd});
     }
-    publish(source);
     return 1;
 }
 
@@ -93,19 +76,10 @@ int FilterChains::edit(const std::string& source, uint32_t id, const std::string
         else
             e->cmd = cmd;
     }
-    publish(source);
     return 1;
 }
 
 int FilterChains::remove(const std::string& source, uint32_t id)
-{
-    const int done = removeEntry(source, id);
-    if (done)
-        publish(source);
-    return done;
-}
-
-int FilterChains::removeEntry(const std::string& source, uint32_t id)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     auto it = m_chains.find(source);

@@ -1,7 +1,7 @@
 // The ordered filter chain of every source of one engine: the main capture
 // source (no key) and each scene layer (its key). Filters keep the order in
 // which they were added, switched-off ones included, each under its id.
-// Every change to the main source's chain reaches its frames at once.
+// The rooms above hand a changed chain to the source that runs it.
 #pragma once
 
 #include "core/enginecomponent.h"
@@ -31,7 +31,7 @@ public:
     // The id that deletes every filter of a source; never a filter's own.
     static constexpr uint32_t kAllFilters = 0xFFFFFFFFu;
 
-    explicit FilterChains(Engine& engine);
+    explicit FilterChains(Engine&) {}
 
     // 1 when added at the end of the source's chain; 0 for a refused string,
     // the "all" id or an id the chain already has.
@@ -50,12 +50,8 @@ public:
     std::string graphText(const std::string& source) const;
 
 private:
-    // Hands the main source's chain (source key empty) to the device session,
-    // which runs it on the open device's frames.
-    void publish(const std::string& source);
     int removeEntry(const std::string& source, uint32_t id);
 
-    Engine& m_engine;
     mutable std::mutex m_mutex;
     std::map<std::string, std::vector<FilterEntry>> m_chains;
 };

@@ -1,10 +1,10 @@
 #include "live/devicelayer.h"
 
 #include "core/errortext.h"
-#include "core/messages.h"
 #include "core/text.h"
 #include "devices/devicemanager.h"
 #include "media/sourcepipeline.h"
+#include "vazURIdav_reports.h"
 
 namespace zd::live
 {
@@ -49,7 +49,7 @@ void DeviceLayer::apply(const Block& block, bool adding)
     // another device, another format, or the same one come back.
     close();
     const int code = open(d);
-    report(kMsgOverlayOpenResult, code);
+    report(ZD_MSG_OVERLAY_OPEN_RESULT, code);
 }
 
 int DeviceLayer::open(const DeviceBlock& d)
@@ -96,7 +96,7 @@ int DeviceLayer::open(const DeviceBlock& d)
     }
     m_hasAudio = soundOnly || m_sound != nullptr;
     if (!soundOnly)
-        report(kMsgDeviceOpened,
+        report(ZD_MSG_DEVICE_OPENED,
                (static_cast<long long>(inUse.width & 0xFFFF) << 16) | (inUse.height & 0xFFFF));
     return 0;
 }
@@ -186,7 +186,7 @@ void DeviceLayer::captureFailed(int code)
         if (!m_told.insert(code).second)
             return;
     }
-    report(kMsgPreviewFailed, 1);
+    report(ZD_MSG_PREVIEW_FAILED, 1);
 }
 
 } // namespace zd::live

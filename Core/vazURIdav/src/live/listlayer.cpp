@@ -1,9 +1,9 @@
 #include "live/listlayer.h"
 
-#include "core/messages.h"
 #include "core/text.h"
 #include "live/playlist.h"
 #include "media/enginethread.h"
+#include "vazURIdav_reports.h"
 
 #include <algorithm>
 #include <cstring>
@@ -45,8 +45,8 @@ bool ListLayer::reloadList(std::unique_lock<std::mutex>& lock, std::string path)
     m_files = std::move(files);
     m_failed.assign(m_files.size(), 0);
     if (hadErrors)
-        report(kMsgOverlayFileError, -1);
-    report(kMsgOverlayOpenResult, loaded ? 0 : 1);
+        report(ZD_MSG_OVERLAY_FILE_ERROR, -1);
+    report(ZD_MSG_OVERLAY_OPEN_RESULT, loaded ? 0 : 1);
     if (!loaded) {
         m_picture.clear();
         m_current.clear();
@@ -58,7 +58,7 @@ void ListLayer::markFailed(int index)
 {
     if (index >= 0 && index < static_cast<int>(m_failed.size()))
         m_failed[index] = 1;
-    report(kMsgOverlayFileError, index);
+    report(ZD_MSG_OVERLAY_FILE_ERROR, index);
 }
 
 void ListLayer::copyCurrent(char* field, size_t size) const

@@ -1,7 +1,6 @@
 #include "live/livecanvas.h"
 
 #include "core/engine.h"
-#include "core/messages.h"
 #include "devices/virtualcameracapture.h"
 #include "filters/filterchains.h"
 #include "live/devicelayer.h"
@@ -10,6 +9,7 @@
 #include "live/textlayer.h"
 #include "media/enginethread.h"
 #include "media/framepool.h"
+#include "vazURIdav_reports.h"
 
 #include <algorithm>
 #include <chrono>
@@ -154,7 +154,7 @@ int LiveCanvas::add(const char* key, int kind, const LIVEPIP_PARAMTERS* params)
         }
         m_layers.push_back(layer);
     }
-    if (FilterChains* filters = m_engine.component<FilterChains>("filters"))
+    if (FilterChains* filters = m_engine.component<FilterChains>())
         layer->setFilters(filters->specs(k));
     layer->apply(block, true);
     return 1;
@@ -502,7 +502,7 @@ void LiveCanvas::mixLoop()
                     if (!layer->audio())
                         continue;
                     const float peak = peaks[layer->id()];
-                    report(kMsgOverlayAudioLevel, layer->number(),
+                    report(ZD_MSG_OVERLAY_AUDIO_LEVEL, layer->number(),
                            std::lround(std::min(peak, 1.0f) * 300));
                 }
                 peaks.clear();

@@ -2,12 +2,12 @@
 
 #include "core/engine.h"
 #include "core/log.h"
-#include "core/messages.h"
 #include "core/text.h"
 #include "devices/devicesession.h"
 #include "live/liveencoder.h"
 #include "live/serversender.h"
 #include "media/sourcepipeline.h"
+#include "vazURIdav_reports.h"
 
 #include <algorithm>
 #include <cctype>
@@ -95,7 +95,7 @@ int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height
         return 0;
     Engine* engine = &m_engine;
     auto encoder = std::make_shared<LiveEncoder>(
-        [engine, target](int code) { engine->post(target, kMsgLiveFailed, 0, code); });
+        [engine, target](int code) { engine->post(target, ZD_MSG_LIVE_FAILED, 0, code); });
     // Sizes the encoder takes are even.
     if (encoder->open(width & ~1, height & ~1, fps, bitrate) != 0)
         return 0;
@@ -111,7 +111,7 @@ int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height
         s.sender = std::make_shared<ServerSender>(
             boundedText(r.url, sizeof r.url), false, encoder->videoContext(),
             encoder->audioContext(),
-            [engine, owner, id](bool) { engine->post(owner, kMsgLiveServerStatus, id, 1); });
+            [engine, owner, id](bool) { engine->post(owner, ZD_MSG_LIVE_SERVER_STATUS, id, 1); });
         destinations.push_back(s.sender);
         started.push_back(std::move(s));
     }

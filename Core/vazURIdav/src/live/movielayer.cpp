@@ -1,10 +1,10 @@
 #include "live/movielayer.h"
 
-#include "core/messages.h"
 #include "core/text.h"
 #include "live/mediafile.h"
 #include "live/playlist.h"
 #include "media/enginethread.h"
+#include "vazURIdav_reports.h"
 
 #include <algorithm>
 #include <chrono>
@@ -182,10 +182,10 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
     m_currentIndex = index;
     m_positionMs = 0;
     m_durationMs = durationMs;
-    report(kMsgOverlayFileIndex, index);
+    report(ZD_MSG_OVERLAY_FILE_INDEX, index);
     if (hasVideo) {
         const AVCodecContext* c = video.codec.get();
-        report(kMsgDeviceOpened,
+        report(ZD_MSG_DEVICE_OPENED,
                (static_cast<long long>(c->width & 0xFFFF) << 16) | (c->height & 0xFFFF));
     }
     int64_t clockStartUs = av_gettime_relative();

@@ -1,10 +1,10 @@
 #include "live/picturelayer.h"
 
-#include "core/messages.h"
 #include "core/text.h"
 #include "live/mediafile.h"
 #include "live/playlist.h"
 #include "media/enginethread.h"
+#include "vazURIdav_reports.h"
 
 #include <algorithm>
 #include <chrono>
@@ -107,7 +107,7 @@ void PictureLayer::run()
         if (picture->width != width || picture->height != height) {
             width = picture->width;
             height = picture->height;
-            report(kMsgDeviceOpened,
+            report(ZD_MSG_DEVICE_OPENED,
                    (static_cast<long long>(width & 0xFFFF) << 16) | (height & 0xFFFF));
         }
         const int delay = m_settings.delaySecs;

@@ -1,7 +1,7 @@
 #include "live/textlayer.h"
 
-#include "core/messages.h"
 #include "live/textpicture.h"
+#include "vazURIdav_reports.h"
 
 namespace zd::live
 {
@@ -19,11 +19,11 @@ void TextLayer::apply(const Block& block, bool adding)
         m_picture.clear();
     const int w = picture ? picture->width : 0, h = picture ? picture->height : 0;
     if (adding)
-        report(kMsgOverlayOpenResult, 0);
+        report(ZD_MSG_OVERLAY_OPEN_RESULT, 0);
     if (w != m_width || h != m_height) {
         m_width = w;
         m_height = h;
-        report(kMsgDeviceOpened, (static_cast<long long>(w & 0xFFFF) << 16) | (h & 0xFFFF));
+        report(ZD_MSG_DEVICE_OPENED, (static_cast<long long>(w & 0xFFFF) << 16) | (h & 0xFFFF));
     }
 }
 

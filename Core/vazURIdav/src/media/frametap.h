@@ -64,7 +64,6 @@ private:
 class FrameTap : public EngineComponent
 {
 public:
-    static constexpr const char* kSlot = "tap";
     static constexpr int kMaxSide = 8192;
 
     explicit FrameTap(Engine& engine);

@@ -1,17 +1,46 @@
 #include "media/recordcomponent.h"
 
 #include "core/engine.h"
-#include "core/messages.h"
 #include "devices/devicesession.h"
 #include "media/medialog.h"
 #include "media/sourcepipeline.h"
 #include "vazURIdav.h"
+#include "vazURIdav_reports.h"
 
 #include <cstring>
 #include <unistd.h>
 
 namespace zd::media
 {
+
+int startOnSource(Engine& engine, const std::string& path, int format, int encoderId,
+                  int speedIndex, int width, int height, int fps, int64_t bitrate,
+                  unsigned int failureReport, std::shared_ptr<Recorder>& recorder,
+                  std::shared_ptr<SourcePipeline>& source)
+{
+    std::shared_ptr<SourcePipeline> pipeline = engine.session().pipeline();
+    DEV_CAPACITY inUse{};
+    if (!pipeline || !engine.session().currentFormat(&inUse, nullptr))
+        return RecordStartNoSource;
+    RecordSettings settings;
+    const int r = RecordSettings::fromCall(path, format, encoderId, speedIndex, width, height, fps,
+                                           bitrate, settings);
+    if (r != 1)
+        return r;
+    // The source's size is that of its pictures after the filters.
+    const int sourceWidth = pipeline->width() > 0 ? pipeline->width() : inUse.width;
+    const int sourceHeight = pipeline->height() > 0 ? pipeline->height() : inUse.height;
+    auto made = std::make_shared<Recorder>(
+        [&engine, failureReport](int code) { engine.post(nullptr, failureReport, 0, code); });
+    const int started =
+        made->start(settings, sourceWidth, sourceHeight, inUse.fps, engine.session().hasAudio());
+    if (started != 1)
+        return started;
+    pipeline->attach(made);
+    recorder = std::move(made);
+    source = std::move(pipeline);
+    return 1;
+}
 
 std::string nextPartPath(const std::string& firstPath, int& number)
 {
@@ -87,26 +116,12 @@ int RecordComponent::startRecord(const std::string& path, int format, int encode
         return RecordStartBadArguments;
     if (m_recorder && m_recorder->running())
         return RecordStartBusy;
-    std::shared_ptr<SourcePipeline> source = m_engine.session().pipeline();
-    DEV_CAPACITY format_{};
-    if (!source || !m_engine.session().currentFormat(&format_, nullptr))
-        return RecordStartNoSource;
-    RecordSettings settings;
-    const int r = RecordSettings::fromCall(path, format, encoderId, speedIndex, width, height, fps,
-                                           bitrate, settings);
-    if (r != 1)
-        return r;
-    // The source's size is that of its pictures after the filters.
-    const int sourceWidth = source->width() > 0 ? source->width() : format_.width;
-    const int sourceHeight = source->height() > 0 ? source->height() : format_.height;
-    Engine* engine = &m_engine;
-    auto recorder = std::make_shared<Recorder>(
-        [engine](int code) { engine->post(nullptr, kMsgRecordFailed, 0, code); });
-    const int started = recorder->start(settings, sourceWidth, sourceHeight, format_.fps,
-                                        m_engine.session().hasAudio());
+    std::shared_ptr<Recorder> recorder;
+    std::shared_ptr<SourcePipeline> source;
+    const int started = startOnSource(m_engine, path, format, encoderId, speedIndex, width, height,
+                                      fps, bitrate, ZD_MSG_RECORD_FAILED, recorder, source);
     if (started != 1)
         return started;
-    source->attach(recorder);
     m_recorder = recorder;
     m_recordSource = source;
     m_firstPartPath = path;
@@ -193,7 +208,7 @@ int RecordComponent::screenshot(const std::string& path, int mode)
     const bool queued = m_pictures->writeLater(
         std::move(frame), path, [engine, target](const std::string& written, bool ok) {
             if (ok)
-                engine->postText(target, kMsgPictureSaved, 0, written, Engine::TextInBoth);
+                engine->postText(target, ZD_MSG_PICTURE_SAVED, 0, written, Engine::TextInBoth);
         });
     return queued ? 1 : 0;
 }
@@ -210,7 +225,7 @@ int RecordComponent::startGif(int width, int height, int keepAspect, int fps,
     if (m_stopped || (m_gif && m_gif->running()))
         return 0;
     auto gif = std::make_shared<GifWriter>([engine, target](int state, int64_t ms) {
-        engine->post(target, kMsgGifState, static_cast<unsigned long>(state),
+        engine->post(target, ZD_MSG_GIF_STATE, static_cast<unsigned long>(state),
                      state == GifWriter::Progress ? ms : 0);
     });
     if (!gif->start(path, width, height, keepAspect != 0, fps))

@@ -26,8 +26,6 @@ class SourcePipeline;
 class RecordComponent : public EngineComponent
 {
 public:
-    static constexpr const char* kSlot = "record";
-
     explicit RecordComponent(Engine& engine);
     ~RecordComponent() override;
 
@@ -73,6 +71,16 @@ private:
     int m_volume = 100;
     bool m_muted = false;
 };
+
+// Starts a recorder on the open device's pipeline, the way every recording
+// starts: RecordSettings::fromCall's arguments, at the size of the source's
+// pictures after its filters, with sound when the device gives it, and the
+// recorder's failures reported as failureReport. 1 with the recorder attached
+// to source, or a RecordStartError (RecordStartNoSource: no device open).
+int startOnSource(Engine& engine, const std::string& path, int format, int encoderId,
+                  int speedIndex, int width, int height, int fps, int64_t bitrate,
+                  unsigned int failureReport, std::shared_ptr<Recorder>& recorder,
+                  std::shared_ptr<SourcePipeline>& source);
 
 // The file name of part number of a recording that began as firstPath:
 // "name_<number>.ext" beside it, the first such name no file has.

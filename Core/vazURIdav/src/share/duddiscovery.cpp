@@ -2,8 +2,8 @@
 
 #include "core/engine.h"
 #include "core/log.h"
-#include "core/messages.h"
 #include "media/enginethread.h"
+#include "vazURIdav_reports.h"
 
 #include <avahi-client/client.h>
 #include <avahi-client/lookup.h>
@@ -254,7 +254,7 @@ void DudDiscovery::runSearch(void* target, int ownPort, std::shared_ptr<std::ato
         avahi_simple_poll_free(state.poll);
     if (!m_stopping) {
         const std::string reply = dudSearchReply(state.servers);
-        m_engine.postText(target, kMsgDudSearchDone, state.servers.empty() ? 0 : 1, reply,
+        m_engine.postText(target, ZD_MSG_DUD_SEARCH_DONE, state.servers.empty() ? 0 : 1, reply,
                           Engine::TextInLParam);
     }
     *done = true;

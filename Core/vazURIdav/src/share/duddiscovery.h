@@ -39,7 +39,6 @@ std::string dudSearchReply(const std::vector<DudFoundServer>& servers);
 class DudDiscovery : public EngineComponent
 {
 public:
-    static constexpr const char* kSlot = "share-discovery";
     static constexpr const char* kServiceType = "_vudaz-dud._tcp";
     // How long a search listens for answers.
     static constexpr int kSearchMs = 2500;

@@ -2,13 +2,14 @@
 
 #include "core/engine.h"
 #include "core/log.h"
-#include "core/messages.h"
 #include "devices/devicesession.h"
 #include "media/enginethread.h"
+#include "media/recordcomponent.h"
 #include "media/recorder.h"
 #include "media/sourcepipeline.h"
 #include "share/tsbroadcast.h"
 #include "vazURIdav.h"
+#include "vazURIdav_reports.h"
 
 #include <cerrno>
 #include <cstring>
@@ -54,9 +55,7 @@ int DudLive::start(int width, int height, int fps, int kbps)
     if (width < 0 || height < 0 || fps < 0 || kbps <= 0)
         return 0;
     stopLive(false);
-    std::shared_ptr<media::SourcePipeline> source = m_engine.session().pipeline();
-    DEV_CAPACITY format{};
-    if (!source || !m_engine.session().currentFormat(&format, nullptr))
+    if (!m_engine.session().pipeline())
         return 0;
 
     // The recorder writes its TS file into a pipe: the same encoders, time
@@ -67,22 +66,7 @@ int DudLive::start(int width, int height, int fps, int kbps)
         Log::write(8, "Share live picture: no pipe (%s)", strerror(errno));
         return 0;
     }
-    const std::string path = "/proc/self/fd/" + std::to_string(fds[1]);
-    media::RecordSettings settings;
-    int r = media::RecordSettings::fromCall(path, kFormatTs, kEncoderH264, kSpeedVeryFast, width,
-                                            height, fps, int64_t(kbps) * 1024, settings);
-    if (r != 1) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        return r;
-    }
-    Engine* engine = &m_engine;
-    auto recorder = std::make_shared<media::Recorder>(
-        [engine](int code) { engine->post(nullptr, kMsgDudFailed, 0, code); });
-    const int sourceWidth = source->width() > 0 ? source->width() : format.width;
-    const int sourceHeight = source->height() > 0 ? source->height() : format.height;
     auto broadcast = std::make_shared<TsBroadcast>();
-
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_stopped) {
         ::close(fds[0]);
@@ -93,20 +77,24 @@ int DudLive::start(int width, int height, int fps, int kbps)
     // the recorder never waits on a full pipe.
     const int readFd = fds[0];
     m_pump = media::startEngineThread([this, readFd, broadcast] { pump(readFd, broadcast); });
-    r = recorder->start(settings, sourceWidth, sourceHeight, format.fps,
-                        m_engine.session().hasAudio());
+    std::shared_ptr<media::Recorder> recorder;
+    std::shared_ptr<media::SourcePipeline> source;
+    const int r = media::startOnSource(m_engine, "/proc/self/fd/" + std::to_string(fds[1]),
+                                       kFormatTs, kEncoderH264, kSpeedVeryFast, width, height, fps,
+                                       int64_t(kbps) * 1024, ZD_MSG_DUD_FAILED, recorder, source);
     // The recorder holds its own descriptor of the pipe now: closing this
-    // one lets the pump see the end when the recorder closes its file.
+    // one lets the pump see the end when the recorder closes its file (and
+    // at once when it did not start).
     ::close(fds[1]);
     if (r != 1) {
         m_pump.join();
         Log::write(8, "Share live picture: the encoder did not start (%d)", r);
         return r;
     }
-    source->attach(recorder);
     m_recorder = recorder;
     m_source = source;
     m_broadcast = broadcast;
+    const media::RecordSettings& settings = recorder->settings();
     Log::write(2, "Share live picture started: %dx%d at %d fps, %d kbit/s", settings.width,
                settings.height, settings.fps, kbps);
     return 1;

@@ -25,8 +25,6 @@ class SourcePipeline;
 class DudLive : public EngineComponent
 {
 public:
-    static constexpr const char* kSlot = "share-live";
-
     explicit DudLive(Engine& engine);
     ~DudLive() override;
 

@@ -1,7 +1,6 @@
 #include "share/dudserver.h"
 
 #include "core/engine.h"
-#include "core/enginethreadcounter.h"
 #include "core/log.h"
 #include "share/dudlive.h"
 #include "share/dudrequest.h"
@@ -16,7 +15,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -169,6 +167,35 @@ std::atomic<int> g_idleTimeoutSeconds{0};
 
 } // namespace
 
+// The library's accept loop tries again at once when accept() fails, and a
+// pending connection keeps the listening socket readable: out of descriptors
+// with no client yet, it would poll, fail and poll again without end. The
+// library tells of a failed accept through its logger, on the listening
+// thread, with accept's errno still set; holding that thread there for a
+// while lets the rest of the process run, and the connection waits in the
+// backlog until descriptors are free again. Other messages are left out: the
+// server's own log lines tell what the user needs.
+void DudServer::libraryMessage(void* cls, const char*, va_list)
+{
+    const int e = errno;
+    if (e != EMFILE && e != ENFILE && e != ENOBUFS && e != ENOMEM)
+        return;
+    auto* server = static_cast<DudServer*>(cls);
+    std::unique_lock<std::mutex> lock(server->m_backoffMutex);
+    const auto now = std::chrono::steady_clock::now();
+    // A failure soon after the last wait goes on backing off; a new one
+    // starts short again.
+    if (server->m_backoffMs && now - server->m_lastBackoff < std::chrono::seconds(2)) {
+        server->m_backoffMs = std::min(server->m_backoffMs * 2, kLongestBackoffMs);
+    } else {
+        server->m_backoffMs = kFirstBackoffMs;
+        Log::write(8, "Share server: cannot accept (%s); waiting", strerror(e));
+    }
+    server->m_backoffWake.wait_for(lock, std::chrono::milliseconds(server->m_backoffMs),
+                                   [server] { return server->m_backoffStop; });
+    server->m_lastBackoff = std::chrono::steady_clock::now();
+}
+
 void DudServer::setIdleTimeoutForTests(int seconds)
 {
     g_idleTimeoutSeconds = seconds > 0 ? seconds : 0;
@@ -209,7 +236,7 @@ std::shared_ptr<const DudEntries> DudServer::catalogue() const
 
 bool DudServer::liveRunning() const
 {
-    auto* live = dynamic_cast<DudLive*>(m_engine.component(DudLive::kSlot));
+    auto* live = m_engine.find<DudLive>();
     std::shared_ptr<TsBroadcast> broadcast = live ? live->broadcast() : nullptr;
     return broadcast && !broadcast->closed();
 }
@@ -227,7 +254,7 @@ bool DudServer::answer(MHD_Connection* connection, const char* url, const char* 
     case DudRoute::Thumb:
         return queueFile(connection, route.entry->thumbPath, "image/png");
     case DudRoute::Preview: {
-        auto* live = dynamic_cast<DudLive*>(m_engine.component(DudLive::kSlot));
+        auto* live = m_engine.find<DudLive>();
         return queueLive(connection, live ? live->broadcast() : nullptr, m_stopping);
     }
     case DudRoute::BadMethod:
@@ -271,17 +298,20 @@ bool DudServer::start(int port)
         ::close(fd);
         return false;
     }
-    int wake[2];
-    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-        Log::write(8, "Share server: no wake pipe (%s)", strerror(errno));
-        ::close(fd);
-        return false;
-    }
     reloadCatalogue();
+    {
+        std::lock_guard<std::mutex> backoff(m_backoffMutex);
+        m_backoffStop = false;
+        m_backoffMs = 0;
+    }
     // The options as one array: the form the engine's late loading of the
-    // library passes on (core/lazylibraries.cpp). The unescaper takes two
+    // library passes on (core/lazylibraries.cpp). Callbacks take two
     // pointers, the function in the value and its argument in ptr_value.
+    // The library accepts on the socket and holds the connection limit
+    // itself: connections over it wait in the backlog until a place frees.
     MHD_OptionItem options[] = {
+        {MHD_OPTION_EXTERNAL_LOGGER, reinterpret_cast<intptr_t>(&DudServer::libraryMessage), this},
+        {MHD_OPTION_LISTEN_SOCKET, fd, nullptr},
         {MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, nullptr},
         {MHD_OPTION_CONNECTION_TIMEOUT,
          g_idleTimeoutSeconds ? g_idleTimeoutSeconds.load() : kIdleTimeoutSeconds, nullptr},
@@ -290,32 +320,15 @@ bool DudServer::start(int port)
     };
     MHD_Daemon* daemon = MHD_start_daemon(
         MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL |
-            MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC,
+            MHD_USE_ITC | MHD_USE_ERROR_LOG,
         0, nullptr, nullptr, &handleRequest, this, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
     if (!daemon) {
         Log::write(8, "Share server: the HTTP server did not start");
         ::close(fd);
-        ::close(wake[0]);
-        ::close(wake[1]);
-        return false;
-    }
-
-    EngineThreadCounter::starting();
-    try {
-        m_thread = std::thread([this, fd, wake, daemon] { acceptLoop(fd, wake[0], daemon); });
-    } catch (...) {
-        EngineThreadCounter::notStarted();
-        MHD_stop_daemon(daemon);
-        ::close(fd);
-        ::close(wake[0]);
-        ::close(wake[1]);
-        Log::write(8, "Share server: no thread");
         return false;
     }
     m_daemon = daemon;
     m_listenFd = fd;
-    m_wakeFds[0] = wake[0];
-    m_wakeFds[1] = wake[1];
     m_port = port;
     Log::write(2, "Share server listening on port %d", port);
     return true;
@@ -340,64 +353,19 @@ void DudServer::stopLocked()
 {
     if (m_listenFd < 0)
         return;
-    const char byte = 1;
-    [[maybe_unused]] ssize_t n = ::write(m_wakeFds[1], &byte, 1);
-    if (m_thread.joinable())
-        m_thread.join();
-    ::close(m_listenFd);
+    {
+        std::lock_guard<std::mutex> backoff(m_backoffMutex);
+        m_backoffStop = true;
+    }
+    m_backoffWake.notify_all();
     // Live clients see the stop within their wait step; the library closes
-    // every connection and joins their threads.
+    // the listening socket and every connection, and joins their threads.
     *m_stopping = true;
     MHD_stop_daemon(m_daemon);
     m_stopping = std::make_shared<std::atomic<bool>>(false);
     m_daemon = nullptr;
-    ::close(m_wakeFds[0]);
-    ::close(m_wakeFds[1]);
     m_listenFd = -1;
-    m_wakeFds[0] = m_wakeFds[1] = -1;
     m_port = 0;
-}
-
-void DudServer::acceptLoop(int listenFd, int wakeFd, MHD_Daemon* daemon)
-{
-    EngineThreadCounter::Ending ending;
-    int backoffMs = 0;
-    for (;;) {
-        // While backing off only the wake pipe is watched: the pending
-        // connection keeps the listening socket readable, and polling it
-        // would return at once, again and again.
-        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {listenFd, POLLIN, 0}};
-        const int r = ::poll(fds, backoffMs ? 1 : 2, backoffMs ? backoffMs : -1);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            Log::write(8, "Share server: poll failed (%s)", strerror(errno));
-            return;
-        }
-        if (fds[0].revents)
-            return;
-        if (!backoffMs && !(fds[1].revents & POLLIN))
-            continue;
-        sockaddr_storage peer{};
-        socklen_t peerBytes = sizeof(peer);
-        const int client = ::accept4(listenFd, reinterpret_cast<sockaddr*>(&peer), &peerBytes,
-                                     SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (client < 0) {
-            const int e = errno;
-            if (e == EMFILE || e == ENFILE || e == ENOBUFS || e == ENOMEM) {
-                if (!backoffMs)
-                    Log::write(8, "Share server: cannot accept (%s); waiting", strerror(e));
-                backoffMs =
-                    backoffMs ? std::min(backoffMs * 2, kLongestBackoffMs) : kFirstBackoffMs;
-            } else {
-                backoffMs = 0; // nothing pending, or that connection is gone
-            }
-            continue;
-        }
-        backoffMs = 0;
-        // At the connection limit the library refuses and closes it.
-        MHD_add_connection(daemon, client, reinterpret_cast<sockaddr*>(&peer), peerBytes);
-    }
 }
 
 } // namespace zd

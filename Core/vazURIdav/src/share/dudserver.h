@@ -1,24 +1,26 @@
 // The share server: HTTP on the asked port, by libmicrohttpd, one thread per
 // connection (a client that stops reading holds only its own), at most
-// kMaxConnections at once, idle clients dropped after kIdleTimeoutSeconds.
+// kMaxConnections at once (the library's own limit: more wait in the backlog
+// until a place frees), idle clients dropped after kIdleTimeoutSeconds.
 // It serves the catalogue page, the catalogued files by entry with byte
 // ranges (sent from the file by the kernel, never read into memory), their
 // thumbnails, and /preview while the live picture runs.
 //
-// The listening socket is this class's own: its accept loop hands each
-// connection to the library, and when the process is out of descriptors it
-// leaves the pending connections in the backlog for a while instead of
-// polling a socket that stays readable.
+// The library accepts on the listening socket this class opens. When the
+// process is out of descriptors, the pending connections stay in the backlog
+// for a while instead of the library polling a socket that stays readable.
 #pragma once
 
 #include "core/enginecomponent.h"
 #include "share/dudcatalogue.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdarg>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 struct MHD_Daemon;
 struct MHD_Connection;
@@ -69,16 +71,22 @@ public:
     bool answer(MHD_Connection* connection, const char* url, const char* method);
 
 private:
-    void acceptLoop(int listenFd, int wakeFd, MHD_Daemon* daemon);
     void stopLocked();
+    // The library's logger: backs off after a failed accept.
+    static void libraryMessage(void* cls, const char* format, va_list values);
 
     Engine& m_engine;
     mutable std::mutex m_mutex;
     int m_listenFd = -1;
-    int m_wakeFds[2] = {-1, -1};
     int m_port = 0;
     MHD_Daemon* m_daemon = nullptr;
-    std::thread m_thread;
+
+    // Back-off of the library's listening thread, ended by a stop.
+    std::mutex m_backoffMutex;
+    std::condition_variable m_backoffWake;
+    bool m_backoffStop = false;
+    int m_backoffMs = 0;
+    std::chrono::steady_clock::time_point m_lastBackoff;
     // Set while the server stops, for the live clients waiting for bytes.
     std::shared_ptr<std::atomic<bool>> m_stopping = std::make_shared<std::atomic<bool>>(false);
 

@@ -143,7 +143,7 @@ ZD_API void ZDT_SetProcRoot(const char* folder)
 ZD_API int ZDT_LayerComposedRect(void* handle, const char* key, int* rect)
 {
     return withEngine("ZDT_LayerComposedRect", handle, 0, [&](Engine& e) {
-        live::LiveCanvas* canvas = e.component<live::LiveCanvas>("canvas");
+        live::LiveCanvas* canvas = e.component<live::LiveCanvas>();
         return canvas && rect && canvas->composedRect(boundedText(key, 16), rect) ? 1 : 0;
     });
 }
@@ -151,7 +151,7 @@ ZD_API int ZDT_LayerComposedRect(void* handle, const char* key, int* rect)
 ZD_API long long ZDT_LiveServerPackets(void* handle, int index)
 {
     return withEngine("ZDT_LiveServerPackets", handle, -1LL, [&](Engine& e) {
-        live::LiveOutput* output = e.component<live::LiveOutput>("live");
+        live::LiveOutput* output = e.component<live::LiveOutput>();
         return output ? output->packetsSent(index) : -1LL;
     });
 }
