@@ -429,6 +429,13 @@ private slots:
         QTest::newRow("unknown pictures")
             << QByteArray(R"([{"name":"a","pictures":"movie=/etc/passwd"}])");
         QTest::newRow("pictures not text") << QByteArray(R"([{"name":"a","pictures":1}])");
+        QTest::newRow("unknown sound") << QByteArray(R"([{"name":"a","kind":2,"sound":"tone"}])");
+        QTest::newRow("pulse as long as its period") << QByteArray(
+            R"([{"name":"a","pictures":"flash","pulse":{"periodMs":200,"lengthMs":200}}])");
+        QTest::newRow("pulse period too short") << QByteArray(
+            R"([{"name":"a","pictures":"flash","pulse":{"periodMs":50,"lengthMs":10}}])");
+        QTest::newRow("pulse not an object")
+            << QByteArray(R"([{"name":"a","sound":"beep","pulse":1000}])");
     }
     void malformedScript()
     {

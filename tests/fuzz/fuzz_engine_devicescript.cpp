@@ -17,6 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 !memchr(d.name.name, 0, sizeof d.name.name) ||
                 !memchr(d.name.path, 0, sizeof d.name.path))
                 __builtin_trap();
+            // Flashes and beeps are shorter than their period.
+            if (d.pulsePeriodMs < 100 || d.pulseLengthMs < 1 || d.pulseLengthMs >= d.pulsePeriodMs)
+                __builtin_trap();
             for (const DEV_CAPACITY& f : d.formats) {
                 if (!memchr(f.codecName, 0, sizeof f.codecName))
                     __builtin_trap();

@@ -13,8 +13,8 @@
 #include "core/engineregistry.h"
 #include "live/liveoutput.h"
 #include "vazURIdav.h"
-#include "zdloopbackport.h"
-#include "zdnginxconf.h"
+#include "zdnginxspawn.h"
+#include "zdtestcamera.h"
 
 #include <algorithm>
 #include <chrono>
@@ -58,52 +58,6 @@ long rssKb()
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-struct Nginx {
-    pid_t pid = -1;
-    int port = 0;
-    bool start(const std::string& folder)
-    {
-        mkdir(folder.c_str(), 0700);
-        port = zdtest::freeLoopbackPort();
-        const std::string conf = folder + "/nginx.conf";
-        std::ofstream f(conf);
-        f << zdtest::nginxRtmpConfig(folder, port);
-        f.close();
-        const std::string log = folder + "/error.log";
-        std::vector<std::string> args = {"nginx", "-p", folder, "-e", log, "-c", conf};
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawnp(&pid, "nginx", nullptr, nullptr, argv.data(), environ) != 0)
-            return false;
-        for (int i = 0; i < 500; ++i) {
-            const bool up = zdtest::loopbackAccepts(port);
-            if (up)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
-    void stop()
-    {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-        pid = -1;
-    }
-};
-
-DEV_NAME dev(const char* name, const char* path, uint32_t kind)
-{
-    DEV_NAME d{};
-    std::strncpy(d.name, name, sizeof d.name - 1);
-    std::strncpy(d.path, path, sizeof d.path - 1);
-    d.kind = kind;
-    return d;
-}
-
 LIVEPIP_PARAMTERS layer(int x, int y, int w, int h, int z)
 {
     LIVEPIP_PARAMTERS p{};
@@ -143,7 +97,7 @@ void writeRedBmp(const std::string& path)
 // Opens the canvas with its four layers.
 bool openScene(void* h, const std::string& dir)
 {
-    DEV_NAME video = dev("NULL", "NULL", 0), audio = dev("NULL", "NULL", 0);
+    DEV_NAME video = zdtest::devName("NULL", "NULL", 0), audio = zdtest::devName("NULL", "NULL", 0);
     DEV_CAPACITY f{};
     f.width = 1920;
     f.height = 1080;
@@ -152,14 +106,14 @@ bool openScene(void* h, const std::string& dir)
         return false;
     LIVEPIP_PARAMTERS cam = layer(0, 0, 1920, 1080, 0);
     SCENE_DEVICE_PARAMS d{};
-    d.device = dev("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+    d.device = zdtest::devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
     d.format.width = 1920;
     d.format.height = 1080;
     d.format.fps = 30;
     std::memcpy(cam.kindBlock, &d, sizeof d);
     LIVEPIP_PARAMTERS mic = layer(0, 0, 0, 0, 1);
     SCENE_DEVICE_PARAMS m{};
-    m.device = dev("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
+    m.device = zdtest::devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
     std::memcpy(mic.kindBlock, &m, sizeof m);
     writeRedBmp(dir + "/bench.bmp");
     std::ofstream(dir + "/bench.picture-list") << dir << "/bench.bmp\n";
@@ -188,7 +142,7 @@ struct LiveRun {
 
 bool streamRun(int servers, int seconds, const std::string& dir, LiveRun& out)
 {
-    std::vector<Nginx> nginx(servers);
+    std::vector<zdtest::NginxProcess> nginx(servers);
     for (int i = 0; i < servers; ++i) {
         if (!nginx[i].start(dir + "/nginx" + std::to_string(i))) {
             std::fprintf(stderr, "nginx did not start\n");
@@ -243,8 +197,8 @@ double recordRun(bool canvas, int seconds, const std::string& dir)
     if (canvas) {
         ok = openScene(h, dir);
     } else {
-        DEV_NAME cam = dev("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
-        DEV_NAME mic = dev("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
+        DEV_NAME cam = zdtest::devName("Test Pattern Camera", "VIRTUAL_TEST_PATTERN_CAMERA", 1);
+        DEV_NAME mic = zdtest::devName("Test Tone Microphone", "VIRTUAL_TEST_TONE_MICROPHONE", 2);
         DEV_CAPACITY f{};
         f.width = 1920;
         f.height = 1080;

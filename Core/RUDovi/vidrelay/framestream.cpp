@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -18,7 +19,10 @@ namespace
 {
 
 constexpr int kTapWaitMs = 200;
+// A 640 x 360 picture; larger ones take a few rounds.
+constexpr int kVideoPipeBytes = 1024 * 1024;
 // Sound goes out in pieces of up to a tenth of a second.
+constexpr int64_t kAudioBytesPerSecond = zdrelay::kAudioBytesPerSecond;
 constexpr int kAudioPieceBytes = zdrelay::kAudioBytesPerSecond / 10;
 
 } // namespace
@@ -118,6 +122,12 @@ bool FrameStream::openForReader()
             m_log.line("the pipe %s was replaced", m_path.c_str());
         return false;
     }
+    // A picture is stamped when it is out of the pipe: room for a whole one
+    // lets the reader take it in one go, instead of waiting on this thread
+    // at every 64 KiB, which on a busy machine made pictures late against
+    // their sound. The system's limit for a pipe is as much as there is.
+    if (m_kind == zdrelay::kKindVideo)
+        ::fcntl(m_fd, F_SETPIPE_SZ, kVideoPipeBytes);
     return true;
 }
 
@@ -149,6 +159,11 @@ void FrameStream::serveVideo()
     uint64_t serial = 0;
     bool toldTooLarge = false;
     while (!m_stop) {
+        // The newest picture goes once the reader has taken the last: a
+        // picture queued behind another would reach OBS, which stamps it
+        // when it is read, a picture's time late.
+        if (!waitUntilTaken())
+            return;
         int width = 0, height = 0;
         const int n = ZD_TapVideoFrame(m_engine, pixels.data(), static_cast<int>(pixels.size()),
                                        &width, &height, &serial, kTapWaitMs);
@@ -185,6 +200,9 @@ void FrameStream::serveAudio()
 {
     std::vector<uint8_t> samples(kAudioPieceBytes);
     int64_t position = -1;
+    int64_t skipBytes = 0;
+    if (!sendSilentStart(samples, position, skipBytes))
+        return;
     while (!m_stop) {
         const int n = ZD_TapAudio(m_engine, samples.data(), static_cast<int>(samples.size()),
                                   &position, kTapWaitMs);
@@ -193,10 +211,80 @@ void FrameStream::serveAudio()
                 return;
             continue;
         }
+        const int cut = static_cast<int>(std::min<int64_t>(skipBytes, n));
+        skipBytes -= cut;
+        if (cut == n)
+            continue;
         zdrelay::FrameHeader header = {};
-        header.payloadBytes = static_cast<uint32_t>(n);
-        if (!send(header, samples.data()))
+        header.payloadBytes = static_cast<uint32_t>(n - cut);
+        if (!send(header, samples.data() + cut))
             return;
+    }
+}
+
+bool FrameStream::sendSilentStart(std::vector<uint8_t>& scratch, int64_t& position,
+                                  int64_t& skipBytes)
+{
+    // OBS places the first sound a source hands it at the moment it is handed
+    // over, and all later sound after it by its place in the stream. The
+    // source reads its pipe only a while after opening it, so sound written
+    // before then would wait in the pipe and play that much late for the
+    // whole stream. The stream begins with one silent sample frame instead;
+    // sound follows from where the engine's sound stood when the reader took
+    // it, less what had been captured since the newest sound came in.
+    const uint8_t silence[4] = {};
+    zdrelay::FrameHeader header = {};
+    header.payloadBytes = sizeof silence;
+    if (!send(header, silence))
+        return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kStallTimeoutMs);
+    auto arrived = Clock::now();
+    for (;;) {
+        // The sound that comes in meanwhile is followed, not sent: it was
+        // captured before the moment the stream's sound begins.
+        if (ZD_TapAudio(m_engine, scratch.data(), static_cast<int>(scratch.size()), &position, 0) >
+            0)
+            arrived = Clock::now();
+        const int waiting = unread();
+        if (waiting < 0)
+            return false;
+        const auto now = Clock::now();
+        if (waiting == 0) {
+            const int64_t sinceUs =
+                std::chrono::duration_cast<std::chrono::microseconds>(now - arrived).count();
+            skipBytes =
+                std::clamp<int64_t>(sinceUs * kAudioBytesPerSecond / 1000000, 0, kAudioPieceBytes);
+            skipBytes -= skipBytes % 4;
+            return true;
+        }
+        if (m_stop || now > deadline) {
+            if (!m_stop)
+                m_log.line("%s takes no sound", m_pipeName.c_str());
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+int FrameStream::unread() const
+{
+    int waiting = 0;
+    return ::ioctl(m_fd, FIONREAD, &waiting) == 0 ? waiting : -1;
+}
+
+bool FrameStream::waitUntilTaken()
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kStallTimeoutMs);
+    for (;;) {
+        const int waiting = unread();
+        if (waiting == 0)
+            return true;
+        if (waiting < 0 || m_stop || Clock::now() > deadline) {
+            if (waiting > 0 && !m_stop)
+                m_log.line("%s takes no frames", m_pipeName.c_str());
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

@@ -6,10 +6,12 @@
 #include "zdrelayprotocol.h"
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <thread>
+#include <vector>
 
 class RelayLog;
 
@@ -48,7 +50,19 @@ private:
     bool readerGone(int waitMs) const;
     void removePipe();
     void serveVideo();
+    using Clock = std::chrono::steady_clock;
     void serveAudio();
+    // Sends the stream's first, silent sample frame and waits until the
+    // reader has taken it, following the engine's sound meanwhile: position
+    // is then where the stream's sound begins, skipBytes how much after it
+    // was captured before that moment. False when the reader takes nothing,
+    // or the stream is to stop.
+    bool sendSilentStart(std::vector<uint8_t>& scratch, int64_t& position, int64_t& skipBytes);
+    // Bytes written and not yet read, -1 when that cannot be told.
+    int unread() const;
+    // Waits until the reader has read everything written; false when it
+    // does not in time, or the stream is to stop.
+    bool waitUntilTaken();
     bool send(const zdrelay::FrameHeader& header, const uint8_t* payload);
     bool writeAll(const uint8_t* data, size_t size);
 

@@ -235,11 +235,38 @@ bool readDevice(const json& obj, ScriptedDeviceDescription& desc, std::string& e
     }
     auto pictures = obj.find("pictures");
     if (pictures != obj.end() && !pictures->is_null()) {
-        if (!pictures->is_string() || pictures->get<std::string>() != "testsrc2") {
+        const std::string name = pictures->is_string() ? pictures->get<std::string>() : "";
+        if (name == "testsrc2") {
+            desc.pictures = ScriptedDeviceDescription::Pictures::Testsrc2;
+        } else if (name == "flash") {
+            desc.pictures = ScriptedDeviceDescription::Pictures::Flash;
+        } else {
             error = "\"pictures\" names no picture source";
             return false;
         }
-        desc.pictures = ScriptedDeviceDescription::Pictures::Testsrc2;
+    }
+    auto sound = obj.find("sound");
+    if (sound != obj.end() && !sound->is_null()) {
+        if (!sound->is_string() || sound->get<std::string>() != "beep") {
+            error = "\"sound\" names no sound source";
+            return false;
+        }
+        desc.sound = ScriptedDeviceDescription::Sound::Beep;
+    }
+    auto pulse = obj.find("pulse");
+    if (pulse != obj.end() && !pulse->is_null()) {
+        if (!pulse->is_object()) {
+            error = "\"pulse\" is not an object";
+            return false;
+        }
+        if (!readField(*pulse, "periodMs", 100, 60000, desc.pulsePeriodMs, error) ||
+            !readField(*pulse, "lengthMs", 1, desc.pulsePeriodMs - 1, desc.pulseLengthMs, error) ||
+            !readField(*pulse, "offsetMs", -60000, 60000, desc.pulseOffsetMs, error))
+            return false;
+        if (desc.pulseLengthMs >= desc.pulsePeriodMs) {
+            error = "a pulse as long as its period";
+            return false;
+        }
     }
     return true;
 }

@@ -13,8 +13,14 @@
 //
 // A device with "pictures" delivers frames when opened, at the size and rate
 // of its format: "testsrc2" draws libavfilter's test source of that name (the
-// picture the ffmpeg program's own benchmarks encode). No other name is
-// taken: the text never reaches libavfilter.
+// picture the ffmpeg program's own benchmarks encode), "flash" a black picture
+// that turns white for a moment once a period. No other name is taken: the
+// text never reaches libavfilter. A microphone (kind 2) with "sound": "beep"
+// delivers 48 kHz stereo silence with a 1 kHz beep once a period. Flashes and
+// beeps follow "pulse": {"periodMs": 1000, "lengthMs": 100, "offsetMs": 0}
+// (these values when it is left out) on the media clock, so a camera and a
+// microphone of one script flash and beep together, or offsetMs apart. A
+// period of whole frames puts every flash on a frame of its own.
 //
 // A bare array of devices is read too. Everything is bounded: at most
 // kMaxDevices devices and ZD_MAX_CAPACITIES formats each (the rest is
@@ -40,8 +46,13 @@ struct ScriptedDeviceDescription {
     VIDEOAMPVALUE amp{};
     bool hasSourceInfo = false;
     SOURCE_INFO_4K30 sourceInfo{};
-    enum class Pictures { None, Testsrc2 };
+    enum class Pictures { None, Testsrc2, Flash };
     Pictures pictures = Pictures::None;
+    enum class Sound { None, Beep };
+    Sound sound = Sound::None;
+    int pulsePeriodMs = 1000;
+    int pulseLengthMs = 100;
+    int pulseOffsetMs = 0;
 };
 
 class DeviceScript

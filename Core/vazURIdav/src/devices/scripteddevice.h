@@ -5,6 +5,7 @@
 #include "devices/ampcontrols.h"
 #include "devices/capturedevice.h"
 #include "devices/devicescript.h"
+#include "devices/syncpulse.h"
 
 #include <memory>
 #include <mutex>
@@ -12,7 +13,8 @@
 namespace zd::devices
 {
 class VirtualCameraCapture;
-}
+class VirtualMicrophoneCapture;
+} // namespace zd::devices
 
 namespace zd
 {
@@ -30,16 +32,20 @@ public:
     bool ampValues(VIDEOAMPVALUE& out) const override;
     bool setAmpValues(const VIDEOAMPVALUE& in) override;
     bool sourceInfo(SOURCE_INFO_4K30& out) const override;
-    // Pictures only for a device whose script names a picture source.
+    // Pictures or sound only for a device whose script names their source.
     bool startCapture(const DEV_CAPACITY& inUse, FrameReceiver& receiver) override;
     void stopCapture() override;
 
 private:
+    devices::SyncPulse pulse() const;
+    bool startSound(FrameReceiver& receiver);
+
     const ScriptedDeviceDescription m_desc;
     mutable std::mutex m_mutex;
     AmpControls m_amp;
     std::mutex m_captureMutex;
     std::unique_ptr<devices::VirtualCameraCapture> m_capture;
+    std::unique_ptr<devices::VirtualMicrophoneCapture> m_sound;
 };
 
 } // namespace zd

@@ -27,9 +27,10 @@ VirtualCameraCapture::VirtualCameraCapture(int width, int height, int fps, Adjus
 }
 
 VirtualCameraCapture::VirtualCameraCapture(Painter painter, int width, int height, int fps,
-                                           FrameHandler handler)
+                                           FrameHandler handler, bool onClockGrid)
     : m_width(std::clamp(width & ~1, 2, 8192)), m_height(std::clamp(height & ~1, 2, 8192)),
-      m_fps(std::clamp(fps, 1, 240)), m_painter(std::move(painter)), m_handler(std::move(handler))
+      m_fps(std::clamp(fps, 1, 240)), m_onClockGrid(onClockGrid), m_painter(std::move(painter)),
+      m_handler(std::move(handler))
 {
 }
 
@@ -54,13 +55,17 @@ void VirtualCameraCapture::stop()
 
 void VirtualCameraCapture::run()
 {
-    const int64_t startUs = av_gettime_relative();
-    const int64_t wallStartUs = av_gettime();
-    int64_t index = 0;
+    const int64_t beganUs = av_gettime_relative();
+    // On the grid, tick n falls at n / fps of the clock; else at start + n / fps.
+    const int64_t firstTick = m_onClockGrid ? (beganUs * m_fps + 999999) / 1000000 : 0;
+    const int64_t startUs = m_onClockGrid ? firstTick * 1000000 / m_fps : beganUs;
+    const int64_t wallStartUs = av_gettime() + (startUs - beganUs);
+    int64_t index = firstTick;
     while (m_running) {
-        // Tick n falls at start + n / fps exactly, so the rate does not drift
-        // with the time spent drawing.
-        const int64_t dueUs = startUs + index * 1000000 / m_fps;
+        // Each tick's time is worked out from its number, so the rate does
+        // not drift with the time spent drawing.
+        const int64_t dueUs =
+            m_onClockGrid ? index * 1000000 / m_fps : startUs + index * 1000000 / m_fps;
         int64_t nowUs = av_gettime_relative();
         while (m_running && nowUs < dueUs) {
             const int64_t waitUs = std::min<int64_t>(dueUs - nowUs, 20000);

@@ -31,8 +31,12 @@ public:
 
     // The test pattern. Both functions run on the capture thread.
     VirtualCameraCapture(int width, int height, int fps, AdjustSource adjust, FrameHandler handler);
-    // Another painter's pictures, of width x height.
-    VirtualCameraCapture(Painter painter, int width, int height, int fps, FrameHandler handler);
+    // Another painter's pictures, of width x height. On the clock's grid,
+    // ticks fall on whole multiples of the frame time of the media clock and
+    // the painter's index counts them from the clock's zero, so that the
+    // pictures line up with other devices on the same grid.
+    VirtualCameraCapture(Painter painter, int width, int height, int fps, FrameHandler handler,
+                         bool onClockGrid = false);
     ~VirtualCameraCapture();
     VirtualCameraCapture(const VirtualCameraCapture&) = delete;
     VirtualCameraCapture& operator=(const VirtualCameraCapture&) = delete;
@@ -50,6 +54,7 @@ private:
     void run();
 
     const int m_width, m_height, m_fps;
+    const bool m_onClockGrid = false;
     AdjustSource m_adjust;
     Painter m_painter;
     FrameHandler m_handler;

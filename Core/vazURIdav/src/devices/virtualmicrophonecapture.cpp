@@ -23,7 +23,12 @@ constexpr float kAmplitude = 0.12f; // about -18 dBFS
 } // namespace
 
 VirtualMicrophoneCapture::VirtualMicrophoneCapture(FrameHandler handler)
-    : m_handler(std::move(handler))
+    : VirtualMicrophoneCapture(&VirtualMicrophoneCapture::renderTone, std::move(handler))
+{
+}
+
+VirtualMicrophoneCapture::VirtualMicrophoneCapture(SoundPainter painter, FrameHandler handler)
+    : m_painter(std::move(painter)), m_handler(std::move(handler))
 {
 }
 
@@ -72,10 +77,12 @@ void VirtualMicrophoneCapture::renderTone(AVFrame* frame, int64_t first)
 
 void VirtualMicrophoneCapture::run()
 {
-    const int64_t startUs = av_gettime_relative();
+    // The first sample on the clock's grid from now on.
+    const int64_t first = (av_gettime_relative() * kSampleRate + 999999) / 1000000;
+    auto timeOf = [](int64_t sample) { return sample * 1000000 / kSampleRate; };
     int64_t position = 0;
     while (m_running) {
-        const int64_t readyUs = startUs + (position + kFrameSamples) * 1000000 / kSampleRate;
+        const int64_t readyUs = timeOf(first + position + kFrameSamples);
         int64_t nowUs = av_gettime_relative();
         while (m_running && nowUs < readyUs) {
             std::this_thread::sleep_for(
@@ -93,8 +100,8 @@ void VirtualMicrophoneCapture::run()
         av_channel_layout_default(&frame->ch_layout, 2);
         if (av_frame_get_buffer(frame.get(), 0) < 0)
             break;
-        renderTone(frame.get(), position);
-        frame->pts = startUs + position * 1000000 / kSampleRate;
+        m_painter(frame.get(), first + position);
+        frame->pts = timeOf(first + position);
         frame->time_base = AVRational{1, 1000000};
         position += kFrameSamples;
         if (m_handler)

@@ -31,6 +31,7 @@ namespace
 
 constexpr int kMixBlock = AudioInput::kSampleRate / 50; // 20 ms
 constexpr int kLevelBlocks = 5;                         // a level report every 100 ms
+constexpr int64_t kMixLatencyUs = 60000;
 
 bool hasAlpha(int format)
 {
@@ -441,14 +442,18 @@ void LiveCanvas::drawLayer(AVFrame* canvas, Layer& layer, Cache& cache)
 
 void LiveCanvas::mixLoop()
 {
-    const int64_t startUs = av_gettime_relative();
-    int64_t produced = 0;
+    // Each block is mixed this long after its time, when the sound of every
+    // layer for it is in: capture devices hand theirs in a frame after its
+    // first sample. The block keeps the time it mixes, so the delay is the
+    // mixer's alone and never reaches the recording or the stream.
+    const int64_t latencySamples = AudioInput::sampleAt(kMixLatencyUs);
+    int64_t produced = AudioInput::sampleAt(av_gettime_relative()) - latencySamples;
     int blocks = 0;
     std::vector<float> mix(kMixBlock * 2), scratch(kMixBlock * 2);
     std::unordered_map<uint64_t, float> peaks;
     while (m_mixing) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        const int64_t due = (av_gettime_relative() - startUs) * AudioInput::kSampleRate / 1000000;
+        const int64_t due = AudioInput::sampleAt(av_gettime_relative()) - latencySamples;
         // Far behind (a stalled machine): go on from now rather than catch up.
         if (due - produced > AudioInput::kSampleRate / 2)
             produced = due - kMixBlock;
@@ -464,10 +469,10 @@ void LiveCanvas::mixLoop()
                 // taken, so that it does not come late when switched on.
                 float peak;
                 if (p.enabled) {
-                    peak = audio->mixInto(mix.data(), kMixBlock, p.volume / 100.0f);
+                    peak = audio->mixInto(mix.data(), kMixBlock, p.volume / 100.0f, produced);
                 } else {
                     std::fill(scratch.begin(), scratch.end(), 0.0f);
-                    audio->mixInto(scratch.data(), kMixBlock, 0.0f);
+                    audio->mixInto(scratch.data(), kMixBlock, 0.0f, produced);
                     peak = 0.0f;
                 }
                 float& kept = peaks[layer->id()];
@@ -486,7 +491,7 @@ void LiveCanvas::mixLoop()
                         left[i] = std::clamp(mix[2 * i], -1.0f, 1.0f);
                         right[i] = std::clamp(mix[2 * i + 1], -1.0f, 1.0f);
                     }
-                    frame->pts = startUs + produced * 1000000 / AudioInput::kSampleRate;
+                    frame->pts = AudioInput::timeOf(produced);
                     frame->time_base = AVRational{1, 1000000};
                     m_receiver->audioFrame(frame.get());
                 }

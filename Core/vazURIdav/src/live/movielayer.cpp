@@ -10,6 +10,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <deque>
 
 extern "C" {
 #include <libavutil/time.h>
@@ -17,6 +18,13 @@ extern "C" {
 
 namespace zd::live
 {
+
+namespace
+{
+// The most a stream's decoded frames run ahead of its next one, when another
+// stream's decoder is slow to give its next frame.
+constexpr int64_t kReadAheadUs = 2000000;
+} // namespace
 
 MovieLayer::~MovieLayer()
 {
@@ -182,12 +190,32 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
     }
     int64_t clockStartUs = av_gettime_relative();
     int64_t skipUntilUs = -1;
+    m_audio.startOver();
     int delivered = 0;
     media::AVPacketPtr packet = media::makePacket();
     media::AVFramePtr frame = media::makeFrame();
     if (!packet || !frame)
         return End::Failed;
+    // Decoded frames wait here, each stream's in its own order, until their
+    // time. A picture leaves its decoder a few packets after its own (frames
+    // reordered, decoded on threads), so the file is read ahead until every
+    // stream has its next frame: waiting for each frame as it is decoded
+    // would show every picture that much late against its sound.
+    struct Ready {
+        media::AVFramePtr frame;
+        int64_t atUs = 0;
+    };
+    DecoderStream* streams[2] = {&video, &sound};
+    std::deque<Ready> ready[2];
+    bool ended[2] = {!hasVideo, !hasSound};
     bool draining = false;
+    auto readAheadFull = [&] {
+        for (const auto& q : ready) {
+            if (!q.empty() && q.back().atUs - q.front().atUs > kReadAheadUs)
+                return true;
+        }
+        return false;
+    };
     for (;;) {
         if (!m_running)
             return End::Stopped;
@@ -204,8 +232,13 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
                 avcodec_flush_buffers(sound.codec.get());
             lock.lock();
             draining = false;
+            for (int k = 0; k < 2; ++k) {
+                ready[k].clear();
+                ended[k] = !streams[k]->codec;
+            }
             skipUntilUs = targetUs;
             clockStartUs = av_gettime_relative() - targetUs;
+            m_audio.startOver();
             m_positionMs = static_cast<int>(std::min<int64_t>(targetUs / 1000, INT32_MAX));
         }
         if (m_pending.pauseState == 2 || m_playState == 2) {
@@ -224,68 +257,80 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
             clockStartUs += av_gettime_relative() - pausedAtUs;
             continue;
         }
-        lock.unlock();
-        int r = draining ? AVERROR_EOF : av_read_frame(format.get(), packet.get());
-        DecoderStream* stream = nullptr;
-        if (r < 0) {
-            if (draining) {
-                lock.lock();
-                return delivered > 0 ? End::Finished : End::Failed;
-            }
-            draining = true;
-            if (hasVideo)
-                avcodec_send_packet(video.codec.get(), nullptr);
-            if (hasSound)
-                avcodec_send_packet(sound.codec.get(), nullptr);
-        } else {
-            if (hasVideo && packet->stream_index == video.index)
-                stream = &video;
-            else if (hasSound && packet->stream_index == sound.index)
-                stream = &sound;
-            if (stream)
-                avcodec_send_packet(stream->codec.get(), packet.get());
-            av_packet_unref(packet.get());
-        }
-        lock.lock();
-        // Every decoder gives what it has: both after the end, else the one
-        // that was fed.
-        for (DecoderStream* s : {&video, &sound}) {
-            if (!s->codec || (!draining && s != stream))
-                continue;
-            for (;;) {
-                lock.unlock();
-                r = avcodec_receive_frame(s->codec.get(), frame.get());
-                lock.lock();
-                if (r < 0)
-                    break;
-                int64_t ts = frame->best_effort_timestamp;
-                if (ts == AV_NOPTS_VALUE)
-                    ts = frame->pts;
-                const int64_t atUs =
-                    ts == AV_NOPTS_VALUE
-                        ? av_gettime_relative() - clockStartUs
-                        : av_rescale_q(ts, s->timeBase, AVRational{1, 1000000}) - startTime;
-                if (skipUntilUs >= 0 && atUs < skipUntilUs) {
-                    av_frame_unref(frame.get());
-                    continue;
-                }
-                if (!waitUntil(lock, clockStartUs + atUs)) {
-                    av_frame_unref(frame.get());
-                    break; // a command or the stop: taken at the top
-                }
-                if (s == &video) {
-                    m_picture.put(frame.get());
-                    m_positionMs = static_cast<int>(std::clamp<int64_t>(atUs / 1000, 0, INT32_MAX));
+        bool wanting = false;
+        for (int k = 0; k < 2; ++k)
+            wanting = wanting || (!ended[k] && ready[k].empty());
+        if (wanting && !readAheadFull()) {
+            lock.unlock();
+            DecoderStream* fed = nullptr;
+            if (!draining) {
+                const int r = av_read_frame(format.get(), packet.get());
+                if (r < 0) {
+                    draining = true;
+                    for (DecoderStream* s : streams)
+                        if (s->codec)
+                            avcodec_send_packet(s->codec.get(), nullptr);
                 } else {
-                    m_audio.push(frame.get());
-                    if (!hasVideo)
-                        m_positionMs =
-                            static_cast<int>(std::clamp<int64_t>(atUs / 1000, 0, INT32_MAX));
+                    for (DecoderStream* s : streams)
+                        if (s->codec && packet->stream_index == s->index)
+                            fed = s;
+                    if (fed)
+                        avcodec_send_packet(fed->codec.get(), packet.get());
+                    av_packet_unref(packet.get());
                 }
-                ++delivered;
-                av_frame_unref(frame.get());
             }
+            // Every decoder gives what it has: both after the end, else the
+            // one that was fed.
+            for (int k = 0; k < 2; ++k) {
+                DecoderStream* s = streams[k];
+                if (!s->codec || ended[k] || (!draining && s != fed))
+                    continue;
+                for (;;) {
+                    const int r = avcodec_receive_frame(s->codec.get(), frame.get());
+                    if (r == AVERROR_EOF)
+                        ended[k] = true;
+                    if (r < 0)
+                        break;
+                    int64_t ts = frame->best_effort_timestamp;
+                    if (ts == AV_NOPTS_VALUE)
+                        ts = frame->pts;
+                    const int64_t atUs =
+                        ts == AV_NOPTS_VALUE
+                            ? av_gettime_relative() - clockStartUs
+                            : av_rescale_q(ts, s->timeBase, AVRational{1, 1000000}) - startTime;
+                    media::AVFramePtr kept = media::makeFrame();
+                    if (kept && (skipUntilUs < 0 || atUs >= skipUntilUs)) {
+                        av_frame_move_ref(kept.get(), frame.get());
+                        ready[k].push_back(Ready{std::move(kept), atUs});
+                    }
+                    av_frame_unref(frame.get());
+                }
+            }
+            lock.lock();
+            continue;
         }
+        // The earliest of the frames that are ready goes out at its time.
+        int next = -1;
+        for (int k = 0; k < 2; ++k) {
+            if (!ready[k].empty() && (next < 0 || ready[k].front().atUs < ready[next].front().atUs))
+                next = k;
+        }
+        if (next < 0)
+            return delivered > 0 ? End::Finished : End::Failed;
+        const int64_t atUs = ready[next].front().atUs;
+        if (!waitUntil(lock, clockStartUs + atUs))
+            continue; // a command or the stop: taken at the top
+        media::AVFramePtr out = std::move(ready[next].front().frame);
+        ready[next].pop_front();
+        if (next == 0) {
+            m_picture.put(out.get());
+            m_positionMs = static_cast<int>(std::clamp<int64_t>(atUs / 1000, 0, INT32_MAX));
+        } else {
+            m_audio.push(out.get(), clockStartUs + atUs);
+            if (!hasVideo)
+                m_positionMs = static_cast<int>(std::clamp<int64_t>(atUs / 1000, 0, INT32_MAX));
+        }
+        ++delivered;
     }
 }
 

@@ -60,19 +60,58 @@ int AudioEncoder::open(AudioCodec codec, bool globalHeader)
     return 0;
 }
 
-int AudioEncoder::convert(const AVFrame* in)
+int AudioEncoder::queue(uint8_t* const* data, int samples, int64_t skip)
+{
+    if (skip >= samples)
+        return 0;
+    AVCodecContext* c = m_ctx.get();
+    const int channels = c->ch_layout.nb_channels;
+    const bool planar = av_sample_fmt_is_planar(c->sample_fmt);
+    const int step = av_get_bytes_per_sample(c->sample_fmt) * (planar ? 1 : channels);
+    uint8_t* from[AV_NUM_DATA_POINTERS] = {};
+    for (int p = 0; p < (planar ? channels : 1) && p < AV_NUM_DATA_POINTERS; ++p)
+        from[p] = data[p] + skip * step;
+    const int n = samples - static_cast<int>(skip);
+    if (av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(from), n) < n)
+        return RecordOutOfMemory;
+    m_nextPosition += n;
+    return 0;
+}
+
+AVFramePtr AudioEncoder::encoderFrame(int samples) const
+{
+    AVCodecContext* c = m_ctx.get();
+    AVFramePtr frame = makeFrame();
+    if (!frame)
+        return nullptr;
+    frame->format = c->sample_fmt;
+    frame->sample_rate = c->sample_rate;
+    av_channel_layout_copy(&frame->ch_layout, &c->ch_layout);
+    frame->nb_samples = samples;
+    if (samples > 0 && av_frame_get_buffer(frame.get(), 0) < 0)
+        return nullptr;
+    return frame;
+}
+
+int AudioEncoder::queueSilence(int64_t samples)
+{
+    AVCodecContext* c = m_ctx.get();
+    AVFramePtr silence = encoderFrame(static_cast<int>(samples));
+    if (!silence)
+        return RecordOutOfMemory;
+    av_samples_set_silence(silence->extended_data, 0, silence->nb_samples, c->ch_layout.nb_channels,
+                           c->sample_fmt);
+    return queue(silence->extended_data, silence->nb_samples, 0);
+}
+
+int AudioEncoder::convert(const AVFrame* in, int64_t skip)
 {
     AVCodecContext* c = m_ctx.get();
     // Sound already in the encoder's own format goes to the queue as it is,
     // without a copy through the resampler.
     if (!m_swr && in->format == c->sample_fmt && in->sample_rate == c->sample_rate &&
-        av_channel_layout_compare(&in->ch_layout, &c->ch_layout) == 0) {
-        if (av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(in->extended_data),
-                                in->nb_samples) < in->nb_samples)
-            return RecordOutOfMemory;
-        m_nextPosition += in->nb_samples;
-        return 0;
-    }
+        av_channel_layout_compare(&in->ch_layout, &c->ch_layout) == 0)
+        return queue(in->extended_data, in->nb_samples, skip);
     if (!m_swr || in->format != m_inFormat || in->sample_rate != m_inRate ||
         av_channel_layout_compare(&in->ch_layout, &m_inLayout) != 0) {
         SwrContext* swr = nullptr;
@@ -95,66 +134,46 @@ int AudioEncoder::convert(const AVFrame* in)
         av_channel_layout_uninit(&m_inLayout);
         av_channel_layout_copy(&m_inLayout, &in->ch_layout);
     }
-    AVFramePtr converted = makeFrame();
-    if (!converted)
-        return RecordOutOfMemory;
-    converted->format = c->sample_fmt;
-    converted->sample_rate = c->sample_rate;
-    av_channel_layout_copy(&converted->ch_layout, &c->ch_layout);
-    converted->nb_samples = swr_get_out_samples(m_swr.get(), in->nb_samples);
-    if (converted->nb_samples <= 0)
+    const int room = swr_get_out_samples(m_swr.get(), in->nb_samples);
+    if (room <= 0)
         return 0;
-    if (av_frame_get_buffer(converted.get(), 0) < 0)
+    AVFramePtr converted = encoderFrame(room);
+    if (!converted)
         return RecordOutOfMemory;
     const int n = swr_convert(m_swr.get(), converted->extended_data, converted->nb_samples,
                               const_cast<const uint8_t**>(in->extended_data), in->nb_samples);
     if (n < 0)
         return RecordEncodeError;
-    if (n > 0 && av_audio_fifo_write(m_fifo.get(),
-                                     reinterpret_cast<void**>(converted->extended_data), n) < n)
-        return RecordOutOfMemory;
-    m_nextPosition += n;
-    return 0;
+    return queue(converted->extended_data, n, skip);
 }
 
-int AudioEncoder::push(const AVFrame* in, int64_t position, const PacketHandler& out)
+int AudioEncoder::push(const AVFrame* in, int64_t position, const PacketHandler& out,
+                       bool afterBreak)
 {
     if (!m_ctx || !in || in->nb_samples <= 0 || in->sample_rate <= 0)
         return 0;
     if (m_nextPosition < 0) {
-        // The first sound of the file: silence before it when it starts late.
         m_nextPosition = 0;
         m_encodedPosition = 0;
+        afterBreak = true;
     }
-    if (position < m_nextPosition - kToleranceSamples)
+    int64_t skip = 0;
+    if (afterBreak && position < m_nextPosition) {
+        skip = m_nextPosition - position;
+    } else if (!afterBreak && position < m_nextPosition - kToleranceSamples) {
         return 0; // late: its place on the timeline is taken
-    if (position > m_nextPosition + kToleranceSamples || m_nextPosition == 0) {
-        int64_t gap = std::min(position - m_nextPosition, kMaxFillSamples);
-        if (gap > 0) {
-            AVCodecContext* c = m_ctx.get();
-            AVFramePtr silence = makeFrame();
-            if (!silence)
-                return RecordOutOfMemory;
-            silence->format = c->sample_fmt;
-            silence->sample_rate = c->sample_rate;
-            av_channel_layout_copy(&silence->ch_layout, &c->ch_layout);
-            silence->nb_samples = static_cast<int>(gap);
-            if (av_frame_get_buffer(silence.get(), 0) < 0)
-                return RecordOutOfMemory;
-            av_samples_set_silence(silence->extended_data, 0, silence->nb_samples,
-                                   c->ch_layout.nb_channels, c->sample_fmt);
-            if (av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(silence->extended_data),
-                                    silence->nb_samples) < silence->nb_samples)
-                return RecordOutOfMemory;
-            m_nextPosition += gap;
-        }
+    } else if (afterBreak || position > m_nextPosition + kToleranceSamples) {
+        const int64_t gap = std::min(position - m_nextPosition, kMaxFillSamples);
+        if (gap > 0)
+            if (const int failure = queueSilence(gap))
+                return failure;
         if (position > m_nextPosition) {
             // A gap too long to fill: the timeline jumps.
             m_encodedPosition += position - m_nextPosition;
             m_nextPosition = position;
         }
     }
-    if (const int failure = convert(in))
+    if (const int failure = convert(in, skip))
         return failure;
     return drain(false, out);
 }
@@ -171,14 +190,8 @@ int AudioEncoder::drain(bool last, const PacketHandler& out)
     while (av_audio_fifo_size(m_fifo.get()) >= frameSize ||
            (last && av_audio_fifo_size(m_fifo.get()) > 0)) {
         const int n = std::min(frameSize, av_audio_fifo_size(m_fifo.get()));
-        AVFramePtr frame = makeFrame();
+        AVFramePtr frame = encoderFrame(n);
         if (!frame)
-            return RecordOutOfMemory;
-        frame->format = c->sample_fmt;
-        frame->sample_rate = c->sample_rate;
-        av_channel_layout_copy(&frame->ch_layout, &c->ch_layout);
-        frame->nb_samples = n;
-        if (av_frame_get_buffer(frame.get(), 0) < 0)
             return RecordOutOfMemory;
         if (av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(frame->extended_data), n) < n)
             return RecordEncodeError;

@@ -27,12 +27,23 @@ public:
     AVCodecContext* context() const { return m_ctx.get(); }
 
     // Adds captured audio whose first sample belongs at sample position
-    // position (48 kHz) of the file. 0 or a RecordFailure.
-    int push(const AVFrame* audio, int64_t position, const PacketHandler& out);
+    // position (48 kHz) of the file. Sound that starts again after a break
+    // (the file's first sound, the first after a pause) is placed exactly:
+    // its samples before the file's start or over sound already written are
+    // cut off, a gap before it is filled. 0 or a RecordFailure.
+    int push(const AVFrame* audio, int64_t position, const PacketHandler& out,
+             bool afterBreak = false);
     int flush(const PacketHandler& out);
 
 private:
-    int convert(const AVFrame* audio);
+    // Converts audio into the queue, leaving out its first skip samples (in
+    // the encoder's rate).
+    int convert(const AVFrame* audio, int64_t skip);
+    int queue(uint8_t* const* data, int samples, int64_t skip);
+    int queueSilence(int64_t samples);
+    // A frame of samples in the encoder's format, its buffer made; null
+    // when memory ran out.
+    AVFramePtr encoderFrame(int samples) const;
     int drain(bool last, const PacketHandler& out);
     int send(AVFrame* frame, const PacketHandler& out);
 

@@ -99,6 +99,8 @@ int Recorder::start(const RecordSettings& settings, int sourceWidth, int sourceH
         m_startUs = av_gettime_relative();
         m_paused = false;
         m_pausedTotalUs = 0;
+        m_pausedFrames = 0;
+        m_soundResumed = false;
         m_overflowSinceUs = -1;
         m_sizePath = m_settings.path;
         m_accepting = true;
@@ -204,9 +206,14 @@ void Recorder::pushAudio(const AVFrame* frame)
     if (!m_accepting || m_paused)
         return;
     const int64_t recUs = frame->pts - m_startUs - m_pausedTotalUs;
+    // The first sound after a pause is placed by its time, not counted on
+    // from the sound before the pause: the two sides of a pause end and
+    // begin at different points of their frames.
+    const bool afterBreak = m_soundResumed;
     // Sound lost to a full queue is not worth a failure of its own: the
     // pictures, which fill the queue, report it.
-    m_queue->push(Item{Item::Audio, std::move(ref), recUs, {}});
+    if (m_queue->push(Item{Item::Audio, std::move(ref), recUs, {}, afterBreak}))
+        m_soundResumed = false;
 }
 
 bool Recorder::pause(bool on)
@@ -217,10 +224,17 @@ bool Recorder::pause(bool on)
     if (on == m_paused)
         return true;
     const int64_t now = av_gettime_relative();
-    if (on)
+    if (on) {
         m_pauseStartUs = now;
-    else
-        m_pausedTotalUs += now - m_pauseStartUs;
+    } else {
+        // Whole frames: pictures after the pause stay on the file's frame
+        // grid, instead of being rounded to a neighbouring frame while their
+        // sound keeps its exact time.
+        const int fps = m_settings.fps;
+        m_pausedFrames += std::llround(double(now - m_pauseStartUs) * fps / 1000000.0);
+        m_pausedTotalUs = m_pausedFrames * 1000000 / fps;
+        m_soundResumed = true;
+    }
     m_paused = on;
     return true;
 }
@@ -267,7 +281,7 @@ int Recorder::handleVideo(Part& part, const AVFrame* frame, int64_t recUs)
         part.originUs = recUs;
         std::deque<Item> waiting = std::move(part.waitingAudio);
         for (Item& a : waiting)
-            if (const int failure = handleAudio(part, a.frame.get(), a.recUs))
+            if (const int failure = handleAudio(part, a.frame.get(), a.recUs, a.afterBreak))
                 return failure;
     }
     const double slot = static_cast<double>(recUs - part.originUs) * fps / 1000000.0;
@@ -289,25 +303,27 @@ int Recorder::handleVideo(Part& part, const AVFrame* frame, int64_t recUs)
     return part.video->encode(frame, pts, write);
 }
 
-int Recorder::handleAudio(Part& part, const AVFrame* frame, int64_t recUs)
+int Recorder::handleAudio(Part& part, const AVFrame* frame, int64_t recUs, bool afterBreak)
 {
     if (!part.audio)
         return 0;
     if (!part.originSet) {
         if (part.waitingAudio.size() >= kMaxWaitingAudio)
             part.waitingAudio.pop_front();
-        part.waitingAudio.push_back(Item{Item::Audio, refFrame(frame), recUs, {}});
+        part.waitingAudio.push_back(Item{Item::Audio, refFrame(frame), recUs, {}, afterBreak});
         return 0;
     }
     const int64_t rate = frame->sample_rate > 0 ? frame->sample_rate : AudioEncoder::kSampleRate;
     const int64_t endUs = recUs + frame->nb_samples * 1000000 / rate;
     if (endUs <= part.originUs)
         return 0; // sound from before the file's first picture
-    const int64_t position =
-        std::max<int64_t>(0, (recUs - part.originUs) * AudioEncoder::kSampleRate / 1000000);
-    return part.audio->push(frame, position, [&](AVPacket* p) {
-        return part.muxer->writeAudio(p, part.audio->context()->time_base);
-    });
+    // Sound that began before the first picture is cut there by the encoder,
+    // not moved to it: moved, it would come late for the whole file.
+    const int64_t position = (recUs - part.originUs) * AudioEncoder::kSampleRate / 1000000;
+    return part.audio->push(
+        frame, position,
+        [&](AVPacket* p) { return part.muxer->writeAudio(p, part.audio->context()->time_base); },
+        afterBreak);
 }
 
 int Recorder::finishPart(Part& part)
@@ -364,7 +380,7 @@ void Recorder::run()
             failure = handleVideo(part, item->frame.get(), item->recUs);
             break;
         case Item::Audio:
-            failure = handleAudio(part, item->frame.get(), item->recUs);
+            failure = handleAudio(part, item->frame.get(), item->recUs, item->afterBreak);
             break;
         case Item::Split: {
             failure = finishPart(part);

@@ -71,6 +71,7 @@ private:
         AVFramePtr frame;
         int64_t recUs = 0;
         std::string path;
+        bool afterBreak = false; // the first sound after a pause
     };
 
     struct Part {
@@ -90,7 +91,7 @@ private:
     int openPart(const std::string& path, Part& part) const;
     int finishPart(Part& part);
     int handleVideo(Part& part, const AVFrame* frame, int64_t recUs);
-    int handleAudio(Part& part, const AVFrame* frame, int64_t recUs);
+    int handleAudio(Part& part, const AVFrame* frame, int64_t recUs, bool afterBreak);
     void run();
     void fail(int code);
     void noteOverflow(int64_t recUs);
@@ -108,6 +109,8 @@ private:
     int64_t m_startUs = 0;
     int64_t m_pauseStartUs = 0;
     int64_t m_pausedTotalUs = 0;
+    int64_t m_pausedFrames = 0;
+    bool m_soundResumed = false;
     int64_t m_overflowSinceUs = -1;
     std::string m_sizePath;
 

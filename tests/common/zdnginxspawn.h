@@ -1,0 +1,67 @@
+// The loopback RTMP server of the benchmarks, which do without Qt: nginx with
+// Debian's RTMP module started in the foreground from the configuration of
+// zdnginxconf.h in a folder of its own, and stopped by its PID. The tests
+// start the same server through zdnginxrtmp.h.
+#pragma once
+
+#include "zdloopbackport.h"
+#include "zdnginxconf.h"
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace zdtest
+{
+
+struct NginxProcess {
+    pid_t pid = -1;
+    int port = 0;
+
+    ~NginxProcess() { stop(); }
+
+    bool start(const std::string& folder)
+    {
+        mkdir(folder.c_str(), 0700);
+        port = freeLoopbackPort();
+        const std::string conf = folder + "/nginx.conf";
+        std::ofstream f(conf);
+        f << nginxRtmpConfig(folder, port);
+        f.close();
+        const std::string log = folder + "/error.log";
+        std::vector<std::string> args = {"nginx", "-p", folder, "-e", log, "-c", conf};
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawnp(&pid, "nginx", nullptr, nullptr, argv.data(), environ) != 0) {
+            pid = -1;
+            return false;
+        }
+        for (int i = 0; i < 500; ++i) {
+            if (loopbackAccepts(port))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    void stop()
+    {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+        pid = -1;
+    }
+};
+
+} // namespace zdtest
