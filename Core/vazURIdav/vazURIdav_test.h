@@ -77,6 +77,11 @@ ZD_API int ZDT_LayerComposedRect(void* handle, const char* key, int* rect);
  * call's array; -1 when there is no such server. */
 ZD_API long long ZDT_LiveServerPackets(void* handle, int index);
 
+/* The preview sound's delays in microseconds, each averaged over the last
+ * second: in the sound server's buffer, and from a sample's capture to its
+ * playing (either may be null). Returns 1, or 0 while no sound plays. */
+ZD_API int ZDT_MonitorLatency(void* handle, long long* serverUs, long long* sampleUs);
+
 /* Folder read in place of /proc by ZD_GetCpuUsageAndMemory (null: /proc). */
 ZD_API void ZDT_SetProcRoot(const char* folder);
 

@@ -220,7 +220,8 @@ private slots:
         row("ZD_UnZip negative", 1,
             [](void*) { return static_cast<long long>(ZD_UnZip("/tmp/a.zip", "/tmp/x") < 0); });
         row("ZD_RemoveVidrelayAsRoot", 0, [](void*) { return ZD_RemoveVidrelayAsRoot(); });
-        row("ZD_play_system_sound", 0, [](void*) { return ZD_play_system_sound(0); });
+        row("ZD_play_system_sound", 1, [](void*) { return ZD_play_system_sound(0); });
+        row("ZD_play_system_sound unknown kind", 0, [](void*) { return ZD_play_system_sound(7); });
         row("ZD_TestHWData writes flags", 1, [](void*) {
             int r = 9, a = 9, b = 9;
             auto flag = [](int v) { return v == 0 || v == 1; };

@@ -1,6 +1,7 @@
 // Desktop services: web view, window title bars, players, unzip, sounds.
 #include "api/apientry.h"
 #include "desktop/openwithdesktop.h"
+#include "sound/eventsounds.h"
 #include "zip/unzip.h"
 #include "zip/zipreader.h"
 
@@ -74,7 +75,8 @@ ZD_API int ZD_RemoveVidrelayAsRoot(void)
 ZD_API int ZD_play_system_sound(int kind)
 {
     ZD_TRACE("ZD_play_system_sound(kind=%d)", kind);
-    return guarded("ZD_play_system_sound", 0, [] { return 0; });
+    return guarded("ZD_play_system_sound", 0,
+                   [&] { return sound::EventSounds::instance().play(kind) ? 1 : 0; });
 }
 
 } // extern "C"

@@ -2,7 +2,6 @@
 #include "api/apientry.h"
 #include "devices/devicesession.h"
 #include "live/livecanvas.h"
-#include "media/recordcomponent.h"
 
 using namespace zd;
 using namespace zd::api;
@@ -40,16 +39,16 @@ ZD_API int ZD_GetFrameDataFps(void* handle, const char* layerKey)
 ZD_API int ZD_AdjustVolume(void* handle, int volume)
 {
     ZD_TRACE("ZD_AdjustVolume(volume=%d)", volume);
-    return withEngine("ZD_AdjustVolume", handle, 0, [&](Engine& e) {
-        auto* r = e.component<media::RecordComponent>();
-        return r ? r->adjustVolume(volume) : 0;
-    });
+    return withEngine("ZD_AdjustVolume", handle, 0,
+                      [&](Engine& e) { return e.session().adjustVolume(volume); });
 }
 
 ZD_API int ZD_SetAudioRenderDevices(void* handle, const char* name)
 {
     ZD_TRACE("ZD_SetAudioRenderDevices(name=%s)", traceText(name).c_str());
-    return withEngine("ZD_SetAudioRenderDevices", handle, 0, [](Engine&) { return 0; });
+    return withEngine("ZD_SetAudioRenderDevices", handle, 0, [&](Engine& e) {
+        return e.session().setSoundOutput(name ? boundedText(name, 256) : std::string());
+    });
 }
 
 } // extern "C"

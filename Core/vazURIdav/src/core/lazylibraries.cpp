@@ -1,11 +1,11 @@
 // The engine's heaviest libraries, loaded when first used instead of with the
 // program: FFmpeg's codec, format and filter libraries, curl, libarchive,
-// and the share server's libmicrohttpd and Avahi client
+// the share server's libmicrohttpd and Avahi client, and libpulse (sound)
 // bring some 180 shared objects with them, and loading and relocating those
 // took more than half of the program's start-up, before its window could
 // show. The program's first second needs none of them (devices are listed
 // and pictures drawn without them); a recording, a picture file, a filter, a
-// web request or an unpacking loads the library it needs at its first call.
+// web request, an unpacking or a sound loads the library it needs at its first call.
 //
 // Each function the engine calls in those libraries has a stand-in here of
 // the same name and type (the compiler checks them against the libraries'
@@ -31,6 +31,7 @@
 #include <avahi-common/thread-watch.h>
 #include <curl/curl.h>
 #include <microhttpd.h>
+#include <pulse/pulseaudio.h>
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavfilter/avfilter.h>
@@ -49,7 +50,7 @@ extern "C" {
 namespace
 {
 
-enum class Library { Codec, Format, Filter, Curl, Archive, Http, Avahi, AvahiCommon };
+enum class Library { Codec, Format, Filter, Curl, Archive, Http, Avahi, AvahiCommon, Pulse };
 
 const char* fileOf(Library library)
 {
@@ -70,6 +71,8 @@ const char* fileOf(Library library)
         return "libavahi-client.so.3";
     case Library::AvahiCommon:
         return "libavahi-common.so.3";
+    case Library::Pulse:
+        return "libpulse.so.0";
     }
     return "";
 }
@@ -77,8 +80,8 @@ const char* fileOf(Library library)
 void* handleOf(Library library)
 {
     // One load per library, whichever thread comes first.
-    static void* handles[8] = {};
-    static std::once_flag once[8];
+    static void* handles[9] = {};
+    static std::once_flag once[9];
     const int i = static_cast<int>(library);
     std::call_once(once[i], [&] { handles[i] = dlopen(fileOf(library), RTLD_LAZY | RTLD_LOCAL); });
     return handles[i];
@@ -343,3 +346,49 @@ ZD_LAZY(AvahiCommon, void, avahi_string_list_free, (AvahiStringList * l), (l))
 ZD_LAZY(AvahiCommon, const char*, avahi_strerror, (int e), (e))
 ZD_LAZY(AvahiCommon, char*, avahi_address_snprint, (char* s, size_t n, const AvahiAddress* a),
         (s, n, a))
+
+// libpulse
+ZD_LAZY(Pulse, pa_threaded_mainloop*, pa_threaded_mainloop_new, (void), ())
+ZD_LAZY(Pulse, void, pa_threaded_mainloop_free, (pa_threaded_mainloop * m), (m))
+ZD_LAZY(Pulse, int, pa_threaded_mainloop_start, (pa_threaded_mainloop * m), (m))
+ZD_LAZY(Pulse, void, pa_threaded_mainloop_stop, (pa_threaded_mainloop * m), (m))
+ZD_LAZY(Pulse, void, pa_threaded_mainloop_lock, (pa_threaded_mainloop * m), (m))
+ZD_LAZY(Pulse, void, pa_threaded_mainloop_unlock, (pa_threaded_mainloop * m), (m))
+ZD_LAZY(Pulse, pa_mainloop_api*, pa_threaded_mainloop_get_api, (pa_threaded_mainloop * m), (m))
+ZD_LAZY(Pulse, pa_context*, pa_context_new, (pa_mainloop_api * a, const char* n), (a, n))
+ZD_LAZY(Pulse, void, pa_context_unref, (pa_context * c), (c))
+ZD_LAZY(Pulse, int, pa_context_connect,
+        (pa_context * c, const char* s, pa_context_flags_t f, const pa_spawn_api* a), (c, s, f, a))
+ZD_LAZY(Pulse, void, pa_context_disconnect, (pa_context * c), (c))
+ZD_LAZY(Pulse, void, pa_context_set_state_callback,
+        (pa_context * c, pa_context_notify_cb_t cb, void* u), (c, cb, u))
+ZD_LAZY(Pulse, pa_context_state_t, pa_context_get_state, (const pa_context* c), (c))
+ZD_LAZY(Pulse, int, pa_context_errno, (const pa_context* c), (c))
+ZD_LAZY(Pulse, pa_time_event*, pa_context_rttime_new,
+        (const pa_context* c, pa_usec_t t, pa_time_event_cb_t cb, void* u), (c, t, cb, u))
+ZD_LAZY(Pulse, void, pa_context_rttime_restart,
+        (const pa_context* c, pa_time_event* e, pa_usec_t t), (c, e, t))
+ZD_LAZY(Pulse, pa_usec_t, pa_rtclock_now, (void), ())
+ZD_LAZY(Pulse, const char*, pa_strerror, (int e), (e))
+ZD_LAZY(Pulse, pa_stream*, pa_stream_new,
+        (pa_context * c, const char* n, const pa_sample_spec* s, const pa_channel_map* m),
+        (c, n, s, m))
+ZD_LAZY(Pulse, void, pa_stream_unref, (pa_stream * s), (s))
+ZD_LAZY(Pulse, int, pa_stream_connect_playback,
+        (pa_stream * s, const char* d, const pa_buffer_attr* a, pa_stream_flags_t f,
+         const pa_cvolume* v, pa_stream* sync),
+        (s, d, a, f, v, sync))
+ZD_LAZY(Pulse, int, pa_stream_disconnect, (pa_stream * s), (s))
+ZD_LAZY(Pulse, void, pa_stream_set_state_callback,
+        (pa_stream * s, pa_stream_notify_cb_t cb, void* u), (s, cb, u))
+ZD_LAZY(Pulse, pa_stream_state_t, pa_stream_get_state, (const pa_stream* s), (s))
+ZD_LAZY(Pulse, int, pa_stream_write,
+        (pa_stream * s, const void* d, size_t n, pa_free_cb_t f, int64_t o, pa_seek_mode_t m),
+        (s, d, n, f, o, m))
+ZD_LAZY(Pulse, int, pa_stream_get_latency, (pa_stream * s, pa_usec_t* u, int* n), (s, u, n))
+ZD_LAZY(Pulse, pa_operation*, pa_stream_flush, (pa_stream * s, pa_stream_success_cb_t cb, void* u),
+        (s, cb, u))
+ZD_LAZY(Pulse, pa_operation*, pa_stream_drain, (pa_stream * s, pa_stream_success_cb_t cb, void* u),
+        (s, cb, u))
+ZD_LAZY(Pulse, void, pa_operation_unref, (pa_operation * o), (o))
+ZD_LAZY(Pulse, void, pa_operation_cancel, (pa_operation * o), (o))

@@ -253,6 +253,8 @@ bool readDevice(const json& obj, ScriptedDeviceDescription& desc, std::string& e
         }
         desc.sound = ScriptedDeviceDescription::Sound::Beep;
     }
+    if (!readField(obj, "soundClockHz", 47000, 49000, desc.soundClockHz, error))
+        return false;
     auto pulse = obj.find("pulse");
     if (pulse != obj.end() && !pulse->is_null()) {
         if (!pulse->is_object()) {

@@ -21,6 +21,9 @@
 // (these values when it is left out) on the media clock, so a camera and a
 // microphone of one script flash and beep together, or offsetMs apart. A
 // period of whole frames puts every flash on a frame of its own.
+// "soundClockHz" (47000 to 49000, 48000 when left out) is how many samples
+// the microphone delivers per second of real time while it calls them 48 kHz:
+// a sound card whose clock runs fast or slow.
 //
 // A bare array of devices is read too. Everything is bounded: at most
 // kMaxDevices devices and ZD_MAX_CAPACITIES formats each (the rest is
@@ -53,6 +56,7 @@ struct ScriptedDeviceDescription {
     int pulsePeriodMs = 1000;
     int pulseLengthMs = 100;
     int pulseOffsetMs = 0;
+    int soundClockHz = 48000;
 };
 
 class DeviceScript

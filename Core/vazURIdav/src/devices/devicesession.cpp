@@ -10,6 +10,7 @@
 #include "devices/hotplugmonitor.h"
 #include "media/medialog.h"
 #include "media/sourcepipeline.h"
+#include "sound/soundmonitor.h"
 #include "vazURIdav_reports.h"
 
 #include <cstdio>
@@ -80,6 +81,8 @@ int DeviceSession::open(const PreviewRequest& request, void* target, const DEV_N
             engine->post(target, ZD_MSG_PREVIEW_ERROR_CODE, 0, code);
     });
     v->reportTo(target);
+    if (v->carriesSound() || a)
+        startMonitorLocked();
     const bool pictures = v->startCapture(inUse, *m_feed);
     if (!pictures)
         Log::write(2, "vazURIdav: %s gives no pictures.", v->nameText().c_str());
@@ -124,6 +127,7 @@ void DeviceSession::closeLocked(bool report)
     if (m_audio)
         m_audio->stopCapture();
     m_feed.reset();
+    stopMonitorLocked();
     m_pipeline.reset();
     m_givesSound = false;
     m_video->close();
@@ -201,6 +205,62 @@ void DeviceSession::setFilters(std::vector<media::FilterSpec> filters)
     m_filters = std::move(filters);
     if (m_pipeline)
         m_pipeline->filters().setFilters(m_filters);
+}
+
+float DeviceSession::monitorGainLocked() const
+{
+    return m_muted ? 0.0f : sound::SoundMonitor::gainOf(m_volume);
+}
+
+void DeviceSession::startMonitorLocked()
+{
+    stopMonitorLocked();
+    if (!m_pipeline)
+        return;
+    m_soundMonitor = std::make_shared<sound::SoundMonitor>(m_soundOutput, monitorGainLocked());
+    m_pipeline->attach(m_soundMonitor);
+}
+
+void DeviceSession::stopMonitorLocked()
+{
+    if (!m_soundMonitor)
+        return;
+    if (m_pipeline)
+        m_pipeline->detach(m_soundMonitor.get());
+    m_soundMonitor.reset();
+}
+
+int DeviceSession::adjustVolume(int volume)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (volume == -255)
+        m_muted = true;
+    else if (volume == 255)
+        m_muted = false;
+    else if (volume >= 0 && volume <= 100)
+        m_volume = volume;
+    else
+        return 0;
+    if (m_soundMonitor)
+        m_soundMonitor->setGain(monitorGainLocked());
+    return 1;
+}
+
+int DeviceSession::setSoundOutput(const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (name == m_soundOutput)
+        return 1;
+    m_soundOutput = name;
+    if (m_soundMonitor)
+        startMonitorLocked();
+    return 1;
+}
+
+bool DeviceSession::monitorLatency(int64_t* serverUs, int64_t* sampleUs) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_soundMonitor && m_soundMonitor->latency(serverUs, sampleUs);
 }
 
 int DeviceSession::previewSwitch(int* enable)

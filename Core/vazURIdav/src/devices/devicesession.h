@@ -23,6 +23,10 @@ namespace media
 {
 class SourcePipeline;
 }
+namespace sound
+{
+class SoundMonitor;
+}
 
 class DeviceSession
 {
@@ -63,6 +67,15 @@ public:
     // every device opened.
     void setFilters(std::vector<media::FilterSpec> filters);
 
+    // What the preview sounds like, for every device opened from now on and
+    // the open one: 0-100 the volume, -255 mute, 255 back to the volume
+    // (1), anything else 0.
+    int adjustVolume(int volume);
+    // The sound server's output of that name, empty for its default.
+    int setSoundOutput(const std::string& name);
+    // Test control: the monitor's delays (microseconds), false while silent.
+    bool monitorLatency(int64_t* serverUs, int64_t* sampleUs) const;
+
     // enable null: the switch (1 on, 0 off); else sets it and returns 1.
     int previewSwitch(int* enable);
 
@@ -97,6 +110,10 @@ private:
     // The audio device "Auto" stands for: the one on the same USB device as
     // video when there is one, else the first present.
     std::shared_ptr<CaptureDevice> automaticAudio(const CaptureDevice& video) const;
+    // The monitor of the open device's sound, anew (a changed output).
+    void startMonitorLocked();
+    void stopMonitorLocked();
+    float monitorGainLocked() const;
     // The hot-plug monitor's handler: tells what came and went since the last look.
     void machineChanged();
     // The open device when it is a 4K30 box, else the first one present.
@@ -117,6 +134,10 @@ private:
     void* m_listenTarget = nullptr;
     int m_hdrFlag = 0;
     std::shared_ptr<CaptureFeed> m_feed;
+    std::shared_ptr<sound::SoundMonitor> m_soundMonitor;
+    std::string m_soundOutput;
+    int m_volume = 100;
+    bool m_muted = false;
     PreviewRenderer m_renderer;
 
     // The hot-plug side, with a lock of its own: its thread must never wait

@@ -112,7 +112,8 @@ bool ScriptedDevice::startSound(FrameReceiver& receiver)
         [pulse = pulse()](AVFrame* frame, int64_t first) {
             pulse.sound(frame, first, devices::VirtualMicrophoneCapture::kSampleRate);
         },
-        [&receiver](media::AVFramePtr frame) { receiver.audioFrame(frame.get()); });
+        [&receiver](media::AVFramePtr frame) { receiver.audioFrame(frame.get()); },
+        m_desc.soundClockHz);
     m_sound->start();
     return true;
 }

@@ -27,8 +27,10 @@ VirtualMicrophoneCapture::VirtualMicrophoneCapture(FrameHandler handler)
 {
 }
 
-VirtualMicrophoneCapture::VirtualMicrophoneCapture(SoundPainter painter, FrameHandler handler)
-    : m_painter(std::move(painter)), m_handler(std::move(handler))
+VirtualMicrophoneCapture::VirtualMicrophoneCapture(SoundPainter painter, FrameHandler handler,
+                                                   int clockHz)
+    : m_painter(std::move(painter)), m_handler(std::move(handler)),
+      m_clockHz(clockHz > 0 ? clockHz : kSampleRate)
 {
 }
 
@@ -79,10 +81,15 @@ void VirtualMicrophoneCapture::run()
 {
     // The first sample on the clock's grid from now on.
     const int64_t first = (av_gettime_relative() * kSampleRate + 999999) / 1000000;
-    auto timeOf = [](int64_t sample) { return sample * 1000000 / kSampleRate; };
+    // The card's own clock paces the samples and stamps them with real time.
+    const int64_t firstUs = first * 1000000 / kSampleRate;
+    auto timeOf = [&](int64_t position) {
+        return m_clockHz == kSampleRate ? (first + position) * 1000000 / kSampleRate
+                                        : firstUs + position * 1000000 / m_clockHz;
+    };
     int64_t position = 0;
     while (m_running) {
-        const int64_t readyUs = timeOf(first + position + kFrameSamples);
+        const int64_t readyUs = timeOf(position + kFrameSamples);
         int64_t nowUs = av_gettime_relative();
         while (m_running && nowUs < readyUs) {
             std::this_thread::sleep_for(
@@ -101,7 +108,7 @@ void VirtualMicrophoneCapture::run()
         if (av_frame_get_buffer(frame.get(), 0) < 0)
             break;
         m_painter(frame.get(), first + position);
-        frame->pts = timeOf(first + position);
+        frame->pts = timeOf(position);
         frame->time_base = AVRational{1, 1000000};
         position += kFrameSamples;
         if (m_handler)

@@ -26,7 +26,9 @@ public:
 
     // The tone.
     explicit VirtualMicrophoneCapture(FrameHandler handler);
-    VirtualMicrophoneCapture(SoundPainter painter, FrameHandler handler);
+    // clockHz: samples delivered per second of real time, all of them
+    // labelled kSampleRate (a sound card whose clock is off).
+    VirtualMicrophoneCapture(SoundPainter painter, FrameHandler handler, int clockHz = kSampleRate);
     ~VirtualMicrophoneCapture();
     VirtualMicrophoneCapture(const VirtualMicrophoneCapture&) = delete;
     VirtualMicrophoneCapture& operator=(const VirtualMicrophoneCapture&) = delete;
@@ -43,6 +45,7 @@ private:
 
     SoundPainter m_painter;
     FrameHandler m_handler;
+    int m_clockHz;
     std::atomic<bool> m_running{false};
     std::thread m_thread;
 };

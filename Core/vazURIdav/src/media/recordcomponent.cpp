@@ -254,24 +254,4 @@ int RecordComponent::stopGif()
     return 1;
 }
 
-int RecordComponent::adjustVolume(int volume)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (volume == -255)
-        m_muted = true;
-    else if (volume == 255)
-        m_muted = false;
-    else if (volume >= 0 && volume <= 100)
-        m_volume = volume;
-    else
-        return 0;
-    return 1;
-}
-
-int RecordComponent::monitorVolume() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_muted ? 0 : m_volume;
-}
-
 } // namespace zd::media

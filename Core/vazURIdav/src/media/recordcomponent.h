@@ -52,11 +52,6 @@ public:
     int startGif(int width, int height, int keepAspect, int fps, const std::string& path);
     int stopGif();
 
-    // -255 mutes, 255 unmutes, 0..100 sets the level.
-    int adjustVolume(int volume);
-    // What the sound output plays at: 0 when muted, else the level.
-    int monitorVolume() const;
-
 private:
     Engine& m_engine;
     mutable std::mutex m_mutex;
@@ -68,8 +63,6 @@ private:
     std::shared_ptr<GifWriter> m_gif;
     std::weak_ptr<SourcePipeline> m_gifSource;
     std::unique_ptr<PictureWriter> m_pictures;
-    int m_volume = 100;
-    bool m_muted = false;
 };
 
 // Starts a recorder on the open device's pipeline, the way every recording

@@ -156,6 +156,19 @@ ZD_API long long ZDT_LiveServerPackets(void* handle, int index)
     });
 }
 
+ZD_API int ZDT_MonitorLatency(void* handle, long long* serverUs, long long* sampleUs)
+{
+    return withEngine("ZDT_MonitorLatency", handle, 0, [&](Engine& e) {
+        int64_t server = -1, sample = -1;
+        const bool playing = e.session().monitorLatency(&server, &sample);
+        if (serverUs)
+            *serverUs = server;
+        if (sampleUs)
+            *sampleUs = sample;
+        return playing ? 1 : 0;
+    });
+}
+
 ZD_API void ZDT_SetShareIdleTimeout(int seconds)
 {
     guardedVoid("ZDT_SetShareIdleTimeout", [&] { DudServer::setIdleTimeoutForTests(seconds); });

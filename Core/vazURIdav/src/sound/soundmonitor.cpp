@@ -1,0 +1,311 @@
+#include "sound/soundmonitor.h"
+
+#include "core/log.h"
+#include "sound/pulseconnection.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <pulse/context.h>
+#include <pulse/error.h>
+#include <pulse/mainloop-api.h>
+#include <pulse/rtclock.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libavutil/time.h>
+}
+
+namespace zd::sound
+{
+
+namespace
+{
+constexpr int kBytesPerSampleFrame = 2 * sizeof(float);
+// The queue between the capture threads and the server's thread; a block
+// that finds it full is not heard (the server's thread is stuck).
+constexpr int64_t kMaxQueuedSamples = SoundMonitor::kSampleRate / 2;
+constexpr pa_usec_t kTickUs = 10000;
+// The delay is judged over this long, so that the ups and downs of blocks
+// arriving whole cancel out.
+constexpr int64_t kWindowUs = 1000000;
+// How strongly one window's error, and the errors so far, correct the next
+// second: enough to take out a clock 0.5 % off within a minute, too little to
+// be heard.
+constexpr double kProportional = 0.2;
+constexpr double kIntegral = 0.05;
+constexpr double kMaxCompensation = SoundMonitor::kSampleRate / 200.0; // 0.5 %
+// The delay a server's buffer settles at is held, within these bounds.
+constexpr int64_t kMinTargetUs = 20000;
+constexpr int64_t kMaxTargetUs = 60000;
+// Further off than this (the machine stalled) the buffer is dropped rather
+// than played out slowly.
+constexpr int64_t kFlushErrorUs = 150000;
+
+uint32_t bytesOf(int64_t us)
+{
+    return static_cast<uint32_t>(us * SoundMonitor::kSampleRate / 1000000 * kBytesPerSampleFrame);
+}
+} // namespace
+
+float SoundMonitor::gainOf(int volume)
+{
+    const float linear = std::clamp(volume, 0, 100) / 100.0f;
+    return linear * linear * linear;
+}
+
+SoundMonitor::SoundMonitor(std::string sinkName, float gain)
+    : m_sinkName(std::move(sinkName)), m_gain(gain),
+      m_connection(std::make_unique<PulseConnection>("vazURIdav preview"))
+{
+    if (!m_connection->start([this](bool ready) { connected(ready); })) {
+        Log::write(2, "vazURIdav: libpulse cannot start; the preview is silent.");
+        m_connection.reset();
+    }
+}
+
+SoundMonitor::~SoundMonitor()
+{
+    if (m_connection && m_connection->loop()) {
+        m_connection->lock();
+        if (m_timer)
+            pa_threaded_mainloop_get_api(m_connection->loop())->time_free(m_timer);
+        m_timer = nullptr;
+        if (m_stream) {
+            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+            pa_stream_disconnect(m_stream);
+            pa_stream_unref(m_stream);
+            m_stream = nullptr;
+        }
+        m_connection->unlock();
+    }
+    m_connection.reset();
+    av_channel_layout_uninit(&m_inLayout);
+}
+
+void SoundMonitor::pushAudio(const AVFrame* frame)
+{
+    if (!frame || frame->nb_samples <= 0 || frame->sample_rate <= 0 || !m_connection)
+        return;
+    std::lock_guard<std::mutex> lock(m_queueMutex);
+    if (m_queuedSamples + frame->nb_samples > kMaxQueuedSamples)
+        return;
+    media::AVFramePtr copy(av_frame_clone(frame));
+    if (!copy)
+        return;
+    m_queuedSamples += frame->nb_samples;
+    m_queue.push_back(std::move(copy));
+}
+
+bool SoundMonitor::latency(int64_t* serverUs, int64_t* sampleUs) const
+{
+    std::lock_guard<std::mutex> lock(m_latencyMutex);
+    if (serverUs)
+        *serverUs = m_serverUs;
+    if (sampleUs)
+        *sampleUs = m_sampleUs;
+    return m_serverUs >= 0;
+}
+
+void SoundMonitor::connected(bool ready)
+{
+    pa_context* context = m_connection->context();
+    if (!ready) {
+        if (m_timer)
+            pa_threaded_mainloop_get_api(m_connection->loop())->time_free(m_timer);
+        m_timer = nullptr;
+        if (m_stream) {
+            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+            pa_stream_unref(m_stream);
+            m_stream = nullptr;
+        }
+        if (!m_failedLogged)
+            Log::write(2, "vazURIdav: no sound server (%s); the preview is silent.",
+                       pa_strerror(pa_context_errno(context)));
+        m_failedLogged = true;
+        return;
+    }
+    openStream(m_sinkName.empty() ? nullptr : m_sinkName.c_str());
+    m_timer = pa_context_rttime_new(context, pa_rtclock_now() + kTickUs, &SoundMonitor::tick, this);
+}
+
+void SoundMonitor::openStream(const char* sink)
+{
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kSampleRate, 2};
+    m_stream = pa_stream_new(m_connection->context(), "Preview", &spec, nullptr);
+    if (!m_stream)
+        return;
+    pa_stream_set_state_callback(m_stream, &SoundMonitor::streamState, this);
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength = bytesOf(kRequestedLatencyUs);
+    attr.prebuf = static_cast<uint32_t>(-1);
+    attr.minreq = static_cast<uint32_t>(-1);
+    attr.fragsize = static_cast<uint32_t>(-1);
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    if (pa_stream_connect_playback(m_stream, sink, &attr, flags, nullptr, nullptr) < 0) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+}
+
+void SoundMonitor::streamState(pa_stream* stream, void* self)
+{
+    auto* monitor = static_cast<SoundMonitor*>(self);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY) {
+        monitor->m_playingSinceUs = av_gettime_relative();
+        monitor->m_windowStartUs = monitor->m_playingSinceUs;
+        return;
+    }
+    if (state != PA_STREAM_FAILED)
+        return;
+    const int error = pa_context_errno(monitor->m_connection->context());
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_unref(stream);
+    monitor->m_stream = nullptr;
+    // An output that is gone (unplugged, renamed) leaves the default.
+    if (!monitor->m_sinkName.empty() && !monitor->m_triedDefault) {
+        monitor->m_triedDefault = true;
+        Log::write(2, "vazURIdav: sound output %s: %s; the default output plays the preview.",
+                   monitor->m_sinkName.c_str(), pa_strerror(error));
+        monitor->openStream(nullptr);
+        return;
+    }
+    Log::write(2, "vazURIdav: the sound server refused the preview's sound: %s.",
+               pa_strerror(error));
+}
+
+void SoundMonitor::tick(pa_mainloop_api*, pa_time_event* event, const timeval*, void* self)
+{
+    auto* monitor = static_cast<SoundMonitor*>(self);
+    monitor->feed();
+    monitor->measure();
+    pa_context_rttime_restart(monitor->m_connection->context(), event, pa_rtclock_now() + kTickUs);
+}
+
+bool SoundMonitor::convert(const AVFrame* frame)
+{
+    const bool same = m_swr && frame->format == m_inFormat && frame->sample_rate == m_inRate &&
+                      av_channel_layout_compare(&frame->ch_layout, &m_inLayout) == 0;
+    if (same)
+        return true;
+    m_swr.reset();
+    av_channel_layout_uninit(&m_inLayout);
+    if (av_channel_layout_copy(&m_inLayout, &frame->ch_layout) < 0)
+        return false;
+    m_inFormat = frame->format;
+    m_inRate = frame->sample_rate;
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    SwrContext* swr = nullptr;
+    if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_FLT, kSampleRate, &m_inLayout,
+                            static_cast<AVSampleFormat>(m_inFormat), m_inRate, 0, nullptr) < 0)
+        return false;
+    m_swr.reset(swr);
+    // Resampling even at the same rate, so that the compensation can act.
+    av_opt_set_int(swr, "flags", SWR_FLAG_RESAMPLE, 0);
+    if (swr_init(swr) < 0)
+        return false;
+    if (m_compensation != 0)
+        swr_set_compensation(swr, m_compensation, kSampleRate);
+    return true;
+}
+
+void SoundMonitor::feed()
+{
+    std::deque<media::AVFramePtr> frames;
+    {
+        std::lock_guard<std::mutex> lock(m_queueMutex);
+        frames.swap(m_queue);
+        m_queuedSamples = 0;
+    }
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return;
+    const float gain = m_gain;
+    for (const media::AVFramePtr& frame : frames) {
+        if (!convert(frame.get())) {
+            m_swr.reset();
+            continue;
+        }
+        const int room = swr_get_out_samples(m_swr.get(), frame->nb_samples);
+        if (room <= 0)
+            continue;
+        m_out.resize(static_cast<size_t>(room) * 2);
+        uint8_t* dst[1] = {reinterpret_cast<uint8_t*>(m_out.data())};
+        const int n =
+            swr_convert(m_swr.get(), dst, room, const_cast<const uint8_t**>(frame->extended_data),
+                        frame->nb_samples);
+        if (n <= 0)
+            continue;
+        for (size_t i = 0; i < static_cast<size_t>(n) * 2; ++i)
+            m_out[i] *= gain;
+        if (pa_stream_write(m_stream, m_out.data(), static_cast<size_t>(n) * kBytesPerSampleFrame,
+                            nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            continue;
+        if (frame->pts != AV_NOPTS_VALUE)
+            m_lastEndPts = frame->pts + int64_t(frame->nb_samples) * 1000000 / frame->sample_rate;
+    }
+}
+
+void SoundMonitor::measure()
+{
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY || m_lastEndPts == INT64_MIN)
+        return;
+    pa_usec_t serverUs = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(m_stream, &serverUs, &negative) < 0)
+        return;
+    const int64_t now = av_gettime_relative();
+    const int64_t server = negative ? -int64_t(serverUs) : int64_t(serverUs);
+    m_sumServerUs += server;
+    m_sumSampleUs += now + server - m_lastEndPts;
+    ++m_measured;
+    if (now - m_windowStartUs < kWindowUs)
+        return;
+    const int64_t meanServer = m_sumServerUs / m_measured;
+    const int64_t meanSample = m_sumSampleUs / m_measured;
+    m_sumServerUs = m_sumSampleUs = 0;
+    m_measured = 0;
+    m_windowStartUs = now;
+    {
+        std::lock_guard<std::mutex> lock(m_latencyMutex);
+        m_serverUs = meanServer;
+        m_sampleUs = meanSample;
+    }
+    correct(meanServer);
+}
+
+void SoundMonitor::correct(int64_t meanUs)
+{
+    if (!m_swr)
+        return;
+    // The buffer the server settled at on the first whole second is the one
+    // held, so that the start is never stretched towards a number.
+    if (m_targetUs < 0) {
+        m_targetUs = std::clamp(meanUs, kMinTargetUs, kMaxTargetUs);
+        if (meanUs <= kMaxTargetUs)
+            return;
+    }
+    const int64_t errorUs = meanUs - m_targetUs;
+    if (errorUs > kFlushErrorUs) {
+        pa_operation* flush = pa_stream_flush(m_stream, nullptr, nullptr);
+        if (flush)
+            pa_operation_unref(flush);
+        m_integral = 0.0;
+        return;
+    }
+    const double errorSamples = double(errorUs) * kSampleRate / 1000000.0;
+    m_integral =
+        std::clamp(m_integral + kIntegral * errorSamples, -kMaxCompensation, kMaxCompensation);
+    const double delta = std::clamp(-(kProportional * errorSamples + m_integral), -kMaxCompensation,
+                                    kMaxCompensation);
+    m_compensation = static_cast<int>(std::lround(delta));
+    swr_set_compensation(m_swr.get(), m_compensation, kSampleRate);
+}
+
+} // namespace zd::sound
