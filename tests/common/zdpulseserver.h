@@ -7,6 +7,7 @@
 // benchmarks without Qt use the same server.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>

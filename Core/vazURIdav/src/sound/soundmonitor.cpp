@@ -41,6 +41,7 @@ constexpr double kMaxCompensation = SoundMonitor::kSampleRate / 200.0; // 0.5 %
 // The delay a server's buffer settles at is held, within these bounds.
 constexpr int64_t kMinTargetUs = 20000;
 constexpr int64_t kMaxTargetUs = 60000;
+constexpr int kMaxUnsettledWindows = 5;
 // Further off than this (the machine stalled) the buffer is dropped rather
 // than played out slowly.
 constexpr int64_t kFlushErrorUs = 150000;
@@ -272,31 +273,39 @@ void SoundMonitor::measure()
     m_sumServerUs = m_sumSampleUs = 0;
     m_measured = 0;
     m_windowStartUs = now;
-    {
+    correct(meanServer);
+    // Told only once it is held: the first seconds of a stream are the
+    // server's own (a sink waking from idle may take a while to play at all).
+    if (m_targetUs >= 0) {
         std::lock_guard<std::mutex> lock(m_latencyMutex);
         m_serverUs = meanServer;
         m_sampleUs = meanSample;
     }
-    correct(meanServer);
 }
 
 void SoundMonitor::correct(int64_t meanUs)
 {
     if (!m_swr)
         return;
-    // The buffer the server settled at on the first whole second is the one
-    // held, so that the start is never stretched towards a number.
-    if (m_targetUs < 0) {
-        m_targetUs = std::clamp(meanUs, kMinTargetUs, kMaxTargetUs);
-        if (meanUs <= kMaxTargetUs)
-            return;
-    }
-    const int64_t errorUs = meanUs - m_targetUs;
+    // Far too much in the server's buffer (the machine stalled, or a sink
+    // that woke from idle took long to start): dropped, not played out.
+    const int64_t errorUs = meanUs - (m_targetUs >= 0 ? m_targetUs : kMaxTargetUs);
     if (errorUs > kFlushErrorUs) {
         pa_operation* flush = pa_stream_flush(m_stream, nullptr, nullptr);
         if (flush)
             pa_operation_unref(flush);
         m_integral = 0.0;
+        return;
+    }
+    // The first second in which the buffer played within bounds sets the
+    // delay that is held: servers and sinks differ in what they keep, and
+    // squeezing below that would empty the buffer again and again.
+    // A server that keeps more is held to the most the preview allows.
+    if (m_targetUs < 0) {
+        if (meanUs >= kMinTargetUs && meanUs <= kMaxTargetUs)
+            m_targetUs = meanUs;
+        else if (++m_unsettledWindows >= kMaxUnsettledWindows)
+            m_targetUs = kMaxTargetUs;
         return;
     }
     const double errorSamples = double(errorUs) * kSampleRate / 1000000.0;

@@ -96,6 +96,7 @@ private:
     double m_integral = 0.0;
     int m_compensation = 0; // samples added per second, negative when taken
     int64_t m_targetUs = -1;
+    int m_unsettledWindows = 0;
 
     mutable std::mutex m_latencyMutex;
     int64_t m_serverUs = -1, m_sampleUs = -1;
