@@ -68,7 +68,7 @@ run_tests() {
 # against the clock, which ThreadSanitizer's slowdown breaks.
 tsan_tests=(
   engine_tst_engineshare engine_tst_enginedevices engine_tst_enginelivecanvas
-  engine_media_tst_enginelive
+  engine_media_tst_enginelive engine_tst_enginesound
 )
 run_thread_sanitizer() {
   local dir="$build-tsan"

@@ -207,7 +207,6 @@ private slots:
         QCOMPARE(ZD_play_system_sound(-1), 0);
     }
 
-    // Last, as it points libpulse nowhere.
     void withoutServerTheDeviceOpensAndRecords()
     {
         m_recording.stop();
@@ -233,7 +232,14 @@ private slots:
         QCOMPARE(log.readAll().count("no sound server (Connection refused)"), 1);
         m_sink.drain(m_handle);
         QVERIFY(m_sink.ofMessage(ZD_MSG_PREVIEW_ERROR_CODE).isEmpty());
+
+        // A server that comes later is heard from the next opening on.
         qputenv("PULSE_SERVER", kept);
+        QCOMPARE(ZD_AdjustVolume(m_handle, 100), 1);
+        QVERIFY(m_recording.start(m_dir.filePath("later.raw").toStdString()));
+        QCOMPARE(openTestCamera(m_handle, &m_sink, 320, 240, 30), 1);
+        QVERIFY2(waitForLevel([](double rms) { return rms > kToneRms * 0.8; }),
+                 qPrintable(QString::number(lastRms())));
     }
 
 private:
