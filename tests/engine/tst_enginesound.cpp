@@ -90,20 +90,22 @@ private slots:
         QCOMPARE(openTestCamera(m_handle, &m_sink, 320, 240, 30), 1);
         QVERIFY2(waitForLevel([](double rms) { return rms > kToneRms * 0.8; }),
                  qPrintable(QString::number(lastRms())));
-        // A second of steady tone: no gap anywhere (a gap of 10 ms would
-        // take a tenth of a window's level).
+        // Once the monitor has settled (a stream's first seconds are the
+        // server's), a second of steady tone at its level: a buffer that
+        // runs dry again and again (gaps of 10 ms every few blocks) takes a
+        // tenth of it, one hiccup of a loaded machine a hundredth.
+        long long serverUs = 0, sampleUs = 0;
+        QVERIFY(zdtest::waitFor([&] { return ZDT_MonitorLatency(m_handle, &serverUs, &sampleUs); },
+                                8000));
         QTest::qWait(1000);
         const std::vector<float> heard = m_recording.samples();
         const double end = double(heard.size()) / 2 / zdtest::kPulseRate;
-        for (double t = end - 1.0; t + 0.1 <= end; t += 0.1)
-            QVERIFY2(qAbs(zdtest::rmsBetween(heard, t, t + 0.1) - kToneRms) < kToneRms * 0.05,
-                     qPrintable(QString::number(zdtest::rmsBetween(heard, t, t + 0.1))));
+        const double level = zdtest::rmsBetween(heard, end - 1.0, end);
+        QVERIFY2(qAbs(level - kToneRms) < kToneRms * 0.03, qPrintable(QString::number(level)));
         const double crossings = crossingsPerSecond(heard, end - 1.0, end);
         QVERIFY2(qAbs(crossings - 880.0) < 20.0, qPrintable(QString::number(crossings)));
         // The server's buffer is kept small.
-        long long serverUs = 0, sampleUs = 0;
-        QVERIFY(zdtest::waitFor([&] { return ZDT_MonitorLatency(m_handle, &serverUs, &sampleUs); },
-                                5000));
+        QCOMPARE(ZDT_MonitorLatency(m_handle, &serverUs, &sampleUs), 1);
         QVERIFY2(serverUs > 0 && serverUs <= 60000, qPrintable(QString::number(serverUs)));
         QVERIFY2(sampleUs >= serverUs && sampleUs < 150000, qPrintable(QString::number(sampleUs)));
     }

@@ -385,6 +385,8 @@ ZD_LAZY(Pulse, pa_stream_state_t, pa_stream_get_state, (const pa_stream* s), (s)
 ZD_LAZY(Pulse, int, pa_stream_write,
         (pa_stream * s, const void* d, size_t n, pa_free_cb_t f, int64_t o, pa_seek_mode_t m),
         (s, d, n, f, o, m))
+ZD_LAZY(Pulse, pa_operation*, pa_stream_update_timing_info,
+        (pa_stream * s, pa_stream_success_cb_t cb, void* u), (s, cb, u))
 ZD_LAZY(Pulse, int, pa_stream_get_latency, (pa_stream * s, pa_usec_t* u, int* n), (s, u, n))
 ZD_LAZY(Pulse, pa_operation*, pa_stream_flush, (pa_stream * s, pa_stream_success_cb_t cb, void* u),
         (s, cb, u))

@@ -29,6 +29,7 @@ constexpr int kBytesPerSampleFrame = 2 * sizeof(float);
 // that finds it full is not heard (the server's thread is stuck).
 constexpr int64_t kMaxQueuedSamples = SoundMonitor::kSampleRate / 2;
 constexpr pa_usec_t kTickUs = 10000;
+constexpr int kTimingTicks = 5;
 // The delay is judged over this long, so that the ups and downs of blocks
 // arriving whole cancel out.
 constexpr int64_t kWindowUs = 1000000;
@@ -257,6 +258,13 @@ void SoundMonitor::measure()
 {
     if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY || m_lastEndPts == INT64_MIN)
         return;
+    // Fresh timing from the server every few ticks: between its own reports
+    // (up to seconds apart once a stream runs) the delay is only guessed.
+    if (++m_ticks % kTimingTicks == 0) {
+        pa_operation* update = pa_stream_update_timing_info(m_stream, nullptr, nullptr);
+        if (update)
+            pa_operation_unref(update);
+    }
     pa_usec_t serverUs = 0;
     int negative = 0;
     if (pa_stream_get_latency(m_stream, &serverUs, &negative) < 0)
@@ -274,8 +282,7 @@ void SoundMonitor::measure()
     m_measured = 0;
     m_windowStartUs = now;
     correct(meanServer);
-    // Told only once it is held: the first seconds of a stream are the
-    // server's own (a sink waking from idle may take a while to play at all).
+    // Told only once it is held.
     if (m_targetUs >= 0) {
         std::lock_guard<std::mutex> lock(m_latencyMutex);
         m_serverUs = meanServer;

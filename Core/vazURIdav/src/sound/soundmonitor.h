@@ -92,6 +92,7 @@ private:
     int64_t m_playingSinceUs = 0;
     int64_t m_sumServerUs = 0, m_sumSampleUs = 0;
     int m_measured = 0;
+    int m_ticks = 0;
     int64_t m_windowStartUs = 0;
     double m_integral = 0.0;
     int m_compensation = 0; // samples added per second, negative when taken
