@@ -6,8 +6,6 @@
 #include <vector>
 
 extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libavutil/time.h>
 }
 
@@ -21,31 +19,7 @@ namespace
 constexpr int64_t kJitterSamples = AudioInput::kSampleRate / 100;
 } // namespace
 
-AudioInput::~AudioInput()
-{
-    av_channel_layout_uninit(&m_inLayout);
-}
-
-bool AudioInput::convert(const AVFrame* frame)
-{
-    const bool same = m_swr && frame->format == m_inFormat && frame->sample_rate == m_inRate &&
-                      av_channel_layout_compare(&frame->ch_layout, &m_inLayout) == 0;
-    if (same)
-        return true;
-    m_swr.reset();
-    av_channel_layout_uninit(&m_inLayout);
-    if (av_channel_layout_copy(&m_inLayout, &frame->ch_layout) < 0)
-        return false;
-    m_inFormat = frame->format;
-    m_inRate = frame->sample_rate;
-    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    SwrContext* swr = nullptr;
-    if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_FLT, kSampleRate, &m_inLayout,
-                            static_cast<AVSampleFormat>(m_inFormat), m_inRate, 0, nullptr) < 0)
-        return false;
-    m_swr.reset(swr);
-    return swr_init(swr) >= 0;
-}
+AudioInput::~AudioInput() = default;
 
 void AudioInput::push(const AVFrame* frame, int64_t firstUs)
 {
@@ -53,19 +27,10 @@ void AudioInput::push(const AVFrame* frame, int64_t firstUs)
         frame->ch_layout.nb_channels <= 0)
         return;
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!convert(frame)) {
-        m_swr.reset();
-        return;
-    }
-    const int room = swr_get_out_samples(m_swr.get(), frame->nb_samples);
-    if (room <= 0)
-        return;
-    std::vector<float> out(static_cast<size_t>(room) * 2);
-    uint8_t* dst[1] = {reinterpret_cast<uint8_t*>(out.data())};
-    const int n = swr_convert(m_swr.get(), dst, room,
-                              const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    const int n = m_converter.convert(frame, m_converted);
     if (n <= 0)
         return;
+    const std::vector<float>& out = m_converted;
     // Sound that goes on where the last ended stays continuous; a time stamp
     // off by more than a capture's jitter (a new file, a seek, a gap) puts it
     // where it belongs. Sound without a time goes on, or begins now.

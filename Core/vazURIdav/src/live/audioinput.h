@@ -8,10 +8,12 @@
 #pragma once
 
 #include "media/avholders.h"
+#include "media/soundconverter.h"
 
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 namespace zd::live
 {
@@ -46,12 +48,9 @@ public:
     static int64_t timeOf(int64_t sample) { return sample * 1000000 / kSampleRate; }
 
 private:
-    bool convert(const AVFrame* frame);
-
     std::mutex m_mutex;
-    media::SwrContextPtr m_swr;
-    int m_inFormat = -1, m_inRate = 0;
-    AVChannelLayout m_inLayout{};
+    media::SoundConverter m_converter;
+    std::vector<float> m_converted;
     std::deque<float> m_samples; // interleaved stereo, from sample m_first on
     int64_t m_first = -1;        // the grid's number of the first kept sample
     int64_t m_next = -1;         // where the source's next sample goes, as counted

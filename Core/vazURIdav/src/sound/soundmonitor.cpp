@@ -14,8 +14,6 @@
 #include <pulse/thread-mainloop.h>
 
 extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libavutil/time.h>
 }
 
@@ -85,7 +83,6 @@ SoundMonitor::~SoundMonitor()
         m_connection->unlock();
     }
     m_connection.reset();
-    av_channel_layout_uninit(&m_inLayout);
 }
 
 void SoundMonitor::pushAudio(const AVFrame* frame)
@@ -191,33 +188,6 @@ void SoundMonitor::tick(pa_mainloop_api*, pa_time_event* event, const timeval*, 
     pa_context_rttime_restart(monitor->m_connection->context(), event, pa_rtclock_now() + kTickUs);
 }
 
-bool SoundMonitor::convert(const AVFrame* frame)
-{
-    const bool same = m_swr && frame->format == m_inFormat && frame->sample_rate == m_inRate &&
-                      av_channel_layout_compare(&frame->ch_layout, &m_inLayout) == 0;
-    if (same)
-        return true;
-    m_swr.reset();
-    av_channel_layout_uninit(&m_inLayout);
-    if (av_channel_layout_copy(&m_inLayout, &frame->ch_layout) < 0)
-        return false;
-    m_inFormat = frame->format;
-    m_inRate = frame->sample_rate;
-    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    SwrContext* swr = nullptr;
-    if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_FLT, kSampleRate, &m_inLayout,
-                            static_cast<AVSampleFormat>(m_inFormat), m_inRate, 0, nullptr) < 0)
-        return false;
-    m_swr.reset(swr);
-    // Resampling even at the same rate, so that the compensation can act.
-    av_opt_set_int(swr, "flags", SWR_FLAG_RESAMPLE, 0);
-    if (swr_init(swr) < 0)
-        return false;
-    if (m_compensation != 0)
-        swr_set_compensation(swr, m_compensation, kSampleRate);
-    return true;
-}
-
 void SoundMonitor::feed()
 {
     std::deque<media::AVFramePtr> frames;
@@ -230,18 +200,7 @@ void SoundMonitor::feed()
         return;
     const float gain = m_gain;
     for (const media::AVFramePtr& frame : frames) {
-        if (!convert(frame.get())) {
-            m_swr.reset();
-            continue;
-        }
-        const int room = swr_get_out_samples(m_swr.get(), frame->nb_samples);
-        if (room <= 0)
-            continue;
-        m_out.resize(static_cast<size_t>(room) * 2);
-        uint8_t* dst[1] = {reinterpret_cast<uint8_t*>(m_out.data())};
-        const int n =
-            swr_convert(m_swr.get(), dst, room, const_cast<const uint8_t**>(frame->extended_data),
-                        frame->nb_samples);
+        const int n = m_converter.convert(frame.get(), m_out);
         if (n <= 0)
             continue;
         for (size_t i = 0; i < static_cast<size_t>(n) * 2; ++i)
@@ -292,8 +251,6 @@ void SoundMonitor::measure()
 
 void SoundMonitor::correct(int64_t meanUs)
 {
-    if (!m_swr)
-        return;
     // Far too much in the server's buffer (the machine stalled, or a sink
     // that woke from idle took long to start): dropped, not played out.
     const int64_t errorUs = meanUs - (m_targetUs >= 0 ? m_targetUs : kMaxTargetUs);
@@ -320,8 +277,7 @@ void SoundMonitor::correct(int64_t meanUs)
         std::clamp(m_integral + kIntegral * errorSamples, -kMaxCompensation, kMaxCompensation);
     const double delta = std::clamp(-(kProportional * errorSamples + m_integral), -kMaxCompensation,
                                     kMaxCompensation);
-    m_compensation = static_cast<int>(std::lround(delta));
-    swr_set_compensation(m_swr.get(), m_compensation, kSampleRate);
+    m_converter.setCompensation(static_cast<int>(std::lround(delta)));
 }
 
 } // namespace zd::sound

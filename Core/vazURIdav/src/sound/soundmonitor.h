@@ -13,6 +13,7 @@
 
 #include "media/avholders.h"
 #include "media/framesink.h"
+#include "media/soundconverter.h"
 
 #include <atomic>
 #include <cstdint>
@@ -66,7 +67,6 @@ private:
     static void streamState(pa_stream* stream, void* self);
     static void tick(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
     void feed();
-    bool convert(const AVFrame* frame);
     void measure();
     void correct(int64_t meanUs);
 
@@ -84,9 +84,7 @@ private:
     pa_time_event* m_timer = nullptr;
     bool m_failedLogged = false;
     bool m_triedDefault = false;
-    media::SwrContextPtr m_swr;
-    int m_inFormat = -1, m_inRate = 0;
-    AVChannelLayout m_inLayout{};
+    media::SoundConverter m_converter{true};
     std::vector<float> m_out;
     int64_t m_lastEndPts = INT64_MIN; // capture time just after the newest sample written
     int64_t m_playingSinceUs = 0;
@@ -95,7 +93,6 @@ private:
     int m_ticks = 0;
     int64_t m_windowStartUs = 0;
     double m_integral = 0.0;
-    int m_compensation = 0; // samples added per second, negative when taken
     int64_t m_targetUs = -1;
     int m_unsettledWindows = 0;
 
