@@ -17,13 +17,6 @@ class TestFilesAutoMuteSound : public QObject
 {
     Q_OBJECT
 
-    double lastRms() const
-    {
-        const std::vector<float> heard = m_recording.samples();
-        const double end = double(heard.size()) / 2 / zdtest::kPulseRate;
-        return end < 0.4 ? -1.0 : zdtest::rmsBetween(heard, end - 0.4, end);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -56,16 +49,17 @@ private slots:
         QVERIFY(m_recording.start(m_dir.filePath("heard.raw").toStdString()));
         win->show();
         const double tone = 0.12 / 1.41421356;
-        QVERIFY2(QTest::qWaitFor([&] { return lastRms() > tone * 0.8; }, 8000),
-                 qPrintable(QString::number(lastRms())));
+        QVERIFY2(QTest::qWaitFor([&] { return m_recording.lastRms() > tone * 0.8; }, 8000),
+                 qPrintable(QString::number(m_recording.lastRms())));
 
         bar->btnFilesClick();
         QVERIFY(QFilesManagerDlg::openInstance());
-        QVERIFY(QTest::qWaitFor([&] { return lastRms() >= 0 && lastRms() < 1e-4; }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return m_recording.lastRms() >= 0 && m_recording.lastRms() < 1e-4; }, 5000));
 
         QFilesManagerDlg::openInstance()->close();
         QTRY_VERIFY(!QFilesManagerDlg::openInstance());
-        QVERIFY(QTest::qWaitFor([&] { return lastRms() > tone * 0.8; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return m_recording.lastRms() > tone * 0.8; }, 5000));
 
         m_recording.stop();
         quietEngine();

@@ -153,6 +153,9 @@ struct PulseRecording {
 
     void stop() { stopProgram(pid); }
 
+    // Root mean square of the last seconds heard, -1 before that much was.
+    double lastRms(double seconds = 0.4) const;
+
     std::vector<float> samples() const
     {
         std::ifstream f(path, std::ios::binary);
@@ -175,6 +178,13 @@ inline double rmsBetween(const std::vector<float>& stereo, double fromS, double 
     for (size_t i = from; i < to; ++i)
         sum += double(stereo[i]) * stereo[i];
     return std::sqrt(sum / double(to - from));
+}
+
+inline double PulseRecording::lastRms(double seconds) const
+{
+    const std::vector<float> heard = samples();
+    const double end = double(heard.size()) / 2 / kPulseRate;
+    return end < seconds ? -1.0 : rmsBetween(heard, end - seconds, end);
 }
 
 } // namespace zdtest

@@ -89,7 +89,7 @@ private slots:
     {
         QCOMPARE(openTestCamera(m_handle, &m_sink, 320, 240, 30), 1);
         QVERIFY2(waitForLevel([](double rms) { return rms > kToneRms * 0.8; }),
-                 qPrintable(QString::number(lastRms())));
+                 qPrintable(QString::number(m_recording.lastRms())));
         // Once the monitor has settled (a stream's first seconds are the
         // server's), a second of steady tone at its level: a buffer that
         // runs dry again and again (gaps of 10 ms every few blocks) takes a
@@ -119,18 +119,18 @@ private slots:
 
         QCOMPARE(ZD_AdjustVolume(m_handle, 30), 1);
         QVERIFY2(waitForLevel([](double rms) { return rms > 0 && rms < kToneRms * 0.1; }),
-                 qPrintable(QString::number(lastRms())));
+                 qPrintable(QString::number(m_recording.lastRms())));
         // Not silence: a listener still hears it, softly.
-        QVERIFY(lastRms() > kToneRms * 0.01);
+        QVERIFY(m_recording.lastRms() > kToneRms * 0.01);
 
         QCOMPARE(ZD_AdjustVolume(m_handle, -255), 1);
         QVERIFY2(waitForLevel([](double rms) { return rms >= 0 && rms < 1e-4; }),
-                 qPrintable(QString::number(lastRms())));
+                 qPrintable(QString::number(m_recording.lastRms())));
         const QString path = m_dir.filePath("muted.mp4");
         QCOMPARE(
             ZD_StartRecord(m_handle, path.toUtf8().constData(), 0, 0, 2, 320, 240, 30, 1000000), 1);
         QTest::qWait(1500);
-        QVERIFY(lastRms() >= 0 && lastRms() < 1e-4);
+        QVERIFY(m_recording.lastRms() >= 0 && m_recording.lastRms() < 1e-4);
         QCOMPARE(ZD_StopRecord(m_handle), 1);
         QVERIFY(zdtest::waitFor([&] { return QFile(path).size() > 0; }));
 
@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(ZD_AddOverlayDevice(m_handle, "700", 2, &p), 1);
         // ffmpeg's sine is at 1/8 of full scale.
         QVERIFY2(waitForLevel([](double rms) { return rms > 0.125 / 1.41421356 * 0.7; }),
-                 qPrintable(QString::number(lastRms())));
+                 qPrintable(QString::number(m_recording.lastRms())));
         const std::vector<float> heard = m_recording.samples();
         const double end = double(heard.size()) / 2 / zdtest::kPulseRate;
         QVERIFY(qAbs(crossingsPerSecond(heard, end - 0.4, end) - 880.0) < 30.0);
@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(ZD_SetAudioRenderDevices(m_handle, name.constData()), 1);
         QCOMPARE(openTestCamera(m_handle, &m_sink, 320, 240, 30), 1);
         QVERIFY2(waitForLevel([](double rms) { return rms > kToneRms * 0.8; }),
-                 qPrintable(QString::number(lastRms())));
+                 qPrintable(QString::number(m_recording.lastRms())));
     }
 
     void hotKeySoundsArrive_data()
@@ -199,7 +199,9 @@ private slots:
     {
         QFETCH(int, kind);
         // Silence first (the sound of the row before has ended).
-        QVERIFY(zdtest::waitFor([&] { return lastRms(0.25) >= 0 && lastRms(0.25) < 1e-4; }, 5000));
+        QVERIFY(zdtest::waitFor(
+            [&] { return m_recording.lastRms(0.25) >= 0 && m_recording.lastRms(0.25) < 1e-4; },
+            5000));
         QElapsedTimer held;
         held.start();
         QCOMPARE(ZD_play_system_sound(kind), 1);
@@ -241,17 +243,10 @@ private slots:
         QVERIFY(m_recording.start(m_dir.filePath("later.raw").toStdString()));
         QCOMPARE(openTestCamera(m_handle, &m_sink, 320, 240, 30), 1);
         QVERIFY2(waitForLevel([](double rms) { return rms > kToneRms * 0.8; }),
-                 qPrintable(QString::number(lastRms())));
+                 qPrintable(QString::number(m_recording.lastRms())));
     }
 
 private:
-    double lastRms(double seconds = 0.4) const
-    {
-        const std::vector<float> heard = m_recording.samples();
-        const double end = double(heard.size()) / 2 / zdtest::kPulseRate;
-        return end < seconds ? -1.0 : zdtest::rmsBetween(heard, end - seconds, end);
-    }
-
     double peakOfLast(double seconds) const
     {
         const std::vector<float> heard = m_recording.samples();
@@ -265,7 +260,7 @@ private:
     // Holds once the last 0.4 s heard pass, within a few seconds.
     template <typename Cond> bool waitForLevel(Cond cond)
     {
-        return zdtest::waitFor([&] { return cond(lastRms()); }, 5000, 50);
+        return zdtest::waitFor([&] { return cond(m_recording.lastRms()); }, 5000, 50);
     }
 
     QTemporaryDir m_dir;

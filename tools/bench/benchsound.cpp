@@ -51,10 +51,10 @@ double processSeconds()
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// Processor seconds of another process, from /proc.
-double childSeconds(pid_t pid)
+// Processor seconds of a process or thread, from its /proc stat file.
+double statSeconds(const std::string& statPath)
 {
-    std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+    std::ifstream f(statPath);
     std::string line;
     std::getline(f, line);
     const size_t close = line.rfind(')');
@@ -72,6 +72,11 @@ double childSeconds(pid_t pid)
     return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
+double childSeconds(pid_t pid)
+{
+    return statSeconds("/proc/" + std::to_string(pid) + "/stat");
+}
+
 // Processor seconds of this process's threads of libpulse's threaded main
 // loop (named "threaded-ml"): where the monitor does all its work.
 double soundThreadSeconds()
@@ -87,24 +92,8 @@ double soundThreadSeconds()
         std::ifstream comm(task + "/comm");
         std::string name;
         std::getline(comm, name);
-        if (name != "threaded-ml")
-            continue;
-        std::ifstream f(task + "/stat");
-        std::string line;
-        std::getline(f, line);
-        const size_t close = line.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        std::istringstream rest(line.substr(close + 2));
-        std::string field;
-        unsigned long long utime = 0, stime = 0;
-        for (int i = 3; i <= 15 && rest >> field; ++i) {
-            if (i == 14)
-                utime = std::stoull(field);
-            if (i == 15)
-                stime = std::stoull(field);
-        }
-        total += double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+        if (name == "threaded-ml")
+            total += statSeconds(task + "/stat");
     }
     closedir(tasks);
     return total;
