@@ -5,7 +5,6 @@
 #include "service/serviceaddress.h"
 
 #include <chrono>
-#include <ctime>
 #include <system_error>
 
 namespace zd
@@ -36,8 +35,9 @@ void StatsSender::post(const StatsEvent& event)
             Log::write(8, "Statistics: the service takes no events; later ones are dropped");
         return;
     }
-    queue_.push_back(
-        {std::move(url), statsEventBody(app_, event, static_cast<int64_t>(std::time(nullptr)))});
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const int64_t seconds = std::chrono::duration_cast<std::chrono::seconds>(now).count();
+    queue_.push_back({std::move(url), statsEventBody(app_, event, seconds)});
     if (!thread_.joinable()) {
         stopping_ = false;
         ended_ = false;
