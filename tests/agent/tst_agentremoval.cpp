@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace agenttest;
@@ -112,6 +113,20 @@ private slots:
             QSKIP(qPrintable(why));
         startAgentAndServer();
 
+        // This program, the engine and the agent beside it, where the other
+        // user can run them (the build folder may be closed to others).
+        QTemporaryDir reachable;
+        QVERIFY(reachable.isValid());
+        QCOMPARE(::chmod(reachable.path().toUtf8().constData(), 0755), 0);
+        const QString self = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        const QString bin = QString(ZD_TEST_BIN_DIR);
+        for (const QString& file : {QCoreApplication::applicationFilePath(),
+                                    bin + "/libvazURIdav.so", bin + "/plugwarden"}) {
+            const QString copy = reachable.path() + "/" + QFileInfo(file).fileName();
+            QVERIFY(QFile::copy(file, copy));
+            QCOMPARE(::chmod(copy.toUtf8().constData(), 0755), 0);
+        }
+
         // A user without root rights and without an authentication agent to
         // ask for them: pkexec refuses, and the engine says so.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -120,7 +135,7 @@ private slots:
         env.remove("XDG_DATA_HOME");
         env.remove("DBUS_SESSION_BUS_ADDRESS");
         QByteArray output;
-        QCOMPARE(zdtest::runAs(user, QCoreApplication::applicationFilePath(), {}, &output, env), 0);
+        QCOMPARE(zdtest::runAs(user, reachable.path() + "/" + self, {}, &output, env), 0);
         QVERIFY2(output.contains("removal result 0\n"), output.constData());
 
         QVERIFY(runs(server));
