@@ -12,6 +12,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -129,6 +131,28 @@ QByteArray readAll(int fd, int timeoutMs)
         got.append(buffer, n);
     }
     return got;
+}
+
+// The first IPv4 address of an interface that is up and not the loopback;
+// the loopback address on a machine without one.
+QByteArray lanAddress()
+{
+    QByteArray found = "127.0.0.1";
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return found;
+    for (ifaddrs* a = list; a; a = a->ifa_next) {
+        if (a->ifa_addr && a->ifa_addr->sa_family == AF_INET && (a->ifa_flags & IFF_UP) &&
+            !(a->ifa_flags & IFF_LOOPBACK)) {
+            char text[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr, text,
+                        sizeof text);
+            found = text;
+            break;
+        }
+    }
+    ::freeifaddrs(list);
+    return found;
 }
 
 // Stops the share server from another thread: true when it returned 1 within
@@ -639,7 +663,8 @@ private slots:
     // Servers are found by DNS-SD: in a network namespace of its own (its
     // loopback only) with its own D-Bus and Avahi daemon, one engine's
     // search reports the other engines' servers and which one shares its
-    // live picture; a search leaves its own engine's server out.
+    // live picture; a search names its own engine's server first, at this
+    // machine's network address, and never as another's live share.
     void searchFindsTheServersOfTheNetwork()
     {
         for (const char* program : {"unshare", "ip", "dbus-daemon", "dbus-send", "avahi-browse"})
@@ -668,8 +693,39 @@ private slots:
         QVERIFY2(fromOther.startsWith("C 1 <DUD>127.0.0.1:"), qPrintable(out));
         QVERIFY2(fromOther.contains("<DUD-LIVE>127.0.0.1:" + live + "|"), qPrintable(out));
         QVERIFY2(!fromOther.contains("<DUD-LIVE>127.0.0.1:" + plain), qPrintable(out));
-        QVERIFY2(fromSecond.startsWith("B 1 <DUD>127.0.0.1:" + live + "</DUD>"), qPrintable(out));
-        QVERIFY2(!fromSecond.contains(":" + plain), qPrintable(out));
+        // The second engine's own server comes first, at the loopback
+        // address while the namespace has no other interface; the other
+        // engine's live share follows.
+        QVERIFY2(fromSecond.startsWith("B 1 <DUD>127.0.0.1:" + plain +
+                                       "</DUD><DUD-LIVE>127.0.0.1:" + live + "|"),
+                 qPrintable(out));
+        QVERIFY2(!fromSecond.contains("<DUD-LIVE>127.0.0.1:" + plain), qPrintable(out));
+        // With interfaces up, the address of the first one that is up and
+        // not the loopback; an interface that is down is passed over.
+        const QString withLan = out.section('\n', 3, 3);
+        QVERIFY2(withLan.startsWith("L 1 <DUD>192.0.2.7:" + plain + "</DUD>"), qPrintable(out));
+    }
+
+    // While this computer's server runs, a search names it first at the
+    // address other machines reach it at, even with no mDNS daemon to ask:
+    // that is the address the user opens on a phone.
+    void searchNamesThisServerFirst()
+    {
+        ReportSink sink;
+        ZD_SetMainMessageCallBack(&ReportSink::callback, &sink);
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+        startServer();
+        int target = 0;
+        QCOMPARE(ZD_SearchDUDServer(m_handle, &target), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!sink.ofMessage(36970).isEmpty(), 20000);
+        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        const ReceivedReport r = sink.ofMessage(36970).first();
+        QCOMPARE(r.wParam, 1ul);
+        QVERIFY(r.lParam != 0);
+        const QByteArray want =
+            "<DUD>" + lanAddress() + ":" + QByteArray::number(m_port) + "</DUD>";
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(r.lParam)), want);
+        ZD_SetMainMessageCallBack(nullptr, nullptr);
     }
 
     // Without a reachable mDNS daemon the search answers at once, empty.
