@@ -13,14 +13,15 @@ namespace zd
 {
 
 struct DudRoute {
-    enum Kind { Page, File, Thumb, Preview, NotFound, BadMethod };
+    enum Kind { Page, File, Thumb, Preview, PreviewMp4, NotFound, BadMethod };
     Kind kind = NotFound;
     const DudEntry* entry = nullptr; // File and Thumb
 };
 
 // The resource of a request. path is the decoded path the HTTP library hands
 // over ("%2e%2e" has become ".."); only the exact forms "/", "/index.html",
-// "/preview", "/file/<id>" and "/thumb/<id>" of a listed id are answered.
+// "/preview", "/preview.mp4", "/file/<id>" and "/thumb/<id>" of a listed id
+// are answered.
 DudRoute routeRequest(const char* method, const char* path, const DudEntries& entries);
 
 struct DudByteRange {

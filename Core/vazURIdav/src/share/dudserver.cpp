@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "share/dudlive.h"
 #include "share/dudrequest.h"
+#include "share/fmp4stream.h"
 #include "share/tsbroadcast.h"
 
 #include <microhttpd.h>
@@ -117,28 +118,40 @@ bool queueFile(MHD_Connection* connection, const std::string& path, const char* 
     return queue(connection, MHD_HTTP_OK, response);
 }
 
-// One /preview client: follows the broadcast from a key frame on.
+// One live client: follows the broadcast from a key frame on, as TS or
+// remuxed into fragmented MP4 for browsers.
 struct LiveReader {
     std::shared_ptr<TsBroadcast> broadcast;
     std::shared_ptr<const std::atomic<bool>> stopping;
     int64_t position = -1;
+    std::unique_ptr<Fmp4Stream> mp4;
 };
+
+// TS bytes of the broadcast: their count, 0 at its end, -1 once the server
+// stops.
+long readBroadcast(LiveReader& reader, uint8_t* buffer, size_t max)
+{
+    for (;;) {
+        // Waits in short steps: the stream's end (and the server's stop,
+        // which ends it) is seen within one.
+        const long n = reader.broadcast->read(buffer, max, &reader.position, 500);
+        if (n < 0)
+            return 0;
+        if (*reader.stopping)
+            return -1;
+        if (n > 0)
+            return n;
+    }
+}
 
 ssize_t readLive(void* cls, uint64_t, char* buffer, size_t max)
 {
     auto* reader = static_cast<LiveReader*>(cls);
-    for (;;) {
-        // Waits in short steps: the stream's end (and the server's stop,
-        // which ends it) is seen within one.
-        const long n = reader->broadcast->read(reinterpret_cast<uint8_t*>(buffer), max,
-                                               &reader->position, 500);
-        if (n < 0)
-            return MHD_CONTENT_READER_END_OF_STREAM;
-        if (*reader->stopping)
-            return MHD_CONTENT_READER_END_WITH_ERROR;
-        if (n > 0)
-            return static_cast<ssize_t>(n);
-    }
+    auto* out = reinterpret_cast<uint8_t*>(buffer);
+    const long n = reader->mp4 ? reader->mp4->read(out, max) : readBroadcast(*reader, out, max);
+    if (n > 0)
+        return static_cast<ssize_t>(n);
+    return n == 0 ? MHD_CONTENT_READER_END_OF_STREAM : MHD_CONTENT_READER_END_WITH_ERROR;
 }
 
 void freeLive(void* cls)
@@ -147,18 +160,22 @@ void freeLive(void* cls)
 }
 
 bool queueLive(MHD_Connection* connection, std::shared_ptr<TsBroadcast> broadcast,
-               std::shared_ptr<const std::atomic<bool>> stopping)
+               std::shared_ptr<const std::atomic<bool>> stopping, bool mp4)
 {
     if (!broadcast || broadcast->closed())
         return queueNotFound(connection);
-    auto* reader = new LiveReader{std::move(broadcast), std::move(stopping), -1};
+    auto* reader = new LiveReader{std::move(broadcast), std::move(stopping), -1, nullptr};
+    if (mp4)
+        reader->mp4 = std::make_unique<Fmp4Stream>(
+            [reader](uint8_t* buffer, size_t max) { return readBroadcast(*reader, buffer, max); });
     MHD_Response* response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 64 * 1024,
                                                                &readLive, reader, &freeLive);
     if (!response) {
         delete reader;
         return false;
     }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "video/mp2t");
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE,
+                            mp4 ? "video/mp4" : "video/mp2t");
     MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     return queue(connection, MHD_HTTP_OK, response);
 }
@@ -253,9 +270,11 @@ bool DudServer::answer(MHD_Connection* connection, const char* url, const char* 
         return queueFile(connection, route.entry->path, contentTypeOf(route.entry->path));
     case DudRoute::Thumb:
         return queueFile(connection, route.entry->thumbPath, "image/png");
-    case DudRoute::Preview: {
+    case DudRoute::Preview:
+    case DudRoute::PreviewMp4: {
         auto* live = m_engine.find<DudLive>();
-        return queueLive(connection, live ? live->broadcast() : nullptr, m_stopping);
+        return queueLive(connection, live ? live->broadcast() : nullptr, m_stopping,
+                         route.kind == DudRoute::PreviewMp4);
     }
     case DudRoute::BadMethod:
         return queueText(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed\n",
