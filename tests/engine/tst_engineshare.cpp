@@ -163,33 +163,35 @@ QByteArray lanAddress()
     return found;
 }
 
-// An H.264/AAC MP4 of the test picture and a tone, made by ffmpeg; empty
+// An H.264/AAC recording (MP4, or TS by its name) of the test picture and a
+// tone, made by ffmpeg; empty
 // when that worked, else what went wrong.
 QString makeRecording(const QString& path, const QString& size, int seconds)
 {
     QProcess make;
-    make.start("ffmpeg", {"-v",
-                          "error",
-                          "-y",
-                          "-f",
-                          "lavfi",
-                          "-i",
-                          "testsrc2=size=" + size + ":rate=25",
-                          "-f",
-                          "lavfi",
-                          "-i",
-                          "sine=frequency=440",
-                          "-t",
-                          QString::number(seconds),
-                          "-c:v",
-                          "libx264",
-                          "-pix_fmt",
-                          "yuv420p",
-                          "-c:a",
-                          "aac",
-                          "-f",
-                          "mp4",
-                          path});
+    const QStringList args{"-v",
+                           "error",
+                           "-y",
+                           "-f",
+                           "lavfi",
+                           "-i",
+                           "testsrc2=size=" + size + ":rate=25",
+                           "-f",
+                           "lavfi",
+                           "-i",
+                           "sine=frequency=440",
+                           "-t",
+                           QString::number(seconds),
+                           "-c:v",
+                           "libx264",
+                           "-pix_fmt",
+                           "yuv420p",
+                           "-c:a",
+                           "aac",
+                           "-f",
+                           path.endsWith(".ts") ? "mpegts" : "mp4",
+                           path};
+    make.start("ffmpeg", args);
     if (!make.waitForFinished(60000) || make.exitCode() != 0)
         return "ffmpeg failed: " + QString::fromUtf8(make.readAllStandardError());
     return {};
@@ -481,6 +483,9 @@ private slots:
         QTest::newRow("encoded id end") << "/file/650000001234%00";
         QTest::newRow("thumb traversal") << "/thumb/..%2f..%2ffiles.dat";
         QTest::newRow("preview while not live") << "/preview";
+        QTest::newRow("MP4 preview while not live") << "/preview.mp4";
+        QTest::newRow("remuxing an MP4 recording") << "/play/650000001234";
+        QTest::newRow("remuxing a picture") << "/play/65000001abcd";
     }
     void onlyCatalogueEntriesAreReached()
     {
@@ -754,10 +759,12 @@ private slots:
         QDir().mkpath(media);
         const QString older = media + "/Vid20260101120000.mp4";
         const QString newer = media + "/Vid20260102120000.mp4";
+        const QString ts = media + "/Vid20260102130000.ts"; // played remuxed
         const QString picture = media + "/Pic<b>&.png";
         const QString small = media + "/Pic20260104120000.png"; // a thumbnail's size
         for (const QString& made :
-             {makeRecording(older, "640x360", 2), makeRecording(newer, "480x270", 3)})
+             {makeRecording(older, "640x360", 2), makeRecording(newer, "480x270", 3),
+              makeRecording(ts, "320x240", 2)})
             QVERIFY2(made.isEmpty(), qPrintable(made));
         for (const auto& [path, size] : {std::pair{picture, "800x450"}, {small, "160x90"}}) {
             QProcess still;
@@ -771,14 +778,18 @@ private slots:
         list.write(
             fileRecord(older.toUtf8(), 0x65000000, 0x1234, "00:00:02,640x360,25fps,", 1767268800));
         list.write(fileRecord(newer.toUtf8(), 0x65000001, 0x1234, {}, 1767355200));
+        list.write(
+            fileRecord(ts.toUtf8(), 0x65000001, 0x5678, "00:00:02,320x240,25fps,", 1767358800));
         list.write(fileRecord(picture.toUtf8(), 0x65000002, 0x1234, "1 KB", 1767441600));
         list.write(fileRecord(small.toUtf8(), 0x65000003, 0x1234, "1 KB", 1767528000));
         list.close();
         // Newest first.
-        const QStringList ids{"650000031234", "650000021234", "650000011234", "650000001234"};
+        const QStringList ids{"650000031234", "650000021234", "650000015678", "650000011234",
+                              "650000001234"};
         const QList<qint64> sizes{QFileInfo(small).size(), QFileInfo(picture).size(),
-                                  QFileInfo(newer).size(), QFileInfo(older).size()};
-        const QStringList durations{QString(), QString(), "0:03", "0:02"};
+                                  QFileInfo(ts).size(), QFileInfo(newer).size(),
+                                  QFileInfo(older).size()};
+        const QStringList durations{QString(), QString(), "0:02", "0:03", "0:02"};
 
         ReportSink sink;
         ZD_SetMainMessageCallBack(&ReportSink::callback, &sink);

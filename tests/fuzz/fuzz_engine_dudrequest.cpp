@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     entries[1].path = "/v/Pic.png";
 
     const zd::DudRoute route = zd::routeRequest(parts[0].c_str(), parts[1].c_str(), entries);
-    if ((route.kind == zd::DudRoute::File || route.kind == zd::DudRoute::Thumb) &&
+    if ((route.kind == zd::DudRoute::File || route.kind == zd::DudRoute::Thumb ||
+         route.kind == zd::DudRoute::Play) &&
         route.entry != &entries[0] && route.entry != &entries[1])
         std::abort();
     // A request reaches an entry only by its exact id.

@@ -188,6 +188,9 @@ DudRoute routeRequest(const char* method, const char* path, const DudEntries& en
     } else if (const DudEntry* t = entryAfter(path, "/thumb/", entries)) {
         route.kind = DudRoute::Thumb;
         route.entry = t;
+    } else if (const DudEntry* p = entryAfter(path, "/play/", entries); p && isTsRecording(*p)) {
+        route.kind = DudRoute::Play;
+        route.entry = p;
     }
     return route;
 }
@@ -255,6 +258,11 @@ DudByteRange parseRange(const char* header, uint64_t size)
     r.start = first;
     r.length = end - first + 1;
     return r;
+}
+
+bool isTsRecording(const DudEntry& entry)
+{
+    return entry.video && endsWith(entry.path, ".ts");
 }
 
 const char* contentTypeOf(const std::string& path)
@@ -326,7 +334,10 @@ std::string pageHtml(const DudEntries& entries, bool live)
         // The picture itself, and a recording's own first frame: both are
         // sharper than the small thumbnail, which stays for recordings the
         // browser cannot play.
-        if (it->video)
+        if (isTsRecording(*it))
+            html += "<video controls playsinline preload=\"metadata\" src=\"/play/" + id +
+                    "\"></video>";
+        else if (it->video)
             html += "<video controls playsinline preload=\"metadata\" src=\"/file/" + id +
                     "#t=0.1\"></video>";
         else

@@ -118,18 +118,36 @@ bool queueFile(MHD_Connection* connection, const std::string& path, const char* 
     return queue(connection, MHD_HTTP_OK, response);
 }
 
-// One live client: follows the broadcast from a key frame on, as TS or
-// remuxed into fragmented MP4 for browsers.
-struct LiveReader {
+// One client of a stream: of the live picture, following the broadcast from
+// a key frame on, as TS or remuxed into fragmented MP4 for browsers; or of a
+// TS recording, remuxed from its file for a browser.
+struct StreamReader {
     std::shared_ptr<TsBroadcast> broadcast;
     std::shared_ptr<const std::atomic<bool>> stopping;
     int64_t position = -1;
     std::unique_ptr<Fmp4Stream> mp4;
+    int fd = -1;
+    ~StreamReader()
+    {
+        mp4.reset();
+        if (fd >= 0)
+            ::close(fd);
+    }
 };
+
+// Bytes of the file: their count, 0 at its end, -1 when reading failed.
+long readFile(int fd, uint8_t* buffer, size_t max)
+{
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, max);
+        if (n >= 0 || errno != EINTR)
+            return n < 0 ? -1 : static_cast<long>(n);
+    }
+}
 
 // TS bytes of the broadcast: their count, 0 at its end, -1 once the server
 // stops.
-long readBroadcast(LiveReader& reader, uint8_t* buffer, size_t max)
+long readBroadcast(StreamReader& reader, uint8_t* buffer, size_t max)
 {
     for (;;) {
         // Waits in short steps: the stream's end (and the server's stop,
@@ -144,9 +162,9 @@ long readBroadcast(LiveReader& reader, uint8_t* buffer, size_t max)
     }
 }
 
-ssize_t readLive(void* cls, uint64_t, char* buffer, size_t max)
+ssize_t readStream(void* cls, uint64_t, char* buffer, size_t max)
 {
-    auto* reader = static_cast<LiveReader*>(cls);
+    auto* reader = static_cast<StreamReader*>(cls);
     auto* out = reinterpret_cast<uint8_t*>(buffer);
     const long n = reader->mp4 ? reader->mp4->read(out, max) : readBroadcast(*reader, out, max);
     if (n > 0)
@@ -154,22 +172,15 @@ ssize_t readLive(void* cls, uint64_t, char* buffer, size_t max)
     return n == 0 ? MHD_CONTENT_READER_END_OF_STREAM : MHD_CONTENT_READER_END_WITH_ERROR;
 }
 
-void freeLive(void* cls)
+void freeStream(void* cls)
 {
-    delete static_cast<LiveReader*>(cls);
+    delete static_cast<StreamReader*>(cls);
 }
 
-bool queueLive(MHD_Connection* connection, std::shared_ptr<TsBroadcast> broadcast,
-               std::shared_ptr<const std::atomic<bool>> stopping, bool mp4)
+bool queueStream(MHD_Connection* connection, StreamReader* reader, bool mp4)
 {
-    if (!broadcast || broadcast->closed())
-        return queueNotFound(connection);
-    auto* reader = new LiveReader{std::move(broadcast), std::move(stopping), -1, nullptr};
-    if (mp4)
-        reader->mp4 = std::make_unique<Fmp4Stream>(
-            [reader](uint8_t* buffer, size_t max) { return readBroadcast(*reader, buffer, max); });
     MHD_Response* response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 64 * 1024,
-                                                               &readLive, reader, &freeLive);
+                                                               &readStream, reader, &freeStream);
     if (!response) {
         delete reader;
         return false;
@@ -178,6 +189,37 @@ bool queueLive(MHD_Connection* connection, std::shared_ptr<TsBroadcast> broadcas
                             mp4 ? "video/mp4" : "video/mp2t");
     MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     return queue(connection, MHD_HTTP_OK, response);
+}
+
+bool queueLive(MHD_Connection* connection, std::shared_ptr<TsBroadcast> broadcast,
+               std::shared_ptr<const std::atomic<bool>> stopping, bool mp4)
+{
+    if (!broadcast || broadcast->closed())
+        return queueNotFound(connection);
+    auto* reader = new StreamReader{std::move(broadcast), std::move(stopping), -1, nullptr};
+    if (mp4)
+        reader->mp4 = std::make_unique<Fmp4Stream>(
+            [reader](uint8_t* buffer, size_t max) { return readBroadcast(*reader, buffer, max); });
+    return queueStream(connection, reader, mp4);
+}
+
+// A TS recording as fragmented MP4, remuxed as it is sent: no length is
+// known beforehand, so it plays from its start without seeking. A link in
+// the file's place is not followed.
+bool queueRemuxed(MHD_Connection* connection, const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        return queueNotFound(connection);
+    }
+    auto* reader = new StreamReader;
+    reader->fd = fd;
+    reader->mp4 = std::make_unique<Fmp4Stream>(
+        [reader](uint8_t* buffer, size_t max) { return readFile(reader->fd, buffer, max); });
+    return queueStream(connection, reader, true);
 }
 
 std::atomic<int> g_idleTimeoutSeconds{0};
@@ -268,6 +310,8 @@ bool DudServer::answer(MHD_Connection* connection, const char* url, const char* 
                          "text/html; charset=utf-8");
     case DudRoute::File:
         return queueFile(connection, route.entry->path, contentTypeOf(route.entry->path));
+    case DudRoute::Play:
+        return queueRemuxed(connection, route.entry->path);
     case DudRoute::Thumb:
         return queueFile(connection, route.entry->thumbPath, "image/png");
     case DudRoute::Preview:

@@ -93,7 +93,7 @@ bool Fmp4Stream::open()
         r = avformat_find_stream_info(in, nullptr);
     }
     if (r < 0) {
-        Log::write(8, "Share live picture: no stream to remux (%s)", media::avErrorText(r).c_str());
+        Log::write(8, "Share server: no TS stream to remux into MP4 (%s)", media::avErrorText(r).c_str());
         return false;
     }
 
@@ -137,7 +137,7 @@ bool Fmp4Stream::open()
         }
     }
     if (m_videoIn < 0) {
-        Log::write(8, "Share live picture: no H.264 picture to remux");
+        Log::write(8, "Share server: no H.264 picture to remux into MP4");
         return false;
     }
     AVDictionary* options = nullptr;
@@ -148,7 +148,7 @@ bool Fmp4Stream::open()
     r = avformat_write_header(out, &options);
     av_dict_free(&options);
     if (r < 0)
-        Log::write(8, "Share live picture: the MP4 stream did not start (%s)",
+        Log::write(8, "Share server: the MP4 stream did not start (%s)",
                    media::avErrorText(r).c_str());
     return r >= 0;
 }
