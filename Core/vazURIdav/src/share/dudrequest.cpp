@@ -115,27 +115,15 @@ std::string durationText(int seconds)
     return text;
 }
 
-std::string isoTime(int64_t secondsSince1970)
+// A time in UTC, in a strftime format.
+std::string utcText(int64_t secondsSince1970, const char* format)
 {
     const time_t t = static_cast<time_t>(secondsSince1970);
     struct tm utc {
     };
     char text[32] = {};
     if (gmtime_r(&t, &utc))
-        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
-// The date as the page shows it before its script puts it in the viewer's
-// own time zone and form.
-std::string shownTime(int64_t secondsSince1970)
-{
-    const time_t t = static_cast<time_t>(secondsSince1970);
-    struct tm utc {
-    };
-    char text[32] = {};
-    if (gmtime_r(&t, &utc))
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &utc);
+        std::strftime(text, sizeof text, format, &utc);
     return text;
 }
 
@@ -345,8 +333,10 @@ std::string pageHtml(const DudEntries& entries, bool live)
                     "\" loading=\"lazy\" src=\"/file/" + id + "\"></a>";
         html += "</div><div class=\"about\"><a class=\"name\" href=\"/file/" + id + "\">" + name +
                 "</a><ul class=\"meta\"><li class=\"date\"><time datetime=\"" +
-                isoTime(it->addedTime) + "\">" + shownTime(it->addedTime) +
-                "</time></li><li class=\"size\">" + sizeText(it->bytes) + "</li>";
+                utcText(it->addedTime, "%Y-%m-%dT%H:%M:%SZ") + "\">" +
+                // Until the page's script puts it in the viewer's time zone.
+                utcText(it->addedTime, "%Y-%m-%d %H:%M UTC") + "</time></li><li class=\"size\">" +
+                sizeText(it->bytes) + "</li>";
         if (it->video)
             html += it->durationSeconds >= 0
                         ? "<li class=\"duration\">" + durationText(it->durationSeconds) + "</li>"
