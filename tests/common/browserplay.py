@@ -33,11 +33,9 @@ async function playFor(v, timeoutMs) {
   v.scrollIntoView({block: 'center'});
   v.muted = true;
   const started = performance.now();
-  while (v.readyState < 1 && !v.error && performance.now() - started < timeoutMs)
-    await new Promise(r => setTimeout(r, 50));
-  const from = v.currentTime;
   let error = null;
   try { await v.play(); } catch (e) { error = String(e); }
+  const from = v.currentTime;
   while (!error && !v.error && v.currentTime - from < 0.5 &&
          performance.now() - started < timeoutMs)
     await new Promise(r => setTimeout(r, 50));

@@ -318,19 +318,25 @@ std::string pageHtml(const DudEntries& entries, bool live)
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
         const std::string id = escapeHtml(it->id);
         const std::string name = escapeHtml(it->name);
-        html += "<li class=\"entry\" data-id=\"" + id + "\"><div class=\"frame\">";
+        html += "<li class=\"entry\" data-id=\"" + id + "\">";
         // The picture itself, and a recording's own first frame: both are
-        // sharper than the small thumbnail, which stays for recordings the
-        // browser cannot play.
+        // sharper than the small thumbnail, which stays, at its own size, for
+        // recordings the browser cannot play. A TS recording is remuxed only
+        // once asked to play (each remux holds one of the server's
+        // connections): until then its thumbnail stands in.
         if (isTsRecording(*it))
-            html += "<video controls playsinline preload=\"metadata\" src=\"/play/" + id +
-                    "\"></video>";
+            html += "<div class=\"frame\" style=\"background:#000 url('/thumb/" + id +
+                    "') center no-repeat\"><video controls playsinline preload=\"none\" "
+                    "src=\"/play/" +
+                    id + "\"></video>";
         else if (it->video)
-            html += "<video controls playsinline preload=\"metadata\" src=\"/file/" + id +
-                    "#t=0.1\"></video>";
+            html += "<div class=\"frame\"><video controls playsinline preload=\"metadata\" "
+                    "src=\"/file/" +
+                    id + "#t=0.1\"></video>";
         else
-            html += "<a href=\"/file/" + id + "\"><img class=\"picture\" alt=\"" + name +
-                    "\" loading=\"lazy\" src=\"/file/" + id + "\"></a>";
+            html += "<div class=\"frame\"><a href=\"/file/" + id +
+                    "\"><img class=\"picture\" alt=\"" + name + "\" loading=\"lazy\" src=\"/file/" +
+                    id + "\"></a>";
         html += "</div><div class=\"about\"><a class=\"name\" href=\"/file/" + id + "\">" + name +
                 "</a><ul class=\"meta\"><li class=\"date\"><time datetime=\"" +
                 utcText(it->addedTime, "%Y-%m-%dT%H:%M:%SZ") + "\">" +
