@@ -183,22 +183,71 @@ private slots:
             QVERIFY2(result.output.trimmed().isEmpty(), result.output.constData());
     }
 
-    void unitStartsTheInstalledAgent_data()
+    // The service and the polkit action name the agent where it lies, with
+    // the prefix the files were installed for.
+    void systemFilesNameTheInstalledAgent_data()
     {
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QString>("agent");
-        QTest::newRow("install") << m_prefix + "/lib/systemd/system/plugwarden.service"
-                                 << m_prefix + "/" + kLibexec + "/plugwarden";
-        QTest::newRow("package") << m_unpacked + "/usr/lib/systemd/system/plugwarden.service"
-                                 << "/usr/" + kLibexec + "/plugwarden";
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        const QString unit = "/lib/systemd/system/plugwarden.service";
+        const QString policy = "/" + kData + "/polkit-1/actions/com.veltrano.plugwarden.policy";
+        const QString installed = m_prefix + "/" + kLibexec + "/plugwarden";
+        const QString packaged = "/usr/" + kLibexec + "/plugwarden";
+        QTest::newRow("install, unit") << m_prefix + unit << "\nExecStart=" + installed + "\n";
+        QTest::newRow("install, policy") << m_prefix + policy << ">" + installed + "</annotate>";
+        QTest::newRow("package, unit")
+            << m_unpacked + "/usr" + unit << "\nExecStart=" + packaged + "\n";
+        QTest::newRow("package, policy")
+            << m_unpacked + "/usr" + policy << ">" + packaged + "</annotate>";
     }
 
-    void unitStartsTheInstalledAgent()
+    void systemFilesNameTheInstalledAgent()
     {
-        QFETCH(QString, unit);
-        QFETCH(QString, agent);
-        const QString text = readText(unit);
-        QVERIFY2(text.contains("\nExecStart=" + agent + "\n"), qPrintable(text));
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        const QString text = readText(file);
+        QVERIFY2(text.contains(expected), qPrintable(file + ":\n" + text));
+    }
+
+    // "Clear APP Data": the installed engine runs the agent of its package
+    // (directly as root, else through pkexec). Stand-ins for the agent and
+    // pkexec write down how they were called, so that nothing on this machine
+    // is stopped.
+    void installedEngineRunsItsOwnAgent()
+    {
+        const QString root = zdtest::sandbox().path() + "/removal/usr";
+        const QString engine = root + "/" ZD_TEST_INSTALL_PRIVATE_LIBDIR "/libvazURIdav.so";
+        const QString agent = root + "/" + kLibexec + "/plugwarden";
+        const QString tools = zdtest::sandbox().path() + "/removal/tools";
+        const QString calls = zdtest::sandbox().path() + "/removal/calls";
+        for (const QString& folder : {QFileInfo(engine).path(), QFileInfo(agent).path(), tools})
+            QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::copy(m_unpacked + "/usr/" ZD_TEST_INSTALL_PRIVATE_LIBDIR "/libvazURIdav.so",
+                            engine));
+        for (const QString& standIn : {agent, tools + "/pkexec"}) {
+            QFile script(standIn);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\necho \"$0 $*\" >> '" + QFile::encodeName(calls) + "'\n");
+            script.close();
+            QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        }
+
+        QProcess python;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", tools + ":" + env.value("PATH"));
+        python.setProcessEnvironment(env);
+        python.setProcessChannelMode(QProcess::ForwardedChannels);
+        python.start("python3",
+                     {"-c",
+                      "import ctypes, sys\n"
+                      "sys.exit(ctypes.CDLL(sys.argv[1]).ZD_RemoveVidrelayAsRoot() != 1)",
+                      engine});
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(python.exitCode(), 0);
+        const QString called = readText(calls);
+        // pkexec is given the path without links or "..", as its action names it.
+        const QString resolved = QFileInfo(agent).canonicalFilePath();
+        QVERIFY2(called.endsWith(resolved + " uninstall\n"), qPrintable(called));
     }
 
     // Its control file names the libraries the programs need, including those
