@@ -48,7 +48,7 @@ bool removeAgentAsRoot()
 {
     const std::string agent = agentProgram();
     if (agent.empty()) {
-        Log::write(8, "Agent removal: no %s beside the engine", kAgentProgramName);
+        Log::write(8, "Agent removal: no %s in this engine's package", kAgentProgramName);
         return false;
     }
     std::vector<std::string> args{agent, "uninstall"};
