@@ -20,6 +20,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig nginx libnginx-mod-rtmp
   libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils openbox
   obs-studio python3 python3-websocket libgl1-mesa-dri libegl-mesa0
+  desktop-file-utils appstream dpkg-dev file
 )
 
 install_packages() {
