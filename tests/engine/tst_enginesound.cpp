@@ -104,9 +104,15 @@ private slots:
         QVERIFY2(qAbs(level - kToneRms) < kToneRms * 0.03, qPrintable(QString::number(level)));
         const double crossings = crossingsPerSecond(heard, end - 1.0, end);
         QVERIFY2(qAbs(crossings - 880.0) < 20.0, qPrintable(QString::number(crossings)));
-        // The server's buffer is kept small.
-        QCOMPARE(ZDT_MonitorLatency(m_handle, &serverUs, &sampleUs), 1);
-        QVERIFY2(serverUs > 0 && serverUs <= 60000, qPrintable(QString::number(serverUs)));
+        // The server's buffer is kept small (on a loaded machine a late block
+        // may leave it fuller for a few seconds).
+        QVERIFY2(zdtest::waitFor(
+                     [&] {
+                         return ZDT_MonitorLatency(m_handle, &serverUs, &sampleUs) &&
+                                serverUs > 0 && serverUs <= 60000;
+                     },
+                     10000, 200),
+                 qPrintable(QString::number(serverUs)));
         QVERIFY2(sampleUs >= serverUs && sampleUs < 150000, qPrintable(QString::number(sampleUs)));
     }
 
