@@ -87,7 +87,7 @@ SoundMonitor::~SoundMonitor()
 
 void SoundMonitor::pushAudio(const AVFrame* frame)
 {
-    if (!frame || frame->nb_samples <= 0 || frame->sample_rate <= 0 || !m_connection)
+    if (!frame || frame->nb_samples <= 0 || frame->sample_rate <= 0 || !m_connection || m_noServer)
         return;
     std::lock_guard<std::mutex> lock(m_queueMutex);
     if (m_queuedSamples + frame->nb_samples > kMaxQueuedSamples)
@@ -113,6 +113,12 @@ void SoundMonitor::connected(bool ready)
 {
     pa_context* context = m_connection->context();
     if (!ready) {
+        m_noServer = true;
+        {
+            std::lock_guard<std::mutex> lock(m_queueMutex);
+            m_queue.clear();
+            m_queuedSamples = 0;
+        }
         if (m_timer)
             pa_threaded_mainloop_get_api(m_connection->loop())->time_free(m_timer);
         m_timer = nullptr;

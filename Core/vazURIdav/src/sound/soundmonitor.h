@@ -37,9 +37,9 @@ class SoundMonitor : public media::FrameSink
 {
 public:
     static constexpr int kSampleRate = 48000;
-    // Asked of the server for its buffer and the sink together; the
-    // buffer's own part settles near 40 ms, room enough for capture blocks
-    // of 20 ms arriving a little late without a gap.
+    // Asked of the server for its buffer and the sink together; what it then
+    // keeps settles near 40 ms, room enough for capture blocks of 20 ms
+    // arriving a little late without a gap.
     static constexpr int64_t kRequestedLatencyUs = 60000;
 
     // sinkName: the server's output of that name, empty for its default.
@@ -72,6 +72,7 @@ private:
 
     const std::string m_sinkName;
     std::atomic<float> m_gain;
+    std::atomic<bool> m_noServer{false}; // nothing is queued for nobody
     std::unique_ptr<PulseConnection> m_connection;
 
     // Capture threads to the loop thread.
