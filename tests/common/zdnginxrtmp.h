@@ -30,12 +30,13 @@ public:
 
     ~NginxRtmp() { stop(); }
 
-    // Starts the server in folder (made when missing); false when it does
-    // not listen within the time.
-    bool start(const QString& folder)
+    // Starts the server in folder (made when missing), on port or on a free
+    // one; false when it does not listen within the time. A server stopped
+    // or killed starts again on its port with start(folder, port()).
+    bool start(const QString& folder, int port = 0)
     {
         QDir().mkpath(folder);
-        m_port = freeLoopbackPort();
+        m_port = port > 0 ? port : freeLoopbackPort();
         const QString conf = folder + "/nginx.conf";
         QFile f(conf);
         if (!f.open(QIODevice::WriteOnly))
