@@ -123,9 +123,6 @@ int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height
     Engine* engine = &m_engine;
     auto encoder = std::make_shared<LiveEncoder>(
         [engine, target](int code) { engine->post(target, ZD_MSG_LIVE_FAILED, 0, code); });
-    // Sizes the encoder takes are even.
-    if (encoder->open(width & ~1, height & ~1, fps, bitrate) != 0)
-        return 0;
 
     // Reports of the servers' first attempts are held until every server
     // has settled: a receiver that counts the servers not connected would
@@ -143,20 +140,18 @@ int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height
         void* owner = reinterpret_cast<void*>(static_cast<uintptr_t>(records[i].owner));
         gate->reports.push_back({owner, id});
         s.sender = std::make_shared<ServerSender>(
-            boundedText(records[i].url, sizeof records[i].url), false, encoder->videoContext(),
-            encoder->audioContext(), [engine, gate, i](bool, int) { gate->settle(*engine, i); });
+            boundedText(records[i].url, sizeof records[i].url), false,
+            [engine, gate, i](bool, int) { gate->settle(*engine, i); });
         destinations.push_back(s.sender);
         started.push_back(std::move(s));
     }
     std::shared_ptr<ServerSender> file;
     if (!flvPath.empty()) {
         void* owner = reinterpret_cast<void*>(static_cast<uintptr_t>(records[0].owner));
-        file = std::make_shared<ServerSender>(
-            flvPath, true, encoder->videoContext(), encoder->audioContext(),
-            [engine, owner](bool up, int error) {
-                if (!up)
-                    engine->post(owner, ZD_MSG_LIVE_FLV_FAILED, 0, systemError(error));
-            });
+        file = std::make_shared<ServerSender>(flvPath, true, [engine, owner](bool up, int error) {
+            if (!up)
+                engine->post(owner, ZD_MSG_LIVE_FLV_FAILED, 0, systemError(error));
+        });
         destinations.push_back(file);
     }
     m_encoder = encoder;
@@ -164,11 +159,10 @@ int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height
     m_file = file;
     m_source = source;
     m_running = true;
-    // Each destination connects on its own thread and reports when it has
-    // settled: a server that does not answer holds nobody up.
-    for (auto& d : destinations)
-        d->start();
-    encoder->start(destinations);
+    // Each destination connects on its own thread once the encoder is open,
+    // and reports when it has settled: a server that does not answer holds
+    // nobody up. Sizes the encoder takes are even.
+    encoder->start(width & ~1, height & ~1, fps, bitrate, destinations);
     source->attach(encoder);
     return count;
 }

@@ -13,9 +13,19 @@ extern "C" {
 namespace zd::live
 {
 
-ServerSender::ServerSender(std::string destination, bool file, const AVCodecContext* video,
-                           const AVCodecContext* audio, StateHandler onState)
+ServerSender::ServerSender(std::string destination, bool file, StateHandler onState)
     : m_destination(std::move(destination)), m_file(file), m_onState(std::move(onState))
+{
+}
+
+ServerSender::~ServerSender()
+{
+    stop();
+    for (AVCodecParameters*& p : m_params)
+        avcodec_parameters_free(&p);
+}
+
+void ServerSender::start(const AVCodecContext* video, const AVCodecContext* audio)
 {
     const AVCodecContext* contexts[2] = {video, audio};
     for (int i = 0; i < 2; ++i) {
@@ -26,17 +36,6 @@ ServerSender::ServerSender(std::string destination, bool file, const AVCodecCont
             avcodec_parameters_from_context(m_params[i], contexts[i]);
         m_timeBase[i] = contexts[i]->time_base;
     }
-}
-
-ServerSender::~ServerSender()
-{
-    stop();
-    for (AVCodecParameters*& p : m_params)
-        avcodec_parameters_free(&p);
-}
-
-void ServerSender::start()
-{
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_originUs = av_gettime_relative();

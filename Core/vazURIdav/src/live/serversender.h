@@ -47,16 +47,16 @@ public:
     static constexpr int kFirstRetryMs = 1000;
     static constexpr int kLongestRetryMs = 30000;
 
-    // video and audio: the encoders' contexts (parameters and time bases are
-    // copied); audio may be null. A file destination is a path, else a URL.
-    ServerSender(std::string destination, bool file, const AVCodecContext* video,
-                 const AVCodecContext* audio, StateHandler onState);
+    // A file destination is a path, else a URL.
+    ServerSender(std::string destination, bool file, StateHandler onState);
     ~ServerSender();
     ServerSender(const ServerSender&) = delete;
     ServerSender& operator=(const ServerSender&) = delete;
 
-    // Connects on the sender's thread; returns at once.
-    void start();
+    // Connects on the sender's thread; returns at once. video and audio:
+    // the opened encoders (parameters and time bases are copied); audio may
+    // be null.
+    void start(const AVCodecContext* video, const AVCodecContext* audio);
     // The encoder's thread: a packet of stream 0 (video) or 1 (audio), in
     // the encoder's time base. Never waits.
     void push(const AVPacket* packet, int stream);
