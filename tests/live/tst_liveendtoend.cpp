@@ -1,7 +1,7 @@
 // The live panel with the real engine against two local nginx-rtmp servers:
 // Start Live streams the canvas to both ticked servers, the network window
 // shows their figures growing, a server that dies is named while the other
-// goes on, and Stop Live ends the stream.
+// goes on and is fed again once it is back, and Stop Live ends the stream.
 #include <QApplication>
 #include <QLCDNumber>
 #include <QProcess>
@@ -149,6 +149,14 @@ private slots:
         QVERIFY(g_Global.liveRunning);
         QTRY_VERIFY_WITH_TIMEOUT(wnd->model->item(1, 1)->text() == "No", 15000);
         QVERIFY(probeCodecs(first.url("one")).contains("h264"));
+
+        // It comes back on its port: the window shows it connected again, a
+        // player reads it, and the user was told of the loss only once.
+        QVERIFY(second.start(dir.path() + "/second", second.port()));
+        QTRY_VERIFY_WITH_TIMEOUT(wnd->model->item(1, 1)->text() == "Yes", 35000);
+        QVERIFY(probeCodecs(second.url("two")).contains("h264"));
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(g_Global.liveRunning);
 
         // Stop Live.
         bar->btnLive->click();
