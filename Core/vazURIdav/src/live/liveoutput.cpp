@@ -52,7 +52,10 @@ void LiveOutput::ReportGate::settle(Engine& engine, size_t index)
         settled[index] = true;
         --unsettled;
     }
-    held.push_back(index);
+    // The receiver reads the server's state when the report comes, so one
+    // report of it says all that happened while it was held.
+    if (std::find(held.begin(), held.end(), index) == held.end())
+        held.push_back(index);
     if (unsettled > 0)
         return;
     for (size_t i : held)

@@ -234,7 +234,7 @@ void ServerSender::run()
             setConnected(true);
             if (m_onState)
                 m_onState(true, 0);
-            retryMs = kFirstRetryMs;
+            const int64_t upUs = av_gettime_relative();
             const int lost = send();
             if (lost == 0) {
                 // Still taken as connected, so that the end of the FLV is
@@ -248,6 +248,11 @@ void ServerSender::run()
                 m_onState(false, lost);
             disconnect(false);
             discardQueued();
+            // A connection that held for a while starts the back-off afresh;
+            // a server that drops each one soon after is tried, and its loss
+            // told, less and less often.
+            if (av_gettime_relative() - upUs >= int64_t(kLongestRetryMs) * 1000)
+                retryMs = kFirstRetryMs;
         } else {
             disconnect(false);
             if (m_stopAsked)
