@@ -40,9 +40,10 @@ public:
     void stop() override;
     void addFlags(EngineFlags& flags) const override;
 
-    // The number of servers the stream goes to, or 0 when it could not
-    // start. Returns once the encoder runs: the servers connect afterwards,
-    // each reporting when it has settled.
+    // The number of servers the stream goes to, or 0 when the call is
+    // refused. Returns at once: the encoder opens on its own thread (a
+    // failure is reported as 99664), then each server connects on its own,
+    // reporting when it has settled.
     int start(RTMPSERVERPARAM* servers, int count, int width, int height, int fps, int bitrate,
               const std::string& flvPath);
     // Ends the stream; returns when every connection is closed. 1 when a
