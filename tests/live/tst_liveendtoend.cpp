@@ -93,6 +93,18 @@ class TestLiveEndToEnd : public QObject
             15000);
     }
 
+    // The panel idle and the engine not streaming; then the window goes.
+    void closeIdlePanel(std::unique_ptr<ZDHelperGUI>& window)
+    {
+        QCOMPARE(window->liveBar()->btnLive->text(), QString("Start Live"));
+        int living = 1;
+        ZD_CheckState(g_Global.hCore, nullptr, nullptr, nullptr, nullptr, &living);
+        QCOMPARE(living, 0);
+        quietEngine();
+        window.reset();
+        g_Global.isRecordInterface = 1;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -173,14 +185,7 @@ private slots:
         // Stop Live.
         bar->btnLive->click();
         QVERIFY(!g_Global.liveRunning);
-        QCOMPARE(bar->btnLive->text(), QString("Start Live"));
-        int living = 1;
-        ZD_CheckState(g_Global.hCore, nullptr, nullptr, nullptr, nullptr, &living);
-        QCOMPARE(living, 0);
-
-        quietEngine();
-        window.reset();
-        g_Global.isRecordInterface = 1;
+        closeIdlePanel(window);
     }
 
     // The start returns before the servers have settled; once the only
@@ -198,14 +203,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!g_Global.liveRunning, 15000);
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes.first().text, QString("Connect to server Nobody failed."));
-        QCOMPARE(bar->btnLive->text(), QString("Start Live"));
-        int living = 1;
-        ZD_CheckState(g_Global.hCore, nullptr, nullptr, nullptr, nullptr, &living);
-        QCOMPARE(living, 0);
-
-        quietEngine();
-        window.reset();
-        g_Global.isRecordInterface = 1;
+        closeIdlePanel(window);
     }
 };
 
