@@ -143,8 +143,7 @@ private slots:
             QVERIFY2(parsed.scheme() == "rtmp" || parsed.scheme() == "rtmps", qPrintable(url));
             const QString host = parsed.host();
             QVERIFY2(!host.isEmpty(), qPrintable(url));
-            QVERIFY2(!host.startsWith("example.") && !host.contains(".example."),
-                     qPrintable(url));
+            QVERIFY2(!host.startsWith("example.") && !host.contains(".example."), qPrintable(url));
         }
     }
 };
