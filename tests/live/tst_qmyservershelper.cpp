@@ -144,6 +144,8 @@ private slots:
             const QString host = parsed.host();
             QVERIFY2(!host.isEmpty(), qPrintable(url));
             QVERIFY2(!host.startsWith("example.") && !host.contains(".example."), qPrintable(url));
+            // The live panel appends "/" and the stream key.
+            QVERIFY2(!url.endsWith('/'), qPrintable(url));
         }
     }
 };
