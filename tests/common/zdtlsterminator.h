@@ -7,15 +7,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QString>
-#include <QThread>
 
 #include "zdloopbackport.h"
-
-#include <csignal>
-#include <unistd.h>
+#include "zdloopbackserver.h"
 
 namespace zdtest
 {
@@ -33,8 +29,6 @@ public:
         return {};
     }
     static bool available() { return !program().isEmpty(); }
-
-    ~TlsTerminator() { stop(); }
 
     // certificate and key: PEM files; false when it does not listen in time.
     bool start(const QString& folder, int targetPort, const QString& certificate,
@@ -61,37 +55,15 @@ public:
                     .arg(certificate, key)
                     .toUtf8());
         f.close();
-        m_process.setProgram(program());
-        m_process.setArguments({conf});
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-        if (!m_process.waitForStarted(10000))
-            return false;
-        for (int i = 0; i < 1500; ++i) {
-            if (loopbackAccepts(m_port))
-                return true;
-            if (m_process.state() != QProcess::Running)
-                return false;
-            QThread::msleep(10);
-        }
-        return false;
+        return m_server.start(program(), {conf}, m_port);
     }
 
     int port() const { return m_port; }
 
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
-        if (!m_process.waitForFinished(10000)) {
-            ::kill(static_cast<pid_t>(m_process.processId()), SIGKILL);
-            m_process.waitForFinished(10000);
-        }
-    }
+    void stop() { m_server.stop(); }
 
 private:
-    QProcess m_process;
+    LoopbackServer m_server;
     int m_port = 0;
 };
 
