@@ -12,6 +12,7 @@ jobs="$(nproc)"
 packages=(
   build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  pkexec
   libavcodec-dev libavformat-dev libavdevice-dev libavfilter-dev libswscale-dev
   libswresample-dev libavutil-dev
   libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev libarchive-dev
@@ -20,6 +21,7 @@ packages=(
   stunnel4 openssl
   libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils openbox
   obs-studio python3 python3-websocket libgl1-mesa-dri libegl-mesa0
+  desktop-file-utils appstream dpkg-dev file
 )
 
 install_packages() {
@@ -63,12 +65,12 @@ run_tests() {
 }
 
 # The engine's tests whose threads meet (live with its recording, share,
-# devices), once more under ThreadSanitizer: only those are built, to keep
-# CI's time. The recording tests of tests/engine_media time the recorder
-# against the clock, which ThreadSanitizer's slowdown breaks.
+# devices, statistics), once more under ThreadSanitizer: only those are
+# built, to keep CI's time. The recording tests of tests/engine_media time the
+# recorder against the clock, which ThreadSanitizer's slowdown breaks.
 tsan_tests=(
   engine_tst_engineshare engine_tst_enginedevices engine_tst_enginelivecanvas
-  engine_media_tst_enginelive
+  engine_media_tst_enginelive engine_tst_enginestats
 )
 run_thread_sanitizer() {
   local dir="$build-tsan"

@@ -22,6 +22,10 @@ inline std::string serverSemaphoreName()
     char name[128];
     return zd_ipc_name(kServerSemaphore, name, sizeof name);
 }
+// The server's own files in the request folder: the lock that keeps it to one
+// server per folder, and the list of the pipes it made.
+constexpr const char* kServerLockFileName = "com.zd.vidrelay.lock";
+constexpr const char* kPipeLedgerFileName = "com.zd.vidrelay.pipes";
 // Each source writes the file named for the other kind.
 constexpr const char* kVideoSourceRequestFile = "com.zd.vm.audio.conf";
 constexpr const char* kAudioSourceRequestFile = "com.zd.vm.video.conf";

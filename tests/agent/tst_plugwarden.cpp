@@ -110,8 +110,8 @@ private slots:
         QCOMPARE(first[1], (requests + "/com.zd.vidrelay.log").toUtf8());
         if (geteuid() == 0)
             QCOMPARE(first[2], QByteArray("-15"));
-        QCOMPARE(first[3], "ZD_REQUEST_DIR=" + requests.toUtf8() + ";ZD_INSTANCE_TAG=" +
-                               qgetenv("ZD_INSTANCE_TAG"));
+        QCOMPARE(first[3], "ZD_REQUEST_DIR=" + requests.toUtf8() +
+                               ";ZD_INSTANCE_TAG=" + qgetenv("ZD_INSTANCE_TAG"));
         QCOMPARE(first[4], QByteArray("3"));
         const QByteArray out = agentOutput();
         QVERIFY(out.contains(("start vidrelay program at " + bin + "/vidrelay\n").toUtf8()));
@@ -430,6 +430,28 @@ private slots:
         QVERIFY(!QFile::exists(requestFile()));
         QVERIFY(!QFile::exists(requests + "/com.zd.vidrelay.log"));
         QVERIFY(started().isEmpty());
+    }
+
+    // The server's lock and pipe list go when they are files of the
+    // uninstalling user; a file of another user's under such a name stays.
+    void uninstallRemovesOnlyItsOwnServerFiles()
+    {
+        zdtest::OtherUser user;
+        QString why;
+        if (!zdtest::otherUser(user, why))
+            QSKIP(qPrintable(why));
+        const QString lock = requests + "/com.zd.vidrelay.lock";
+        const QString pipes = requests + "/com.zd.vidrelay.pipes";
+        writeRequest(lock, "");
+        writeRequest(pipes, "/tmp/capp_pipe_1\n");
+        QCOMPARE(::chown(pipes.toUtf8().constData(), user.uid, user.gid), 0);
+        QProcess uninstall;
+        uninstall.setProcessEnvironment(environmentWith(requests));
+        uninstall.start(bin + "/plugwarden", {"uninstall"});
+        QVERIFY(uninstall.waitForFinished(15000));
+        QCOMPARE(uninstall.exitCode(), 0);
+        QVERIFY(!QFile::exists(lock));
+        QVERIFY(QFile::exists(pipes));
     }
 
 private:

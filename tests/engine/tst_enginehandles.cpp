@@ -219,7 +219,6 @@ private slots:
         row("ZD_OpenPreviewPicture", 0, [](void*) { return ZD_OpenPreviewPicture("/tmp/a.png"); });
         row("ZD_UnZip negative", 1,
             [](void*) { return static_cast<long long>(ZD_UnZip("/tmp/a.zip", "/tmp/x") < 0); });
-        row("ZD_RemoveVidrelayAsRoot", 0, [](void*) { return ZD_RemoveVidrelayAsRoot(); });
         row("ZD_play_system_sound", 0, [](void*) { return ZD_play_system_sound(0); });
         row("ZD_TestHWData writes flags", 1, [](void*) {
             int r = 9, a = 9, b = 9;

@@ -7,6 +7,7 @@
 #include "framestream.h"
 #include "pipeledger.h"
 #include "relaylog.h"
+#include "zdrelayprotocol.h"
 
 #include <memory>
 #include <semaphore.h>
@@ -18,8 +19,8 @@ class RelayServer
 public:
     static constexpr size_t kMaxStreams = 16;
     // The server's own files in the request folder.
-    static constexpr const char* kLockFileName = "com.zd.vidrelay.lock";
-    static constexpr const char* kPipeLedgerFileName = "com.zd.vidrelay.pipes";
+    static constexpr const char* kLockFileName = zdrelay::kServerLockFileName;
+    static constexpr const char* kPipeLedgerFileName = zdrelay::kPipeLedgerFileName;
 
     RelayServer(std::string serverName, std::string requestFolder, RelayLog& log);
     ~RelayServer();

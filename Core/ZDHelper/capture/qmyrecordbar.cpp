@@ -467,7 +467,8 @@ void QMyRecordBar::handlePreviewError(long long code)
 {
     const QString error = reportText(ZD_GetUERRString(int(code)));
     if (code != 6)
-        AfxMessageBox(nullptr, getLang(-1, QStringLiteral("Start preview failed. (#v1#)"), error),
+        AfxMessageBox(nullptr,
+                      getLang(22017, QStringLiteral("Start preview failed. (#v1#)"), error),
                       MSGBOX_NOTICE);
     else
         AfxMessageBox(nullptr, getLang(20, QString()), MSGBOX_NOTICE);

@@ -1,5 +1,6 @@
 // Desktop services: web view, window title bars, players, unzip, sounds.
 #include "api/apientry.h"
+#include "desktop/agentremoval.h"
 #include "desktop/openwithdesktop.h"
 #include "zip/unzip.h"
 #include "zip/zipreader.h"
@@ -68,7 +69,8 @@ ZD_API int ZD_UnZip(const char* zipPath, const char* folder)
 ZD_API int ZD_RemoveVidrelayAsRoot(void)
 {
     ZD_TRACE("ZD_RemoveVidrelayAsRoot()");
-    return guarded("ZD_RemoveVidrelayAsRoot", 0, [] { return 0; });
+    return guarded("ZD_RemoveVidrelayAsRoot", 0,
+                   [] { return desktop::removeAgentAsRoot() ? 1 : 0; });
 }
 
 ZD_API int ZD_play_system_sound(int kind)

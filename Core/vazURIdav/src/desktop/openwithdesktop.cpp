@@ -67,9 +67,11 @@ void reapFinished()
     }
 }
 
+} // namespace
+
 // posix_spawn with the program's inherited descriptors (sockets, pipes,
 // open media files) left behind: the child gets only 0, 1 and 2.
-bool spawn(const std::vector<std::string>& args, pid_t& pid)
+bool spawnProgram(const std::vector<std::string>& args, pid_t& pid)
 {
     std::vector<char*> argv;
     argv.reserve(args.size() + 1);
@@ -87,13 +89,24 @@ bool spawn(const std::vector<std::string>& args, pid_t& pid)
     const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
-        Log::write(8, "Open with desktop: cannot start %s: %s", args[0].c_str(), strerror(rc));
+        Log::write(8, "Cannot start %s: %s", args[0].c_str(), strerror(rc));
         return false;
     }
     return true;
 }
 
-} // namespace
+int runProgram(const std::vector<std::string>& args)
+{
+    pid_t pid = 0;
+    if (!spawnProgram(args, pid))
+        return -1;
+    int status = 0;
+    pid_t r;
+    do {
+        r = waitpid(pid, &status, 0);
+    } while (r < 0 && errno == EINTR);
+    return r == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 bool openWithDesktop(const char* path) noexcept
 {
@@ -124,23 +137,16 @@ bool openWithDesktop(const char* path) noexcept
         // at once; the opener (which may wait for the player) then belongs to
         // init, so neither a zombie nor a waiting thread of ours is left.
         const std::string setsid = findProgram("setsid");
-        pid_t pid = 0;
         if (!setsid.empty()) {
-            if (!spawn({setsid, "--fork", opener, path}, pid))
-                return false;
-            int status = 0;
-            pid_t r;
-            do {
-                r = waitpid(pid, &status, 0);
-            } while (r < 0 && errno == EINTR);
-            if (r != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            if (runProgram({setsid, "--fork", opener, path}) != 0) {
                 Log::write(8, "Open with desktop: %s could not start %s", setsid.c_str(),
                            opener.c_str());
                 return false;
             }
             return true;
         }
-        if (!spawn({opener, path}, pid))
+        pid_t pid = 0;
+        if (!spawnProgram({opener, path}, pid))
             return false;
         std::lock_guard<std::mutex> lock(g_pendingMutex);
         g_pending.push_back(pid);

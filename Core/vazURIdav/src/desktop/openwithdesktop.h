@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace zd::desktop
 {
@@ -25,5 +27,15 @@ bool openWithDesktop(const char* path) noexcept;
 // An executable file named by a path with "/", or found in $PATH; empty when
 // there is none.
 std::string findProgram(const std::string& name);
+
+// Starts args[0] (a path) with the arguments that follow and the engine's
+// environment, never through a shell; the child gets standard input from
+// /dev/null and none of the engine's other descriptors. False, logged, when
+// it could not be started.
+bool spawnProgram(const std::vector<std::string>& args, pid_t& pid);
+
+// The same, waiting for its end: the exit status, -1 when it did not start
+// or did not end normally.
+int runProgram(const std::vector<std::string>& args);
 
 } // namespace zd::desktop

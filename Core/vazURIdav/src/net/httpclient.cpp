@@ -167,6 +167,12 @@ size_t OnData(char* data, size_t size, size_t count, void* opaque)
     return bytes;
 }
 
+// curl asks several times a second, also while it connects.
+int OnProgress(void* opaque, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<const std::atomic<bool>*>(opaque)->load() ? 1 : 0;
+}
+
 const char* ResultText(int result)
 {
     switch (result) {
@@ -261,6 +267,11 @@ HttpOutcome Perform(const HttpRequest& request)
     curl_easy_setopt(h, CURLOPT_USERAGENT, "vazURIdav");
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnData);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+    if (request.cancel != nullptr) {
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(request.cancel));
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    }
     if (request.post) {
         curl_easy_setopt(h, CURLOPT_POST, 1L);
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());

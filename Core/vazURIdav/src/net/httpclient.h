@@ -3,6 +3,7 @@
 // ZD_PostInternetData; safe to call from several threads at once.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -30,6 +31,8 @@ struct HttpRequest {
     std::string filePath;    // empty: no file; else replaced whole on success only
     char* buffer = nullptr;  // null: no copy
     size_t bufferBytes = 0;  // capacity of buffer
+    // Set by another thread, ends the transfer soon (kHttpTransferFailed).
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 struct HttpOutcome {

@@ -13,6 +13,8 @@ constexpr const char* kNewsServiceEnv = "ZDHELPER_NEWS_SERVICE";
 constexpr const char* kNewsServicePath = "/cgi-bin/popupad";
 constexpr const char* kFeedbackServiceEnv = "ZDHELPER_FEEDBACK_SERVICE";
 constexpr const char* kFeedbackServicePath = "/cgi-bin/feedback";
+constexpr const char* kStatsServiceEnv = "ZDHELPER_STATS_SERVICE";
+constexpr const char* kStatsServicePath = "/cgi-bin/stats";
 
 // The base address of the variable, less trailing "/", followed by path;
 // empty when the variable is unset or blank.
