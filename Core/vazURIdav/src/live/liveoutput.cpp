@@ -10,28 +10,10 @@
 #include "vazURIdav_reports.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace zd::live
 {
-
-namespace
-{
-
-bool startsWithNoCase(const std::string& s, const char* prefix)
-{
-    const size_t n = std::strlen(prefix);
-    if (s.size() < n)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 LiveOutput::LiveOutput(Engine& engine) : m_engine(engine) {}
 
