@@ -133,8 +133,8 @@ private slots:
         QStringList services;
         for (QAction* service : menu.actions())
             services << service->text();
-        for (const char* name : {"YouTube Live", "Twitch", "Facebook Live", "Kick", "Vimeo",
-                                 "Restream", "This computer"})
+        for (const char* name :
+             {"YouTube Live", "Twitch", "Facebook Live", "Vimeo", "Restream", "This computer"})
             QVERIFY2(services.contains(name), name);
         QVERIFY(urls.contains("rtmp://127.0.0.1/live"));
         for (const QString& url : urls) {
