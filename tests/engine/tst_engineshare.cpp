@@ -5,6 +5,9 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -12,6 +15,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -19,6 +24,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -35,11 +41,15 @@ int running(void* handle)
 }
 
 // One files.dat record, laid out as the files list writes it.
-QByteArray fileRecord(const QByteArray& path, quint32 idTime, quint32 idTick)
+QByteArray fileRecord(const QByteArray& path, quint32 idTime, quint32 idTick,
+                      const QByteArray& info = {}, qint32 addedTime = 0)
 {
     QByteArray r(464, '\0');
     const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
     std::memcpy(r.data(), name.constData(), std::min<qsizetype>(name.size(), 128));
+    std::memcpy(r.data() + 128, info.constData(), std::min<qsizetype>(info.size(), 60));
+    for (int i = 0; i < 4; ++i)
+        r[188 + i] = char((quint32(addedTime) >> (8 * i)) & 0xff);
     std::memcpy(r.data() + 192, path.constData(), std::min<qsizetype>(path.size(), 256));
     for (int i = 0; i < 4; ++i) {
         r[448 + i] = char((idTime >> (8 * i)) & 0xff);
@@ -129,6 +139,86 @@ QByteArray readAll(int fd, int timeoutMs)
         got.append(buffer, n);
     }
     return got;
+}
+
+// The first IPv4 address of an interface that is up and not the loopback;
+// the loopback address on a machine without one.
+QByteArray lanAddress()
+{
+    QByteArray found = "127.0.0.1";
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return found;
+    for (ifaddrs* a = list; a; a = a->ifa_next) {
+        if (a->ifa_addr && a->ifa_addr->sa_family == AF_INET && (a->ifa_flags & IFF_UP) &&
+            !(a->ifa_flags & IFF_LOOPBACK)) {
+            char text[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr, text,
+                        sizeof text);
+            found = text;
+            break;
+        }
+    }
+    ::freeifaddrs(list);
+    return found;
+}
+
+// An H.264/AAC recording (MP4, or TS by its name) of the test picture and a
+// tone, made by ffmpeg; empty
+// when that worked, else what went wrong.
+QString makeRecording(const QString& path, const QString& size, int seconds)
+{
+    QProcess make;
+    const QStringList args{"-v",
+                           "error",
+                           "-y",
+                           "-f",
+                           "lavfi",
+                           "-i",
+                           "testsrc2=size=" + size + ":rate=25",
+                           "-f",
+                           "lavfi",
+                           "-i",
+                           "sine=frequency=440",
+                           "-t",
+                           QString::number(seconds),
+                           "-c:v",
+                           "libx264",
+                           "-pix_fmt",
+                           "yuv420p",
+                           "-c:a",
+                           "aac",
+                           "-f",
+                           path.endsWith(".ts") ? "mpegts" : "mp4",
+                           path};
+    make.start("ffmpeg", args);
+    if (!make.waitForFinished(60000) || make.exitCode() != 0)
+        return "ffmpeg failed: " + QString::fromUtf8(make.readAllStandardError());
+    return {};
+}
+
+// Why a page cannot be shown in headless Chromium here; empty when it can.
+QString noBrowser()
+{
+    if (QStandardPaths::findExecutable("chromium").isEmpty() ||
+        QStandardPaths::findExecutable("ffmpeg").isEmpty())
+        return "chromium or ffmpeg is not installed";
+    QProcess check;
+    check.start("/usr/bin/python3", {"-c", "import websocket"});
+    if (!check.waitForFinished(30000) || check.exitCode() != 0)
+        return "python3-websocket is not installed";
+    return {};
+}
+
+// A size as the page writes it ("12.3 MB"), in bytes.
+double bytesOf(const QString& text)
+{
+    const QStringList parts = text.split(' ');
+    if (parts.size() != 2)
+        return -1;
+    const QStringList units{"bytes", "KB", "MB", "GB"};
+    const int unit = int(units.indexOf(parts.at(1)));
+    return unit < 0 ? -1 : parts.at(0).toDouble() * std::pow(1024.0, unit);
 }
 
 // Stops the share server from another thread: true when it returned 1 within
@@ -266,9 +356,12 @@ private slots:
         const Fetched page = fetch(base() + "/");
         QCOMPARE(page.status, 200);
         QVERIFY(page.body.contains("Vid20260101120000.mp4"));
-        QVERIFY(page.body.contains("src=\"/file/650000001234\""));
-        QVERIFY(page.body.contains("poster=\"/thumb/650000001234\""));
+        // The recording's own first frame, not the small thumbnail stretched.
+        QVERIFY(page.body.contains("src=\"/file/650000001234#t=0.1\""));
+        QVERIFY(!page.body.contains("poster="));
         QVERIFY(page.body.contains("/file/65000001abcd"));
+        // Newest first.
+        QVERIFY(page.body.indexOf("65000001abcd") < page.body.indexOf("650000001234"));
         // A name is text, never markup.
         QVERIFY(page.body.contains("Pic&lt;b&gt;&amp;.png"));
         QVERIFY(!page.body.contains("Pic<b>"));
@@ -279,6 +372,45 @@ private slots:
         QCOMPARE(thumb.body, QByteArray("thumbnail"));
         // The picture has no thumbnail file.
         QCOMPARE(fetch(base() + "/thumb/65000001abcd").status, 404);
+    }
+
+    // A recording's length comes from its description in the files list;
+    // one the description does not give is left for the page to read from
+    // the file.
+    void durationFromDescription_data()
+    {
+        QTest::addColumn<QByteArray>("info");
+        QTest::addColumn<QByteArray>("shown");
+        const QByteArray unknown = "<li class=\"duration\" data-unknown>";
+        QTest::newRow("seconds") << QByteArray("00:00:05,1280x720,30fps,1.2 MB")
+                                 << QByteArray("<li class=\"duration\">0:05</li>");
+        QTest::newRow("hours") << QByteArray("01:02:03,1280x720,30fps,1 GB")
+                               << QByteArray("<li class=\"duration\">1:02:03</li>");
+        QTest::newRow("many hours") << QByteArray("123:00:09,640x480,25fps,")
+                                    << QByteArray("<li class=\"duration\">123:00:09</li>");
+        QTest::newRow("empty") << QByteArray() << unknown;
+        QTest::newRow("a size only") << QByteArray("1.2 MB") << unknown;
+        QTest::newRow("one digit") << QByteArray("0:0:5,640x480,") << unknown;
+        QTest::newRow("minutes past 59") << QByteArray("00:61:00,640x480,") << unknown;
+        QTest::newRow("no comma") << QByteArray("00:01:00") << unknown;
+        QTest::newRow("too many hours") << QByteArray("999999:00:00,") << unknown;
+        QTest::newRow("sign") << QByteArray("-1:00:00,") << unknown;
+    }
+    void durationFromDescription()
+    {
+        QFETCH(QByteArray, info);
+        QFETCH(QByteArray, shown);
+        writeCatalogue(100);
+        QFile list(QString::fromUtf8(m_dataDir) + "/files.dat");
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(fileRecord(m_videoPath.toUtf8(), 0x65000000, 0x1234, info, 1767268800));
+        list.close();
+        startServer();
+        const Fetched page = fetch(base() + "/");
+        QCOMPARE(page.status, 200);
+        QVERIFY2(page.body.contains(shown), page.body.constData());
+        QVERIFY(page.body.contains("<time datetime=\"2026-01-01T12:00:00Z\">"));
+        QVERIFY(page.body.contains("<li class=\"size\">100 bytes</li>"));
     }
 
     void changedCatalogueIsServed()
@@ -351,6 +483,9 @@ private slots:
         QTest::newRow("encoded id end") << "/file/650000001234%00";
         QTest::newRow("thumb traversal") << "/thumb/..%2f..%2ffiles.dat";
         QTest::newRow("preview while not live") << "/preview";
+        QTest::newRow("MP4 preview while not live") << "/preview.mp4";
+        QTest::newRow("remuxing an MP4 recording") << "/play/650000001234";
+        QTest::newRow("remuxing a picture") << "/play/65000001abcd";
     }
     void onlyCatalogueEntriesAreReached()
     {
@@ -590,56 +725,133 @@ private slots:
     // fetches in byte ranges.
     void browserPlaysAListedRecording()
     {
-        const QString chromium = QStandardPaths::findExecutable("chromium");
-        if (chromium.isEmpty() || QStandardPaths::findExecutable("ffmpeg").isEmpty())
-            QSKIP("chromium or ffmpeg is not installed");
-        QProcess check;
-        check.start("/usr/bin/python3", {"-c", "import websocket"});
-        if (!check.waitForFinished(30000) || check.exitCode() != 0)
-            QSKIP("python3-websocket is not installed");
+        const QString missing = noBrowser();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
         writeCatalogue(100);
-        QProcess make;
-        make.start("ffmpeg", {"-v",
-                              "error",
-                              "-y",
-                              "-f",
-                              "lavfi",
-                              "-i",
-                              "testsrc2=size=320x240:rate=25",
-                              "-f",
-                              "lavfi",
-                              "-i",
-                              "sine=frequency=440",
-                              "-t",
-                              "4",
-                              "-c:v",
-                              "libx264",
-                              "-pix_fmt",
-                              "yuv420p",
-                              "-c:a",
-                              "aac",
-                              "-f",
-                              "mp4",
-                              m_videoPath});
-        QVERIFY(make.waitForFinished(60000));
-        QCOMPARE(make.exitCode(), 0);
+        const QString made = makeRecording(m_videoPath, "320x240", 4);
+        QVERIFY2(made.isEmpty(), qPrintable(made));
         startServer();
 
         QTemporaryDir profile;
         QProcess browser;
         browser.start("/usr/bin/python3",
-                      {QStringLiteral(ZD_TEST_SOURCE_DIR "/tests/common/browserplay.py"), chromium,
-                       base() + "/", profile.path(), "90"});
+                      {QStringLiteral(ZD_TEST_SOURCE_DIR "/tests/common/browserplay.py"),
+                       QStandardPaths::findExecutable("chromium"), base() + "/", profile.path(),
+                       "90"});
         QVERIFY(browser.waitForFinished(150000));
         const QByteArray seen = browser.readAllStandardOutput();
         QVERIFY2(browser.exitCode() == 0, seen.constData());
         QVERIFY2(seen.contains("\"videos\": 1"), seen.constData());
     }
 
+    // The page as people meet it on a phone and on a desktop: nothing wider
+    // than the window, newest first, each entry with its date and size and a
+    // recording with its length (from its description, or from the file when
+    // the description has none), pictures never shown larger than they are,
+    // every recording and the live picture playing in the page.
+    void pageOnPhoneAndDesktop()
+    {
+        const QString missing = noBrowser();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        const QString media = QString::fromUtf8(m_dataDir) + "/media";
+        QDir().mkpath(media);
+        const QString older = media + "/Vid20260101120000.mp4";
+        const QString newer = media + "/Vid20260102120000.mp4";
+        const QString ts = media + "/Vid20260102130000.ts"; // played remuxed
+        const QString picture = media + "/Pic<b>&.png";
+        const QString small = media + "/Pic20260104120000.png"; // a thumbnail's size
+        for (const QString& made :
+             {makeRecording(older, "640x360", 2), makeRecording(newer, "480x270", 3),
+              makeRecording(ts, "320x240", 2)})
+            QVERIFY2(made.isEmpty(), qPrintable(made));
+        for (const auto& [path, size] : {std::pair{picture, "800x450"}, {small, "160x90"}}) {
+            QProcess still;
+            still.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                   QString("testsrc2=size=") + size, "-frames:v", "1", path});
+            QVERIFY(still.waitForFinished(60000));
+            QCOMPARE(still.exitCode(), 0);
+        }
+        QFile list(QString::fromUtf8(m_dataDir) + "/files.dat");
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(
+            fileRecord(older.toUtf8(), 0x65000000, 0x1234, "00:00:02,640x360,25fps,", 1767268800));
+        list.write(fileRecord(newer.toUtf8(), 0x65000001, 0x1234, {}, 1767355200));
+        list.write(
+            fileRecord(ts.toUtf8(), 0x65000001, 0x5678, "00:00:02,320x240,25fps,", 1767358800));
+        list.write(fileRecord(picture.toUtf8(), 0x65000002, 0x1234, "1 KB", 1767441600));
+        list.write(fileRecord(small.toUtf8(), 0x65000003, 0x1234, "1 KB", 1767528000));
+        list.close();
+        // Newest first.
+        const QStringList ids{"650000031234", "650000021234", "650000015678", "650000011234",
+                              "650000001234"};
+        const QList<qint64> sizes{QFileInfo(small).size(), QFileInfo(picture).size(),
+                                  QFileInfo(ts).size(), QFileInfo(newer).size(),
+                                  QFileInfo(older).size()};
+        const QStringList durations{QString(), QString(), "0:02", "0:03", "0:02"};
+
+        ReportSink sink;
+        ZD_SetMainMessageCallBack(&ReportSink::callback, &sink);
+        startServer();
+        QCOMPARE(openTestCamera(m_handle, &sink, 640, 480, 15), 1);
+        QCOMPARE(ZD_StartDUD_live(m_handle, 640, 360, 15, 600), 1);
+
+        QTemporaryDir profile;
+        QProcess browser;
+        browser.start("/usr/bin/python3",
+                      {QStringLiteral(ZD_TEST_SOURCE_DIR "/tests/common/browserplay.py"),
+                       QStandardPaths::findExecutable("chromium"), base() + "/", profile.path(),
+                       "90", "390x844", "1366x768"});
+        const bool finished = browser.waitForFinished(150000);
+        ZD_StopDUD_live(m_handle);
+        ZD_CloseDevice(m_handle);
+        ZD_SetMainMessageCallBack(nullptr, nullptr);
+        QVERIFY(finished);
+        const QByteArray seen = browser.readAllStandardOutput();
+        QVERIFY2(browser.exitCode() == 0, seen.constData());
+        const QList<QByteArray> lines = seen.trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        for (const QByteArray& line : lines) {
+            const QJsonObject window = QJsonDocument::fromJson(line).object();
+            const QJsonObject page = window.value("page").toObject();
+            const QByteArray where = line.left(2000);
+            const int width = page.value("width").toInt();
+            QVERIFY2(width > 0, where.constData());
+            QVERIFY2(page.value("scrollWidth").toInt() <= width, where.constData());
+            QVERIFY2(page.value("scrollWidthAfter").toInt() <= width, where.constData());
+            const QJsonArray entries = page.value("entries").toArray();
+            QCOMPARE(entries.size(), ids.size());
+            for (int i = 0; i < entries.size(); ++i) {
+                const QJsonObject e = entries.at(i).toObject();
+                QCOMPARE(e.value("id").toString(), ids.at(i));
+                QVERIFY2(e.value("right").toInt() <= width, where.constData());
+                // The date in the viewer's own form, put there by the page.
+                QVERIFY2(!e.value("date").toString().isEmpty(), where.constData());
+                QVERIFY2(!e.value("date").toString().contains("UTC"), where.constData());
+                const double bytes = bytesOf(e.value("size").toString());
+                QVERIFY2(std::abs(bytes - double(sizes.at(i))) <= 0.05 * double(sizes.at(i)),
+                         where.constData());
+                QCOMPARE(e.value("duration").toString(), durations.at(i));
+                // Shown no larger than the picture is: nothing stretched.
+                const int shown = e.value("shownWidth").toInt();
+                QVERIFY2(shown > 0 && shown <= e.value("pictureWidth").toInt(), where.constData());
+                if (!durations.at(i).isEmpty())
+                    QVERIFY2(e.value("play").toObject().value("played").toBool(),
+                             where.constData());
+            }
+            QCOMPARE(entries.at(1).toObject().value("name").toString(), QString("Pic<b>&.png"));
+            const QJsonObject live = page.value("live").toObject();
+            QVERIFY2(live.value("played").toBool(), QJsonDocument(live).toJson().constData());
+            QVERIFY2(page.value("liveNote").toString().contains("media player"), where.constData());
+        }
+    }
+
     // Servers are found by DNS-SD: in a network namespace of its own (its
     // loopback only) with its own D-Bus and Avahi daemon, one engine's
     // search reports the other engines' servers and which one shares its
-    // live picture; a search leaves its own engine's server out.
+    // live picture; a search names its own engine's server first, at this
+    // machine's network address, and never as another's live share.
     void searchFindsTheServersOfTheNetwork()
     {
         for (const char* program : {"unshare", "ip", "dbus-daemon", "dbus-send", "avahi-browse"})
@@ -668,8 +880,39 @@ private slots:
         QVERIFY2(fromOther.startsWith("C 1 <DUD>127.0.0.1:"), qPrintable(out));
         QVERIFY2(fromOther.contains("<DUD-LIVE>127.0.0.1:" + live + "|"), qPrintable(out));
         QVERIFY2(!fromOther.contains("<DUD-LIVE>127.0.0.1:" + plain), qPrintable(out));
-        QVERIFY2(fromSecond.startsWith("B 1 <DUD>127.0.0.1:" + live + "</DUD>"), qPrintable(out));
-        QVERIFY2(!fromSecond.contains(":" + plain), qPrintable(out));
+        // The second engine's own server comes first, at the loopback
+        // address while the namespace has no other interface; the other
+        // engine's live share follows.
+        QVERIFY2(fromSecond.startsWith("B 1 <DUD>127.0.0.1:" + plain +
+                                       "</DUD><DUD-LIVE>127.0.0.1:" + live + "|"),
+                 qPrintable(out));
+        QVERIFY2(!fromSecond.contains("<DUD-LIVE>127.0.0.1:" + plain), qPrintable(out));
+        // With interfaces up, the address of the first one that is up and
+        // not the loopback; an interface that is down is passed over.
+        const QString withLan = out.section('\n', 3, 3);
+        QVERIFY2(withLan.startsWith("L 1 <DUD>192.0.2.7:" + plain + "</DUD>"), qPrintable(out));
+    }
+
+    // While this computer's server runs, a search names it first at the
+    // address other machines reach it at, even with no mDNS daemon to ask:
+    // that is the address the user opens on a phone.
+    void searchNamesThisServerFirst()
+    {
+        ReportSink sink;
+        ZD_SetMainMessageCallBack(&ReportSink::callback, &sink);
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+        startServer();
+        int target = 0;
+        QCOMPARE(ZD_SearchDUDServer(m_handle, &target), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!sink.ofMessage(36970).isEmpty(), 20000);
+        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        const ReceivedReport r = sink.ofMessage(36970).first();
+        QCOMPARE(r.wParam, 1ul);
+        QVERIFY(r.lParam != 0);
+        const QByteArray want =
+            "<DUD>" + lanAddress() + ":" + QByteArray::number(m_port) + "</DUD>";
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(r.lParam)), want);
+        ZD_SetMainMessageCallBack(nullptr, nullptr);
     }
 
     // Without a reachable mDNS daemon the search answers at once, empty.

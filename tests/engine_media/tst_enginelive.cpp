@@ -1,18 +1,22 @@
 // The live stream against real RTMP servers: the composed canvas encoded once
 // and sent to two nginx-rtmp servers on loopback, read back from both with
 // libavformat; one server killed while the other keeps receiving; the FLV
-// copy beside; the start calls that are refused.
+// copy beside; the start calls that are refused; rtmps through a TLS
+// terminator, with the server's certificate verified.
 #include "../engine/livecanvassupport.h"
 #include "live/serversender.h"
 #include "mediaprobe.h"
 #include "zdfilesizelimit.h"
 #include "zdnginxrtmp.h"
 #include "zdstallingrelay.h"
+#include "zdtestcertificates.h"
 #include "zdtestmain.h"
+#include "zdtlsterminator.h"
 #include "zdwaitfor.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -116,6 +120,7 @@ private slots:
     void cleanup()
     {
         ZD_Release(&h);
+        qunsetenv("VAZURIDAV_CA_FILE");
         ZD_SetMainMessageCallBack(nullptr, nullptr);
     }
 
@@ -267,8 +272,8 @@ private slots:
     void aLostServerComesBack()
     {
         zdtest::NginxRtmp lost, stays;
-        QVERIFY(lost.start(dir.filePath("nginx7")));
-        QVERIFY(stays.start(dir.filePath("nginx8")));
+        QVERIFY(lost.start(dir.filePath("nginx-lost")));
+        QVERIFY(stays.start(dir.filePath("nginx-stays")));
         RTMPSERVERPARAM servers[2] = {server(lost.url("l"), "Lost", &sink),
                                       server(stays.url("s"), "Stays", &sink)};
         QCOMPARE(ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr), 2);
@@ -297,7 +302,7 @@ private slots:
         QCOMPARE(sink.ofMessage(83675).size(), 1);
 
         sink.reset();
-        QVERIFY(lost.start(dir.filePath("nginx7"), lost.port()));
+        QVERIFY(lost.start(dir.filePath("nginx-lost"), lost.port()));
         QElapsedTimer back;
         back.start();
         QVERIFY(waitServerReport(info[0].serverId, 35000));
@@ -330,7 +335,7 @@ private slots:
     {
         QFETCH(bool, diskFull);
         zdtest::NginxRtmp good;
-        QVERIFY(good.start(dir.filePath("nginx9")));
+        QVERIFY(good.start(dir.filePath("nginx-copy")));
         const QString folder = dir.filePath(diskFull ? "full" : "removed");
         QVERIFY(QDir().mkpath(folder));
         const QString flv = folder + "/copy.flv";
@@ -455,6 +460,89 @@ private slots:
         QCOMPARE(living, 0);
     }
 
+    // rtmps: the stream reaches nginx through a TLS terminator whose
+    // certificate an authority of the test signed, that authority being the
+    // one the engine is told to trust.
+    void rtmpsStreamsToAServerThatVerifies()
+    {
+        if (!tlsAvailable())
+            QSKIP("stunnel4 or openssl is not installed");
+        QVERIFY(makeCertificates());
+        zdtest::NginxRtmp nginx;
+        QVERIFY(nginx.start(dir.filePath("nginx7")));
+        zdtest::TlsTerminator tls;
+        QVERIFY(tls.start(dir.filePath("tls1"), nginx.port(), certificate("loopback"),
+                          certificate("loopback", ".key")));
+        qputenv("VAZURIDAV_CA_FILE", certificate("trusted").toUtf8());
+        RTMPSERVERPARAM servers[1] = {server(
+            QStringLiteral("rtmps://127.0.0.1:%1/live/secure").arg(tls.port()), "Secure", &sink)};
+        QCOMPARE(ZD_StartLive(h, servers, 1, 320, 180, 25, 400000, nullptr), 1);
+        const StreamRead r = readStream(nginx.url("secure"), 20);
+        QVERIFY(r.opened);
+        QCOMPARE(r.width, 320);
+        QCOMPARE(r.videoPackets, 20);
+        QCOMPARE(ZD_StopLive(h), 1);
+    }
+
+    void rtmpsRefusesAServerThatDoesNotVerify_data()
+    {
+        QTest::addColumn<QString>("authority");
+        QTest::addColumn<QString>("serverCertificate");
+        QTest::addColumn<QString>("reason");
+        const auto row = [](const char* name, const char* authority, const char* certificate,
+                            const char* reason) {
+            QTest::newRow(name) << QString(authority) << QString(certificate) << QString(reason);
+        };
+        // None: the system's store, which knows nothing of the test's
+        // authority. A file of authorities that cannot be read trusts nobody.
+        row("system store", "", "loopback", "failed verification");
+        row("another authority", "other", "loopback", "failed verification");
+        row("authorities missing", "missing", "loopback", "failed verification");
+        row("certificate of another host", "trusted", "otherhost", "does not match hostname");
+    }
+    void rtmpsRefusesAServerThatDoesNotVerify()
+    {
+        QFETCH(QString, authority);
+        QFETCH(QString, serverCertificate);
+        QFETCH(QString, reason);
+        if (!tlsAvailable())
+            QSKIP("stunnel4 or openssl is not installed");
+        QVERIFY(makeCertificates());
+        zdtest::NginxRtmp secured, plain;
+        QVERIFY(secured.start(dir.filePath("nginx8")));
+        QVERIFY(plain.start(dir.filePath("nginx9")));
+        zdtest::TlsTerminator tls;
+        QVERIFY(tls.start(dir.filePath("tls2"), secured.port(), certificate(serverCertificate),
+                          certificate(serverCertificate, ".key")));
+        if (authority.isEmpty())
+            qunsetenv("VAZURIDAV_CA_FILE");
+        else
+            qputenv("VAZURIDAV_CA_FILE", certificate(authority).toUtf8());
+        QFile::remove(QString::fromUtf8(engineDataDir("live")) + "/Log.txt");
+        RTMPSERVERPARAM servers[2] = {
+            server(QStringLiteral("rtmps://127.0.0.1:%1/live/forged").arg(tls.port()), "Forged",
+                   &sink),
+            server(plain.url("plain"), "Plain", &sink)};
+        // Refused as a server that cannot be reached is: reported to its
+        // owner, which the live panel shows as text 19028, while the other
+        // server streams.
+        QCOMPARE(ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr), 2);
+        int n = 2;
+        RTMPSERVERPARAM info[2] = {};
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QVERIFY(waitServerReport(info[0].serverId, 5000));
+        QVERIFY(waitServerReport(info[1].serverId, 1000));
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(info[0].connected, 0);
+        QCOMPARE(info[1].connected, 1);
+        QCOMPARE(static_cast<long long>(info[0].bytes), 0LL); // a copy: the record is packed
+        QCOMPARE(ZD_StopLive(h), 1);
+        QFile log(QString::fromUtf8(engineDataDir("live")) + "/Log.txt");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray lines = log.readAll();
+        QVERIFY2(lines.contains(reason.toUtf8()), lines.constData());
+    }
+
 private:
     // A connection change of that server, reported to its owner.
     bool waitServerReport(int serverId, int timeoutMs)
@@ -468,6 +556,30 @@ private:
                 return false;
             },
             timeoutMs);
+    }
+
+    static bool tlsAvailable()
+    {
+        return zdtest::TlsTerminator::available() && zdtest::TestCertificates::available();
+    }
+    // The test's two authorities, and two certificates the trusted one
+    // signed: one for the loopback address, one for another host.
+    bool makeCertificates()
+    {
+        if (certificatesMade)
+            return true;
+        const QString folder = dir.filePath("certificates");
+        certificatesMade =
+            QDir().mkpath(folder) && zdtest::TestCertificates::makeAuthority(folder, "trusted") &&
+            zdtest::TestCertificates::makeAuthority(folder, "other") &&
+            zdtest::TestCertificates::makeServer(folder, "loopback", "trusted", "IP:127.0.0.1") &&
+            zdtest::TestCertificates::makeServer(folder, "otherhost", "trusted",
+                                                 "DNS:other.invalid");
+        return certificatesMade;
+    }
+    QString certificate(const QString& name, const char* suffix = ".pem") const
+    {
+        return dir.filePath("certificates/" + name + suffix);
     }
 
     void addLayers()
@@ -491,6 +603,7 @@ private:
     }
 
     QTemporaryDir dir;
+    bool certificatesMade = false;
     ReportSink sink;
     void* h = nullptr;
 };

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The input read as files.dat, and a catalogue of two known entries.
     const zd::DudEntries read = zd::DudCatalogue::parse(data, size, "/data");
     for (const zd::DudEntry& e : read)
-        if (e.path.size() > 256 || e.name.size() > 128 || e.id.size() > 16)
+        if (e.path.size() > 256 || e.name.size() > 128 || e.id.size() > 16 ||
+            e.durationSeconds < -1 || (!e.video && e.durationSeconds != -1))
             std::abort();
     zd::DudEntries entries(2);
     entries[0].id = "650000001234";
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     entries[1].path = "/v/Pic.png";
 
     const zd::DudRoute route = zd::routeRequest(parts[0].c_str(), parts[1].c_str(), entries);
-    if ((route.kind == zd::DudRoute::File || route.kind == zd::DudRoute::Thumb) &&
+    if ((route.kind == zd::DudRoute::File || route.kind == zd::DudRoute::Thumb ||
+         route.kind == zd::DudRoute::Play) &&
         route.entry != &entries[0] && route.entry != &entries[1])
         std::abort();
     // A request reaches an entry only by its exact id.
@@ -52,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     zd::contentTypeOf(parts[1]);
     const std::string page = zd::pageHtml(read, true);
-    if (page.find("<script") != std::string::npos)
+    // The page's own script only: no name opens another.
+    const size_t script = page.find("<script");
+    if (script == std::string::npos || page.find("<script", script + 1) != std::string::npos)
         std::abort();
     return 0;
 }

@@ -234,6 +234,34 @@ private slots:
         QVERIFY(part<QWidget>(dlg, "widget_s2")->isHidden());
     }
 
+    // Without an mDNS daemon nothing else names a server: once "Start DUD"
+    // succeeds, the link shows this computer's address and port, the one
+    // other machines open; once stopped, the link is out of sight again.
+    void startedServerShowsItsAddress()
+    {
+        const int port = zdtest::freeLoopbackPort();
+        AfxWriteProfileInt("DUD", "server-port", port);
+        char link1[ZD_TEXT_BUFFER_BYTES] = {}, link2[ZD_TEXT_BUFFER_BYTES] = {},
+             player[ZD_TEXT_BUFFER_BYTES] = {};
+        QCOMPARE(ZD_GetDUDLinks(link1, link2, port, player), 1);
+        const QString address = QString::fromUtf8(link1).chopped(1); // without the final "/"
+        QVERIFY(address.endsWith(":" + QString::number(port)));
+        QDudManagerDlg dlg(nullptr);
+        settle(dlg);
+        QVERIFY(part<QWidget>(dlg, "widget_c1")->isHidden());
+        dlg.onStartDUD();
+        settle(dlg);
+        QCOMPARE(part<QHyperLink>(dlg, "btnURL")->text(), address);
+        QCOMPARE(part<QHyperLink>(dlg, "btnURL")->url, address);
+        QVERIFY(!part<QWidget>(dlg, "widget_c1")->isHidden());
+        QVERIFY(part<QWidget>(dlg, "widget_c2")->isHidden());
+        QCOMPARE(part<QComboBox>(dlg, "clientcbx")->count(), 0);
+        dlg.onStopDUD();
+        settle(dlg);
+        QVERIFY(part<QWidget>(dlg, "widget_c1")->isHidden());
+        QCOMPARE(part<QLabel>(dlg, "label_tip4")->text(), QString("No found DUD sever."));
+    }
+
     void failuresAreShown_data()
     {
         QTest::addColumn<bool>("stop");

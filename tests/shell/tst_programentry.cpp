@@ -322,7 +322,10 @@ private slots:
             QDir(ZD_TEST_BIN_DIR).entryInfoList({"*.so", "*.so.*"}, QDir::Files);
         for (const QFileInfo& library : libraries)
             QVERIFY(QFile::link(library.absoluteFilePath(), bin + "/" + library.fileName()));
-        QVERIFY(QFile::link(ZD_TEST_RESOURCES_DIR, root.path("Resources")));
+        const QString resources = QDir::cleanPath(
+            bin + "/" + QDir(ZD_TEST_BIN_DIR).relativeFilePath(ZD_TEST_RESOURCES_DIR));
+        QVERIFY(QDir().mkpath(QFileInfo(resources).path()));
+        QVERIFY(QFile::link(ZD_TEST_RESOURCES_DIR, resources));
         const QString home = root.path("home");
         const QString data = home + "/share/Veltrano Helper";
         QVERIFY(QDir().mkpath(home + "/share"));

@@ -2,6 +2,9 @@
 // one dark style, so that they can be regenerated and restyled in one place.
 //
 //   zd_imagegen <output folder>
+//   zd_imagegen --app-icons <output folder> <icon name>
+//     (the program's icon for the desktop's menus, in the hicolor theme's
+//     <size>x<size>/apps/ folders)
 //
 // Conventions:
 // - Everything is drawn at twice the size it is shown at; the widgets scale
@@ -25,6 +28,7 @@
 #include <QRandomGenerator>
 #include <QtMath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace
@@ -990,6 +994,22 @@ void drawAppIcons()
     }
 }
 
+// Each size drawn on its own rather than scaled down from the largest, so the
+// small ones keep their edges sharp.
+void drawHicolorIcons(const QString& iconName)
+{
+    for (const int side : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        QImage img = blank(side, side);
+        {
+            QPainter p(&img);
+            smooth(p);
+            const qreal margin = side * 8.0 / 256.0;
+            appIcon(p, QRectF(margin, margin, side - 2 * margin, side - 2 * margin));
+        }
+        save(img, QStringLiteral("%1x%1/apps/%2.png").arg(side).arg(iconName));
+    }
+}
+
 void drawTitle()
 {
     const int w = 199 * kZoom, h = 35 * kZoom;
@@ -1607,14 +1627,22 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    const bool appIcons = argc == 4 && std::strcmp(argv[1], "--app-icons") == 0;
+    if (argc != 2 && !appIcons) {
+        std::fprintf(
+            stderr,
+            "usage: %s <output folder>\n       %s --app-icons <output folder> <icon name>\n",
+            argv[0], argv[0]);
         return 2;
     }
-    g_outDir = QString::fromLocal8Bit(argv[1]);
+    g_outDir = QString::fromLocal8Bit(argv[appIcons ? 2 : 1]);
     if (!QDir().mkpath(g_outDir)) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(g_outDir));
         return 1;
+    }
+    if (appIcons) {
+        drawHicolorIcons(QString::fromLocal8Bit(argv[3]));
+        return g_failed ? 1 : 0;
     }
 
     drawAppIcons();

@@ -246,7 +246,9 @@ bool FrameStream::sendSilentStart(std::vector<uint8_t>& scratch, int64_t& positi
             0)
             arrived = Clock::now();
         const int waiting = unread();
-        if (waiting < 0)
+        // A reader that went leaves its unread bytes counted: without this
+        // the stream would wait out the whole stall time for it.
+        if (waiting < 0 || (waiting > 0 && readerGone(0)))
             return false;
         const auto now = Clock::now();
         if (waiting == 0) {
@@ -279,6 +281,8 @@ bool FrameStream::waitUntilTaken()
         const int waiting = unread();
         if (waiting == 0)
             return true;
+        if (waiting > 0 && readerGone(0))
+            return false;
         if (waiting < 0 || m_stop || Clock::now() > deadline) {
             if (waiting > 0 && !m_stop)
                 m_log.line("%s takes no frames", m_pipeName.c_str());

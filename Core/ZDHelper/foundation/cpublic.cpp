@@ -102,11 +102,9 @@ QString CPublic::GetExePath()
 
 QString CPublic::GetResourcePath()
 {
-    const QString exe = GetExePath();
-    const int pos = QStingFindFromBack(exe, QStringLiteral("/"));
-    if (pos < 0)
-        return exe;
-    return exe.left(pos) + QStringLiteral("/Resources");
+    // The build tree keeps the resources as far from the program as an
+    // install does, so one rule finds them in both.
+    return QDir::cleanPath(GetExePath() + QStringLiteral("/" ZD_RESOURCES_FROM_PROGRAM));
 }
 
 QString CPublic::AppDataLocation()

@@ -37,7 +37,8 @@ public:
 
     // ---- Folders ----
     static QString GetExePath();
-    // The program folder's parent + "/Resources".
+    // The package's data folder beside the program's folder
+    // ("<prefix>/share/veltrano" for "<prefix>/bin").
     static QString GetResourcePath();
     // The application-data folder, created with its parents on the first call
     // and fixed from then on.

@@ -98,6 +98,9 @@ void QDudManagerDlg::onStartDUD()
     }
     g_Global.dudRunning = 1;
     showServerRunning(true);
+    // The search names this computer's server first: the link shows the
+    // address to open on a phone at once.
+    onRefresh();
     int preview = 0;
     ZD_CheckState(g_Global.hCore, nullptr, &preview, nullptr, nullptr, nullptr);
     if (preview && AfxGetProfileInt(QStringLiteral("DUD"), QStringLiteral("enable-live"), 1)) {
@@ -127,6 +130,8 @@ void QDudManagerDlg::onStopDUD()
     }
     showServerRunning(false);
     g_Global.dudRunning = 0;
+    // The link no longer leads anywhere unless another server answers.
+    onRefresh();
 }
 
 void QDudManagerDlg::onSetup()

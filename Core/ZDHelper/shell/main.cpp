@@ -24,6 +24,9 @@ int main(int argc, char** argv)
 
     OEM_define();
     GlobalApplication app(argc, argv);
+    // Ties the windows to the installed desktop entry, so the desktop shows
+    // the entry's name and icon for them.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZD_APP_ID));
     g_dpi_percent = 1.0;
 
     // A SIGTERM or SIGINT from here on ends the program through the normal

@@ -2,7 +2,8 @@
 // test through unshare): brings up the namespace's own loopback with
 // multicast, its own D-Bus system bus and Avahi daemon, then announces two
 // engines' share servers (one with its live picture) and prints what a third
-// engine's search, and the second's own, report. Nothing reaches the
+// engine's search, and the second's own, report; then the second's again once
+// the namespace has network interfaces besides its loopback. Nothing reaches the
 // machine's network or its daemons. Usage: engine_sharesearch WORK_FOLDER
 #include "vazURIdav.h"
 #include "zdloopbackport.h"
@@ -214,6 +215,17 @@ int main(int argc, char** argv)
             std::printf("C %lu %s\n", fromC.first, fromC.second.c_str());
             const auto fromB = search(b);
             std::printf("B %lu %s\n", fromB.first, fromB.second.c_str());
+            // A network interface that is down, then one that is up.
+            const bool links =
+                run({"ip", "link", "add", "d0", "type", "veth", "peer", "name", "d1"}) == 0 &&
+                run({"ip", "addr", "add", "198.51.100.9/24", "dev", "d0"}) == 0 &&
+                run({"ip", "link", "add", "u0", "type", "veth", "peer", "name", "u1"}) == 0 &&
+                run({"ip", "addr", "add", "192.0.2.7/24", "dev", "u0"}) == 0 &&
+                run({"ip", "link", "set", "u0", "up"}) == 0;
+            if (!links)
+                result = fail("interfaces");
+            const auto withLan = search(b);
+            std::printf("L %lu %s\n", withLan.first, withLan.second.c_str());
         }
         ZD_Release(&a);
         ZD_Release(&b);

@@ -54,8 +54,11 @@ ZD_API int ZD_Initalize(void** handle, const char* appDataDir, const char* progr
             engine->devices().addUnlisted(std::make_shared<live::CanvasDeviceProvider>(*engine));
             engine->start();
             *handle = EngineRegistry::add(engine);
-            Log::write(2, "vazURIdav: engine started for %s %s", config.appName.c_str(),
-                       config.appVersion.c_str());
+            // Where the program and its resources were found: the first thing
+            // to know about a copy that misbehaves after an install.
+            Log::write(2, "vazURIdav: engine started for %s %s (program %s, resources %s)",
+                       config.appName.c_str(), config.appVersion.c_str(), config.programDir.c_str(),
+                       config.resourceDir.c_str());
             return 1;
         },
         false);

@@ -33,6 +33,7 @@
 #include <microhttpd.h>
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/bsf.h>
 #include <libavfilter/avfilter.h>
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
@@ -111,6 +112,12 @@ void* realFunction(Library library, const char* name) noexcept
     }
 
 // libavcodec
+ZD_LAZY(Codec, int, av_bsf_alloc, (const AVBitStreamFilter* f, AVBSFContext** c), (f, c))
+ZD_LAZY(Codec, void, av_bsf_free, (AVBSFContext * *c), (c))
+ZD_LAZY(Codec, const AVBitStreamFilter*, av_bsf_get_by_name, (const char* n), (n))
+ZD_LAZY(Codec, int, av_bsf_init, (AVBSFContext * c), (c))
+ZD_LAZY(Codec, int, av_bsf_receive_packet, (AVBSFContext * c, AVPacket* p), (c, p))
+ZD_LAZY(Codec, int, av_bsf_send_packet, (AVBSFContext * c, AVPacket* p), (c, p))
 ZD_LAZY(Codec, int, av_new_packet, (AVPacket * p, int size), (p, size))
 ZD_LAZY(Codec, AVPacket*, av_packet_alloc, (void), ())
 ZD_LAZY(Codec, void, av_packet_free, (AVPacket * *p), (p))
@@ -148,6 +155,8 @@ ZD_LAZY(Format, int, av_interleaved_write_frame, (AVFormatContext * s, AVPacket*
 ZD_LAZY(Format, int, av_read_frame, (AVFormatContext * s, AVPacket* p), (s, p))
 ZD_LAZY(Format, int, av_seek_frame, (AVFormatContext * s, int stream, int64_t ts, int flags),
         (s, stream, ts, flags))
+ZD_LAZY(Format, AVFormatContext*, avformat_alloc_context, (void), ())
+ZD_LAZY(Format, const AVInputFormat*, av_find_input_format, (const char* n), (n))
 ZD_LAZY(Format, void, avformat_close_input, (AVFormatContext * *s), (s))
 ZD_LAZY(Format, int, avformat_find_stream_info, (AVFormatContext * s, AVDictionary** o), (s, o))
 ZD_LAZY(Format, int, avformat_open_input,

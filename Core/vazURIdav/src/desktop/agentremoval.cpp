@@ -20,9 +20,10 @@ namespace
 constexpr int kPkexecRefused = 126;
 constexpr int kPkexecNoAuthentication = 127;
 
-// The agent installed beside the engine library (bin/ of the build tree or
-// of an install); pkexec wants an absolute path, and the polkit action names
-// the installed one.
+// The agent of this engine: installed, in the package's libexec folder
+// (ZD_AGENT_FROM_ENGINE from the engine's library folder); in the build tree,
+// beside the engine in bin/. pkexec wants an absolute path without "..", and
+// the polkit action names the installed one.
 std::string agentProgram()
 {
     Dl_info info{};
@@ -33,8 +34,12 @@ std::string agentProgram()
         return {};
     std::string folder(resolved);
     folder.resize(folder.rfind('/'));
-    const std::string program = folder + "/" + kAgentProgramName;
-    return access(program.c_str(), X_OK) == 0 ? program : std::string();
+    for (const std::string& candidate : {folder + "/" ZD_AGENT_FROM_ENGINE "/" + kAgentProgramName,
+                                         folder + "/" + kAgentProgramName}) {
+        if (realpath(candidate.c_str(), resolved) && access(resolved, X_OK) == 0)
+            return resolved;
+    }
+    return {};
 }
 
 } // namespace
@@ -43,7 +48,7 @@ bool removeAgentAsRoot()
 {
     const std::string agent = agentProgram();
     if (agent.empty()) {
-        Log::write(8, "Agent removal: no %s beside the engine", kAgentProgramName);
+        Log::write(8, "Agent removal: no %s in this engine's package", kAgentProgramName);
         return false;
     }
     std::vector<std::string> args{agent, "uninstall"};

@@ -5,7 +5,7 @@
 namespace zd::desktop
 {
 
-// The agent beside the engine library.
+// The agent of the engine's package (installed in its libexec folder).
 constexpr const char* kAgentProgramName = "plugwarden";
 
 // Runs "plugwarden uninstall" as root: directly when the engine already runs

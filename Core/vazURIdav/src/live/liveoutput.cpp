@@ -10,7 +10,6 @@
 #include "vazURIdav_reports.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -23,18 +22,6 @@ namespace zd::live
 
 namespace
 {
-
-bool startsWithNoCase(const std::string& s, const char* prefix)
-{
-    const size_t n = std::strlen(prefix);
-    if (s.size() < n)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
-            return false;
-    }
-    return true;
-}
 
 // An AVERROR as the system's error number, for the application's text.
 long long systemError(int averror)

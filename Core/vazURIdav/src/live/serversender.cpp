@@ -1,5 +1,6 @@
 #include "live/serversender.h"
 
+#include "live/serveroptions.h"
 #include "media/enginethread.h"
 #include "media/medialog.h"
 
@@ -84,7 +85,10 @@ int ServerSender::connect()
         s->codecpar->codec_tag = 0;
     }
     setDeadline(kConnectTimeoutMs);
-    r = avio_open2(&c->pb, m_destination.c_str(), AVIO_FLAG_WRITE, &c->interrupt_callback, nullptr);
+    AVDictionary* options = m_file ? nullptr : serverOpenOptions(m_destination);
+    r = avio_open2(&c->pb, m_destination.c_str(), AVIO_FLAG_WRITE, &c->interrupt_callback,
+                   &options);
+    av_dict_free(&options);
     if (r < 0) {
         setDeadline(0);
         media::log(media::LogError, std::string(m_file ? "Live: cannot write the FLV copy: "

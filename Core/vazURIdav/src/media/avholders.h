@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/bsf.h>
 #include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
@@ -26,6 +27,9 @@ struct AVPacketDeleter {
 };
 struct AVCodecContextDeleter {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct AVBSFContextDeleter {
+    void operator()(AVBSFContext* b) const { av_bsf_free(&b); }
 };
 struct AVFilterGraphDeleter {
     void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
@@ -54,6 +58,7 @@ struct AVFormatInputDeleter {
 using AVFramePtr = std::unique_ptr<AVFrame, AVFrameDeleter>;
 using AVPacketPtr = std::unique_ptr<AVPacket, AVPacketDeleter>;
 using AVCodecContextPtr = std::unique_ptr<AVCodecContext, AVCodecContextDeleter>;
+using AVBSFContextPtr = std::unique_ptr<AVBSFContext, AVBSFContextDeleter>;
 using AVFilterGraphPtr = std::unique_ptr<AVFilterGraph, AVFilterGraphDeleter>;
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;

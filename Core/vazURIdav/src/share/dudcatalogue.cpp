@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace zd
 {
@@ -34,6 +35,31 @@ bool isVideoPath(const std::string& path)
     return tail == "mp4" || tail == ".ts" || tail == "mov";
 }
 
+// A recording's description starts with its length, "hours:minutes:seconds,"
+// (hours of two to five digits); anything else leaves it unknown.
+int durationOf(const std::string& info)
+{
+    const size_t firstColon = info.find(':');
+    if (firstColon == std::string::npos || firstColon < 1 || firstColon > 5 ||
+        info.size() < firstColon + 7 || info[firstColon + 3] != ':' || info[firstColon + 6] != ',')
+        return -1;
+    auto digit = [&](size_t i) { return info[i] >= '0' && info[i] <= '9'; };
+    int hours = 0;
+    for (size_t i = 0; i < firstColon; ++i) {
+        if (!digit(i))
+            return -1;
+        hours = hours * 10 + (info[i] - '0');
+    }
+    for (size_t i : {firstColon + 1, firstColon + 2, firstColon + 4, firstColon + 5})
+        if (!digit(i))
+            return -1;
+    const int minutes = (info[firstColon + 1] - '0') * 10 + (info[firstColon + 2] - '0');
+    const int seconds = (info[firstColon + 4] - '0') * 10 + (info[firstColon + 5] - '0');
+    if (minutes > 59 || seconds > 59)
+        return -1;
+    return hours * 3600 + minutes * 60 + seconds;
+}
+
 } // namespace
 
 DudEntries DudCatalogue::parse(const uint8_t* data, size_t size, const std::string& appDataDir)
@@ -53,6 +79,9 @@ DudEntries DudCatalogue::parse(const uint8_t* data, size_t size, const std::stri
         e.id = id;
         e.thumbPath = appDataDir + "/Thumbs/" + e.id + ".png";
         e.video = isVideoPath(e.path);
+        e.addedTime = static_cast<int32_t>(le32(r + 188));
+        if (e.video)
+            e.durationSeconds = durationOf(fieldText(r + 128, 60));
         if (e.path.empty() || find(entries, e.id))
             continue; // nothing to serve, or the id is taken: the first keeps it
         entries.push_back(std::move(e));
@@ -66,7 +95,15 @@ DudEntries DudCatalogue::load(const std::string& appDataDir)
     if (readRegularFile(appDataDir + "/files.dat", {kMaxEntries * kRecordBytes, true}, bytes) !=
         RegularFileRead::Ok)
         return {};
-    return parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), appDataDir);
+    DudEntries entries =
+        parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), appDataDir);
+    for (DudEntry& e : entries) {
+        // The server sends regular files only, never through a link.
+        struct stat st;
+        if (::lstat(e.path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            e.bytes = static_cast<int64_t>(st.st_size);
+    }
+    return entries;
 }
 
 const DudEntry* DudCatalogue::find(const DudEntries& entries, const std::string& id)

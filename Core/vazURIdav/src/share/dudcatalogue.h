@@ -18,6 +18,9 @@ struct DudEntry {
     std::string path;      // the captured file
     std::string thumbPath; // its 160 x 90 thumbnail, which may be missing
     bool video = false;
+    int64_t addedTime = 0;    // seconds since 1970, UTC
+    int durationSeconds = -1; // a recording's, from its description; -1 unknown
+    int64_t bytes = -1;       // the file's size when the list was read; -1 missing
 };
 
 using DudEntries = std::vector<DudEntry>;
@@ -33,7 +36,8 @@ public:
     // is ignored, as the files list does. Thumbnails lie in
     // appDataDir/Thumbs.
     static DudEntries parse(const uint8_t* data, size_t size, const std::string& appDataDir);
-    // Reads appDataDir/files.dat when it is a regular file; empty otherwise.
+    // Reads appDataDir/files.dat when it is a regular file, with each
+    // listed file's size; empty otherwise.
     static DudEntries load(const std::string& appDataDir);
 
     // The entry of id, or null.

@@ -3,6 +3,7 @@
 #include "core/engine.h"
 #include "core/log.h"
 #include "media/enginethread.h"
+#include "share/networkaddress.h"
 #include "vazURIdav_reports.h"
 
 #include <avahi-client/client.h>
@@ -44,7 +45,7 @@ std::string serviceName(int port)
 // What one search collects, on its own poll thread.
 struct SearchState {
     AvahiSimplePoll* poll = nullptr;
-    int ownPort = 0; // this engine's server, not reported
+    int ownPort = 0; // this engine's server, named apart
     std::vector<DudFoundServer> servers;
     int resolving = 0;
     bool allForNow = false;
@@ -253,6 +254,15 @@ void DudDiscovery::runSearch(void* target, int ownPort, std::shared_ptr<std::ato
     if (state.poll)
         avahi_simple_poll_free(state.poll);
     if (!m_stopping) {
+        // The server of this machine comes first, found or not: it is the
+        // address the user opens on a phone, and without an mDNS daemon
+        // nothing else would name it.
+        if (ownPort > 0) {
+            DudFoundServer own;
+            own.address = networkAddress() + ":" + std::to_string(ownPort);
+            own.name = serviceName(ownPort);
+            state.servers.insert(state.servers.begin(), std::move(own));
+        }
         const std::string reply = dudSearchReply(state.servers);
         m_engine.postText(target, ZD_MSG_DUD_SEARCH_DONE, state.servers.empty() ? 0 : 1, reply,
                           Engine::TextInLParam);

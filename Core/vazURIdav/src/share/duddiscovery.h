@@ -2,8 +2,9 @@
 // through the Avahi daemon: the running server is announced as a service of
 // type kServiceType (its TXT record says whether the live picture runs), and
 // a search browses for the others for a bounded time and reports them with
-// 36970. Without a reachable daemon nothing is announced and a search
-// reports an empty answer at once.
+// 36970, after this machine's own running server. Without a reachable daemon
+// nothing is announced and a search reports at once: this machine's server
+// alone, or an empty answer.
 #pragma once
 
 #include "core/enginecomponent.h"
@@ -52,8 +53,9 @@ public:
     bool announce(int port, bool live);
     void withdraw();
 
-    // Starts a search whose result goes to target as 36970; the server of
-    // this machine on ownPort (0: none) is left out.
+    // Starts a search whose result goes to target as 36970. The server of
+    // this machine on ownPort (0: none) is named first, at its network
+    // address, and is not among the live shares of others.
     bool search(void* target, int ownPort);
 
 private:

@@ -13,14 +13,15 @@ namespace zd
 {
 
 struct DudRoute {
-    enum Kind { Page, File, Thumb, Preview, NotFound, BadMethod };
+    enum Kind { Page, File, Play, Thumb, Preview, PreviewMp4, NotFound, BadMethod };
     Kind kind = NotFound;
-    const DudEntry* entry = nullptr; // File and Thumb
+    const DudEntry* entry = nullptr; // File, Play and Thumb
 };
 
 // The resource of a request. path is the decoded path the HTTP library hands
 // over ("%2e%2e" has become ".."); only the exact forms "/", "/index.html",
-// "/preview", "/file/<id>" and "/thumb/<id>" of a listed id are answered.
+// "/preview", "/preview.mp4", "/file/<id>", "/thumb/<id>" of a listed id and
+// "/play/<id>" of a listed TS recording are answered.
 DudRoute routeRequest(const char* method, const char* path, const DudEntries& entries);
 
 struct DudByteRange {
@@ -35,6 +36,10 @@ struct DudByteRange {
 // missing, malformed or asks for several ranges gets the whole file, as a
 // server may answer; a range that starts past the end is unsatisfiable.
 DudByteRange parseRange(const char* header, uint64_t size);
+
+// Whether a catalogued file is an MPEG-TS recording, which browsers play
+// only remuxed into MP4.
+bool isTsRecording(const DudEntry& entry);
 
 // The MIME type of a catalogued file, by its extension.
 const char* contentTypeOf(const std::string& path);

@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "share/dudlive.h"
 #include "share/dudrequest.h"
+#include "share/fmp4stream.h"
 #include "share/tsbroadcast.h"
 
 #include <microhttpd.h>
@@ -117,50 +118,108 @@ bool queueFile(MHD_Connection* connection, const std::string& path, const char* 
     return queue(connection, MHD_HTTP_OK, response);
 }
 
-// One /preview client: follows the broadcast from a key frame on.
-struct LiveReader {
+// One client of a stream: of the live picture, following the broadcast from
+// a key frame on, as TS or remuxed into fragmented MP4 for browsers; or of a
+// TS recording, remuxed from its file for a browser.
+struct StreamReader {
     std::shared_ptr<TsBroadcast> broadcast;
     std::shared_ptr<const std::atomic<bool>> stopping;
     int64_t position = -1;
+    std::unique_ptr<Fmp4Stream> mp4;
+    int fd = -1;
+    ~StreamReader()
+    {
+        mp4.reset();
+        if (fd >= 0)
+            ::close(fd);
+    }
 };
 
-ssize_t readLive(void* cls, uint64_t, char* buffer, size_t max)
+// Bytes of the file: their count, 0 at its end, -1 when reading failed.
+long readFile(int fd, uint8_t* buffer, size_t max)
 {
-    auto* reader = static_cast<LiveReader*>(cls);
     for (;;) {
-        // Waits in short steps: the stream's end (and the server's stop,
-        // which ends it) is seen within one.
-        const long n = reader->broadcast->read(reinterpret_cast<uint8_t*>(buffer), max,
-                                               &reader->position, 500);
-        if (n < 0)
-            return MHD_CONTENT_READER_END_OF_STREAM;
-        if (*reader->stopping)
-            return MHD_CONTENT_READER_END_WITH_ERROR;
-        if (n > 0)
-            return static_cast<ssize_t>(n);
+        const ssize_t n = ::read(fd, buffer, max);
+        if (n >= 0 || errno != EINTR)
+            return n < 0 ? -1 : static_cast<long>(n);
     }
 }
 
-void freeLive(void* cls)
+// TS bytes of the broadcast: their count, 0 at its end, -1 once the server
+// stops.
+long readBroadcast(StreamReader& reader, uint8_t* buffer, size_t max)
 {
-    delete static_cast<LiveReader*>(cls);
+    for (;;) {
+        // Waits in short steps: the stream's end (and the server's stop,
+        // which ends it) is seen within one.
+        const long n = reader.broadcast->read(buffer, max, &reader.position, 500);
+        if (n < 0)
+            return 0;
+        if (*reader.stopping)
+            return -1;
+        if (n > 0)
+            return n;
+    }
 }
 
-bool queueLive(MHD_Connection* connection, std::shared_ptr<TsBroadcast> broadcast,
-               std::shared_ptr<const std::atomic<bool>> stopping)
+ssize_t readStream(void* cls, uint64_t, char* buffer, size_t max)
 {
-    if (!broadcast || broadcast->closed())
-        return queueNotFound(connection);
-    auto* reader = new LiveReader{std::move(broadcast), std::move(stopping), -1};
+    auto* reader = static_cast<StreamReader*>(cls);
+    auto* out = reinterpret_cast<uint8_t*>(buffer);
+    const long n = reader->mp4 ? reader->mp4->read(out, max) : readBroadcast(*reader, out, max);
+    if (n > 0)
+        return static_cast<ssize_t>(n);
+    return n == 0 ? MHD_CONTENT_READER_END_OF_STREAM : MHD_CONTENT_READER_END_WITH_ERROR;
+}
+
+void freeStream(void* cls)
+{
+    delete static_cast<StreamReader*>(cls);
+}
+
+bool queueStream(MHD_Connection* connection, StreamReader* reader, bool mp4)
+{
     MHD_Response* response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 64 * 1024,
-                                                               &readLive, reader, &freeLive);
+                                                               &readStream, reader, &freeStream);
     if (!response) {
         delete reader;
         return false;
     }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "video/mp2t");
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE,
+                            mp4 ? "video/mp4" : "video/mp2t");
     MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     return queue(connection, MHD_HTTP_OK, response);
+}
+
+bool queueLive(MHD_Connection* connection, std::shared_ptr<TsBroadcast> broadcast,
+               std::shared_ptr<const std::atomic<bool>> stopping, bool mp4)
+{
+    if (!broadcast || broadcast->closed())
+        return queueNotFound(connection);
+    auto* reader = new StreamReader{std::move(broadcast), std::move(stopping), -1, nullptr};
+    if (mp4)
+        reader->mp4 = std::make_unique<Fmp4Stream>(
+            [reader](uint8_t* buffer, size_t max) { return readBroadcast(*reader, buffer, max); });
+    return queueStream(connection, reader, mp4);
+}
+
+// A TS recording as fragmented MP4, remuxed as it is sent: no length is
+// known beforehand, so it plays from its start without seeking. A link in
+// the file's place is not followed.
+bool queueRemuxed(MHD_Connection* connection, const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        return queueNotFound(connection);
+    }
+    auto* reader = new StreamReader;
+    reader->fd = fd;
+    reader->mp4 = std::make_unique<Fmp4Stream>(
+        [reader](uint8_t* buffer, size_t max) { return readFile(reader->fd, buffer, max); });
+    return queueStream(connection, reader, true);
 }
 
 std::atomic<int> g_idleTimeoutSeconds{0};
@@ -251,11 +310,15 @@ bool DudServer::answer(MHD_Connection* connection, const char* url, const char* 
                          "text/html; charset=utf-8");
     case DudRoute::File:
         return queueFile(connection, route.entry->path, contentTypeOf(route.entry->path));
+    case DudRoute::Play:
+        return queueRemuxed(connection, route.entry->path);
     case DudRoute::Thumb:
         return queueFile(connection, route.entry->thumbPath, "image/png");
-    case DudRoute::Preview: {
+    case DudRoute::Preview:
+    case DudRoute::PreviewMp4: {
         auto* live = m_engine.find<DudLive>();
-        return queueLive(connection, live ? live->broadcast() : nullptr, m_stopping);
+        return queueLive(connection, live ? live->broadcast() : nullptr, m_stopping,
+                         route.kind == DudRoute::PreviewMp4);
     }
     case DudRoute::BadMethod:
         return queueText(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed\n",
