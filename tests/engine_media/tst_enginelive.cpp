@@ -341,7 +341,8 @@ private slots:
         const QString flv = folder + "/copy.flv";
         RTMPSERVERPARAM servers[1] = {server(good.url("c"), "Good", &sink)};
         QCOMPARE(ZD_StartLive(h, servers, 1, 320, 180, 25, 400000, flv.toUtf8().constData()), 1);
-        QVERIFY(QTest::qWaitFor([&] { return QFileInfo(flv).size() > 100000; }, 15000));
+        // Written in pieces of the muxer's buffer: the first is on disk.
+        QVERIFY(QTest::qWaitFor([&] { return QFileInfo(flv).size() > 0; }, 15000));
         sink.reset();
         std::unique_ptr<zdtest::FileSizeLimit> full;
         if (diskFull) {
@@ -354,7 +355,7 @@ private slots:
             sink.drain(h);
             return sink.ofMessage(83676);
         };
-        QVERIFY(QTest::qWaitFor([&] { return !failures().isEmpty(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return !failures().isEmpty(); }, 15000));
         const long long before = ZDT_LiveServerPackets(h, 0);
         QVERIFY(QTest::qWaitFor([&] { return ZDT_LiveServerPackets(h, 0) > before + 60; }, 15000));
         full.reset();
