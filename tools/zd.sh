@@ -17,7 +17,8 @@ packages=(
   libswresample-dev libavutil-dev
   libudev-dev libasound2-dev libcurl4-openssl-dev nlohmann-json3-dev zlib1g-dev libarchive-dev
   libmicrohttpd-dev libavahi-client-dev avahi-daemon avahi-utils dbus iproute2 chromium curl
-  libfreetype-dev libfontconfig-dev fontconfig nginx libnginx-mod-rtmp
+  libfreetype-dev libfontconfig-dev fontconfig nginx libnginx-mod-rtmp ca-certificates
+  stunnel4 openssl
   libobs-dev xvfb xauth ffmpeg locales tzdata libx11-dev libxext-dev xdg-utils openbox
   obs-studio python3 python3-websocket libgl1-mesa-dri libegl-mesa0
   desktop-file-utils appstream dpkg-dev file

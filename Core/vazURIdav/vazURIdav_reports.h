@@ -53,6 +53,11 @@ enum ZD_REPORT_ID {
     ZD_MSG_AUDIO_NOT_48KHZ = 77896,
     /* An RTMP server's connection state changed: server id / 1. */
     ZD_MSG_LIVE_SERVER_STATUS = 83675,
+    /* The FLV copy of the live stream is no longer written (it cannot be
+       opened, the disk is full, its file or folder was removed); the stream
+       goes on: 0 / the system's error number. Sent to the owner of the
+       first server record. */
+    ZD_MSG_LIVE_FLV_FAILED = 83676,
     /* A layer's audio level: layer key / level. */
     ZD_MSG_OVERLAY_AUDIO_LEVEL = 98640,
     /* The recording, live or share-live encoder failed: 0 / failure code

@@ -5,16 +5,14 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QString>
-#include <QThread>
 
 #include "zdloopbackport.h"
+#include "zdloopbackserver.h"
 #include "zdnginxconf.h"
 
 #include <csignal>
-#include <unistd.h>
 
 namespace zdtest
 {
@@ -28,14 +26,13 @@ public:
                QFile::exists(kNginxRtmpModule);
     }
 
-    ~NginxRtmp() { stop(); }
-
-    // Starts the server in folder (made when missing); false when it does
-    // not listen within the time.
-    bool start(const QString& folder)
+    // Starts the server in folder (made when missing), on port or on a free
+    // one; false when it does not listen within the time. A server stopped
+    // or killed starts again on its port with start(folder, port()).
+    bool start(const QString& folder, int port = 0)
     {
         QDir().mkpath(folder);
-        m_port = freeLoopbackPort();
+        m_port = port > 0 ? port : freeLoopbackPort();
         const QString conf = folder + "/nginx.conf";
         QFile f(conf);
         if (!f.open(QIODevice::WriteOnly))
@@ -43,20 +40,8 @@ public:
         f.write(QByteArray::fromStdString(nginxRtmpConfig(folder.toStdString(), m_port)));
         f.close();
         const QString nginx = QStandardPaths::findExecutable("nginx", {"/usr/sbin", "/usr/bin"});
-        m_process.setProgram(nginx);
-        m_process.setArguments({"-p", folder, "-e", folder + "/error.log", "-c", conf});
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-        if (!m_process.waitForStarted(10000))
-            return false;
-        for (int i = 0; i < 1500; ++i) {
-            if (loopbackAccepts(m_port))
-                return true;
-            if (m_process.state() != QProcess::Running)
-                return false;
-            QThread::msleep(10);
-        }
-        return false;
+        return m_server.start(nginx, {"-p", folder, "-e", folder + "/error.log", "-c", conf},
+                              m_port);
     }
 
     int port() const { return m_port; }
@@ -66,36 +51,16 @@ public:
     }
 
     // The server dies at once, as a crashed or unplugged one would.
-    void kill()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        ::kill(static_cast<pid_t>(m_process.processId()), SIGKILL);
-        m_process.waitForFinished(10000);
-    }
+    void kill() { m_server.kill(); }
 
     // The server stops reading, as one behind a congested link does.
-    void pause() { signal(SIGSTOP); }
-    void resume() { signal(SIGCONT); }
+    void pause() { m_server.signal(SIGSTOP); }
+    void resume() { m_server.signal(SIGCONT); }
 
-    void stop()
-    {
-        resume();
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
-        if (!m_process.waitForFinished(10000))
-            kill();
-    }
+    void stop() { m_server.stop(); }
 
 private:
-    void signal(int sig)
-    {
-        if (m_process.state() != QProcess::NotRunning)
-            ::kill(static_cast<pid_t>(m_process.processId()), sig);
-    }
-
-    QProcess m_process;
+    LoopbackServer m_server;
     int m_port = 0;
 };
 

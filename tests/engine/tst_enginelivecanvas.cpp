@@ -5,6 +5,7 @@
 #include "zdtestmain.h"
 #include "zdwaitfor.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -101,6 +102,33 @@ private slots:
                                                     : alone.b > 90 && alone.b < 170 && alone.r < 40;
             return overlap && isRed(c.at(40, 40)) && blueAlone;
         }));
+    }
+
+    // The GUI thread moves layers up and down while the canvas composes;
+    // each frame is drawn in one order, whatever the edits do meanwhile,
+    // and in the end the one on top shows.
+    void layersMovedWhileComposing()
+    {
+        constexpr int kLayers = 14;
+        const QString red = pictureList("red", 255, 0, 0), blue = pictureList("blue", 0, 0, 255);
+        for (int i = 0; i < kLayers; ++i) {
+            LIVEPIP_PARAMTERS p = record(i * 8, i * 4, 320, 180, 100, 1, i);
+            setPictures(p, i == 0 ? blue : red);
+            QCOMPARE(ZD_AddOverlayDevice(h, QByteArray::number(500 + i).constData(), 1, &p), 1);
+        }
+        QVERIFY(waitCanvas([](const Canvas& c) { return isRed(c.at(200, 120)); }));
+        QElapsedTimer moving;
+        moving.start();
+        for (int round = 0; moving.elapsed() < 3000; ++round) {
+            for (int i = 0; i < kLayers; ++i) {
+                LIVEPIP_PARAMTERS e = record(0, 0, 0, 0, 100, 1, round % 2 ? kLayers - i : i);
+                QCOMPARE(ZD_EditOverlayDeviceCfg(h, QByteArray::number(500 + i).constData(), 8, &e),
+                         1);
+            }
+        }
+        LIVEPIP_PARAMTERS top = record(0, 0, 0, 0, 100, 1, 100);
+        QCOMPARE(ZD_EditOverlayDeviceCfg(h, "500", 8, &top), 1);
+        QVERIFY(waitCanvas([](const Canvas& c) { return isBlue(c.at(200, 120)); }));
     }
 
     void editMasksChangeOnlyWhatTheyName_data()

@@ -1,16 +1,27 @@
 // The live stream against real RTMP servers: the composed canvas encoded once
 // and sent to two nginx-rtmp servers on loopback, read back from both with
 // libavformat; one server killed while the other keeps receiving; the FLV
-// copy beside; the start calls that are refused.
+// copy beside; the start calls that are refused; rtmps through a TLS
+// terminator, with the server's certificate verified.
 #include "../engine/livecanvassupport.h"
+#include "live/serversender.h"
 #include "mediaprobe.h"
+#include "zdfilesizelimit.h"
 #include "zdnginxrtmp.h"
 #include "zdstallingrelay.h"
+#include "zdtestcertificates.h"
 #include "zdtestmain.h"
+#include "zdtlsterminator.h"
 #include "zdwaitfor.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <cerrno>
+#include <memory>
 
 extern "C" {
 #include <libavutil/time.h>
@@ -20,6 +31,9 @@ using namespace livetest;
 
 namespace
 {
+
+constexpr int kConnectMs = zd::live::ServerSender::kConnectTimeoutMs;
+constexpr int kStallMs = zd::live::ServerSender::kStallTimeoutMs;
 
 struct StreamRead {
     bool opened = false;
@@ -106,6 +120,7 @@ private slots:
     void cleanup()
     {
         ZD_Release(&h);
+        qunsetenv("VAZURIDAV_CA_FILE");
         ZD_SetMainMessageCallBack(nullptr, nullptr);
     }
 
@@ -180,7 +195,7 @@ private slots:
         QVERIFY(copy.videoFrames > 60);
     }
 
-    void aServerThatIsNotThereIsNamedAtTheStart()
+    void aServerThatIsNotThereIsNamed()
     {
         zdtest::NginxRtmp good;
         QVERIFY(good.start(dir.filePath("nginx3")));
@@ -188,46 +203,170 @@ private slots:
         RTMPSERVERPARAM servers[2] = {
             server(QStringLiteral("rtmp://127.0.0.1:%1/live/x").arg(nobody), "Nobody", &sink),
             server(good.url("y"), "Good", &sink)};
-        QCOMPARE(ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr), 1);
-        // Settled before the start returned: the failed one is reported and
-        // shown as not connected.
+        QCOMPARE(ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr), 2);
         int n = 2;
         RTMPSERVERPARAM info[2] = {};
         QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
         QCOMPARE(n, 2);
+        QVERIFY(waitServerReport(info[0].serverId, 5000));
+        QVERIFY(waitServerReport(info[1].serverId, 5000));
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
         QCOMPARE(info[0].connected, 0);
         QCOMPARE(info[1].connected, 1);
-        QVERIFY(waitServerReport(info[0].serverId, 5000));
         QCOMPARE(ZD_StopLive(h), 1);
     }
 
-    // A server that takes the connection and never answers the handshake is
-    // given up after the connect time (10 s); the start does not hang on it
-    // and the other server streams.
-    void aServerThatNeverAnswersIsGivenUp()
+    // A server that takes the connection and never answers holds nobody up:
+    // the start returns at once, the others stream, and the stop does not
+    // wait for it. A server refused at once is reported only once the one
+    // that does not answer has settled too (after its connect time), so that
+    // a receiver counting the servers not connected never takes one still
+    // connecting for a failed one.
+    void aServerThatNeverAnswersHoldsNobodyUp()
     {
         zdtest::NginxRtmp good;
         QVERIFY(good.start(dir.filePath("nginx6")));
         zdtest::LoopbackListener mute(4);
         QVERIFY(mute.port > 0);
-        RTMPSERVERPARAM servers[2] = {
+        const int nobody = zdtest::freeLoopbackPort();
+        RTMPSERVERPARAM servers[3] = {
             server(QStringLiteral("rtmp://127.0.0.1:%1/live/x").arg(mute.port), "Mute", &sink),
-            server(good.url("z"), "Good", &sink)};
+            server(good.url("z"), "Good", &sink),
+            server(QStringLiteral("rtmp://127.0.0.1:%1/live/x").arg(nobody), "Nobody", &sink)};
         QElapsedTimer starting;
         starting.start();
-        const int connected = ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr);
+        QCOMPARE(ZD_StartLive(h, servers, 3, 320, 180, 25, 400000, nullptr), 3);
         const qint64 took = starting.elapsed();
-        mute.release();
-        QCOMPARE(connected, 1);
-        QVERIFY2(took >= 9000 && took < 25000, qPrintable(QString::number(took)));
-        int n = 2;
-        RTMPSERVERPARAM info[2] = {};
+        QVERIFY2(took <= 300, qPrintable(QString::number(took)));
+        const StreamRead read = readStream(good.url("z"), 10);
+        QVERIFY(read.opened && read.videoPackets == 10);
+        int n = 3;
+        RTMPSERVERPARAM info[3] = {};
         QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
         QCOMPARE(info[0].connected, 0);
         QCOMPARE(info[1].connected, 1);
+        QCOMPARE(info[2].connected, 0);
+        sink.drain(h);
+        QVERIFY(sink.ofMessage(83675).isEmpty());
+        QVERIFY(waitServerReport(info[0].serverId, kConnectMs + 5000));
+        QVERIFY2(starting.elapsed() >= kConnectMs - 500,
+                 qPrintable(QString::number(starting.elapsed())));
+        for (const RTMPSERVERPARAM& s : info)
+            QVERIFY(waitServerReport(s.serverId, 1000));
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(info[0].connected, 0);
+        QCOMPARE(info[1].connected, 1);
+        QCOMPARE(info[2].connected, 0);
+        // The mute one is being tried again: the stop does not wait for it.
+        QElapsedTimer stopping;
+        stopping.start();
+        QCOMPARE(ZD_StopLive(h), 1);
+        QVERIFY2(stopping.elapsed() < 2000, qPrintable(QString::number(stopping.elapsed())));
+        mute.release();
+    }
+
+    // A server lost mid-stream is tried again and fed once it is back; the
+    // figures stay true meanwhile: not connected, no speed, and every picture
+    // it did not get counted, so that it got or lost as many as the server
+    // that stayed.
+    void aLostServerComesBack()
+    {
+        zdtest::NginxRtmp lost, stays;
+        QVERIFY(lost.start(dir.filePath("nginx-lost")));
+        QVERIFY(stays.start(dir.filePath("nginx-stays")));
+        RTMPSERVERPARAM servers[2] = {server(lost.url("l"), "Lost", &sink),
+                                      server(stays.url("s"), "Stays", &sink)};
+        QCOMPARE(ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr), 2);
+        RTMPSERVERPARAM info[2] = {};
+        int n = 2;
+        const auto read = [&] {
+            n = 2;
+            return ZD_GetLiveInfo(h, info, &n) == 1 && n == 2;
+        };
+        QVERIFY(read());
+        QVERIFY(waitServerReport(info[0].serverId, 10000));
+        QVERIFY(waitServerReport(info[1].serverId, 1000));
+        QVERIFY(QTest::qWaitFor([&] { return read() && info[0].frames > 25; }, 10000));
+        // From here on both are fed the same pictures.
+        const int lostBefore = info[0].frames + info[0].dropped, staysBefore = info[1].frames;
+        sink.reset();
+        lost.kill();
         QVERIFY(waitServerReport(info[0].serverId, 5000));
-        const StreamRead read = readStream(good.url("z"), 10);
-        QVERIFY(read.opened && read.videoPackets == 10);
+        QVERIFY(read());
+        QCOMPARE(info[0].connected, 0);
+        QVERIFY(QTest::qWaitFor([&] { return read() && info[0].speed == 0; }, 2500));
+        QVERIFY(info[1].speed > 0);
+        QTest::qWait(3000);
+        // Told once, however often it is tried meanwhile.
+        sink.drain(h);
+        QCOMPARE(sink.ofMessage(83675).size(), 1);
+
+        sink.reset();
+        QVERIFY(lost.start(dir.filePath("nginx-lost"), lost.port()));
+        QElapsedTimer back;
+        back.start();
+        QVERIFY(waitServerReport(info[0].serverId, 35000));
+        QVERIFY(read());
+        QCOMPARE(info[0].connected, 1);
+        const StreamRead r = readStream(lost.url("l"), 20);
+        QVERIFY(r.opened && r.videoPackets == 20);
+        QVERIFY(read());
+        QCOMPARE(info[1].dropped, 0);
+        const int lostSince = info[0].frames + info[0].dropped - lostBefore,
+                  staysSince = info[1].frames - staysBefore;
+        QVERIFY2(std::abs(lostSince - staysSince) <= 5,
+                 qPrintable(QStringLiteral("%1 + %2 against %3")
+                                .arg(info[0].frames)
+                                .arg(info[0].dropped)
+                                .arg(info[1].frames)));
+        QVERIFY(info[0].dropped >= 25 * 3);
+        QCOMPARE(ZD_StopLive(h), 1);
+    }
+
+    // The FLV copy that can no longer be written is reported once, and the
+    // stream goes on without it.
+    void aFailingCopyIsReportedOnce_data()
+    {
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("disk full") << true;
+        QTest::newRow("folder removed") << false;
+    }
+    void aFailingCopyIsReportedOnce()
+    {
+        QFETCH(bool, diskFull);
+        zdtest::NginxRtmp good;
+        QVERIFY(good.start(dir.filePath("nginx-copy")));
+        const QString folder = dir.filePath(diskFull ? "full" : "removed");
+        QVERIFY(QDir().mkpath(folder));
+        const QString flv = folder + "/copy.flv";
+        RTMPSERVERPARAM servers[1] = {server(good.url("c"), "Good", &sink)};
+        QCOMPARE(ZD_StartLive(h, servers, 1, 320, 180, 25, 400000, flv.toUtf8().constData()), 1);
+        // Written in pieces of the muxer's buffer: the first is on disk.
+        QVERIFY(QTest::qWaitFor([&] { return QFileInfo(flv).size() > 0; }, 15000));
+        sink.reset();
+        std::unique_ptr<zdtest::FileSizeLimit> full;
+        if (diskFull) {
+            full = std::make_unique<zdtest::FileSizeLimit>();
+            QVERIFY(full->active());
+        } else {
+            QVERIFY(QDir(folder).removeRecursively());
+        }
+        const auto failures = [&] {
+            sink.drain(h);
+            return sink.ofMessage(83676);
+        };
+        QVERIFY(QTest::qWaitFor([&] { return !failures().isEmpty(); }, 15000));
+        const long long before = ZDT_LiveServerPackets(h, 0);
+        QVERIFY(QTest::qWaitFor([&] { return ZDT_LiveServerPackets(h, 0) > before + 60; }, 15000));
+        full.reset();
+        const QList<ReceivedReport> told = failures();
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told[0].target, static_cast<void*>(&sink));
+        QCOMPARE(told[0].lParam, diskFull ? (long long)EFBIG : (long long)ENOENT);
+        int n = 1;
+        RTMPSERVERPARAM info[1] = {};
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(info[0].connected, 1);
         QCOMPARE(ZD_StopLive(h), 1);
     }
 
@@ -247,12 +386,12 @@ private slots:
         QCOMPARE(ZD_StartLive(h, servers, 2, 1280, 720, 30, 20000000, nullptr), 2);
         RTMPSERVERPARAM info[2] = {};
         int n = 2;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                n = 2;
-                return ZD_GetLiveInfo(h, info, &n) == 1 && info[0].connected == 1;
-            },
-            15000));
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QVERIFY(waitServerReport(info[0].serverId, 15000));
+        QVERIFY(waitServerReport(info[1].serverId, 1000));
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(info[0].connected, 1);
+        sink.reset();
         relay.stall();
         // Its queue fills and it drops, while the other gets every packet.
         QVERIFY(QTest::qWaitFor(
@@ -261,6 +400,20 @@ private slots:
                 return ZD_GetLiveInfo(h, info, &n) == 1 && info[0].dropped > 0;
             },
             60000));
+        QCOMPARE(info[1].dropped, 0);
+        // Nothing moves, so it has no speed; once a packet has waited longer
+        // than the stall time, it is lost, though its connection stands.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                n = 2;
+                return ZD_GetLiveInfo(h, info, &n) == 1 && info[0].speed == 0;
+            },
+            3000));
+        QVERIFY(waitServerReport(info[0].serverId, kStallMs + 5000));
+        n = 2;
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(info[0].connected, 0);
+        QCOMPARE(info[1].connected, 1);
         QCOMPARE(info[1].dropped, 0);
         const long long before = ZDT_LiveServerPackets(h, 1);
         QVERIFY(QTest::qWaitFor([&] { return ZDT_LiveServerPackets(h, 1) > before + 60; }, 15000));
@@ -308,6 +461,89 @@ private slots:
         QCOMPARE(living, 0);
     }
 
+    // rtmps: the stream reaches nginx through a TLS terminator whose
+    // certificate an authority of the test signed, that authority being the
+    // one the engine is told to trust.
+    void rtmpsStreamsToAServerThatVerifies()
+    {
+        if (!tlsAvailable())
+            QSKIP("stunnel4 or openssl is not installed");
+        QVERIFY(makeCertificates());
+        zdtest::NginxRtmp nginx;
+        QVERIFY(nginx.start(dir.filePath("nginx7")));
+        zdtest::TlsTerminator tls;
+        QVERIFY(tls.start(dir.filePath("tls1"), nginx.port(), certificate("loopback"),
+                          certificate("loopback", ".key")));
+        qputenv("VAZURIDAV_CA_FILE", certificate("trusted").toUtf8());
+        RTMPSERVERPARAM servers[1] = {server(
+            QStringLiteral("rtmps://127.0.0.1:%1/live/secure").arg(tls.port()), "Secure", &sink)};
+        QCOMPARE(ZD_StartLive(h, servers, 1, 320, 180, 25, 400000, nullptr), 1);
+        const StreamRead r = readStream(nginx.url("secure"), 20);
+        QVERIFY(r.opened);
+        QCOMPARE(r.width, 320);
+        QCOMPARE(r.videoPackets, 20);
+        QCOMPARE(ZD_StopLive(h), 1);
+    }
+
+    void rtmpsRefusesAServerThatDoesNotVerify_data()
+    {
+        QTest::addColumn<QString>("authority");
+        QTest::addColumn<QString>("serverCertificate");
+        QTest::addColumn<QString>("reason");
+        const auto row = [](const char* name, const char* authority, const char* certificate,
+                            const char* reason) {
+            QTest::newRow(name) << QString(authority) << QString(certificate) << QString(reason);
+        };
+        // None: the system's store, which knows nothing of the test's
+        // authority. A file of authorities that cannot be read trusts nobody.
+        row("system store", "", "loopback", "failed verification");
+        row("another authority", "other", "loopback", "failed verification");
+        row("authorities missing", "missing", "loopback", "failed verification");
+        row("certificate of another host", "trusted", "otherhost", "does not match hostname");
+    }
+    void rtmpsRefusesAServerThatDoesNotVerify()
+    {
+        QFETCH(QString, authority);
+        QFETCH(QString, serverCertificate);
+        QFETCH(QString, reason);
+        if (!tlsAvailable())
+            QSKIP("stunnel4 or openssl is not installed");
+        QVERIFY(makeCertificates());
+        zdtest::NginxRtmp secured, plain;
+        QVERIFY(secured.start(dir.filePath("nginx8")));
+        QVERIFY(plain.start(dir.filePath("nginx9")));
+        zdtest::TlsTerminator tls;
+        QVERIFY(tls.start(dir.filePath("tls2"), secured.port(), certificate(serverCertificate),
+                          certificate(serverCertificate, ".key")));
+        if (authority.isEmpty())
+            qunsetenv("VAZURIDAV_CA_FILE");
+        else
+            qputenv("VAZURIDAV_CA_FILE", certificate(authority).toUtf8());
+        QFile::remove(QString::fromUtf8(engineDataDir("live")) + "/Log.txt");
+        RTMPSERVERPARAM servers[2] = {
+            server(QStringLiteral("rtmps://127.0.0.1:%1/live/forged").arg(tls.port()), "Forged",
+                   &sink),
+            server(plain.url("plain"), "Plain", &sink)};
+        // Refused as a server that cannot be reached is: reported to its
+        // owner, which the live panel shows as text 19028, while the other
+        // server streams.
+        QCOMPARE(ZD_StartLive(h, servers, 2, 320, 180, 25, 400000, nullptr), 2);
+        int n = 2;
+        RTMPSERVERPARAM info[2] = {};
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QVERIFY(waitServerReport(info[0].serverId, 5000));
+        QVERIFY(waitServerReport(info[1].serverId, 1000));
+        QCOMPARE(ZD_GetLiveInfo(h, info, &n), 1);
+        QCOMPARE(info[0].connected, 0);
+        QCOMPARE(info[1].connected, 1);
+        QCOMPARE(static_cast<long long>(info[0].bytes), 0LL); // a copy: the record is packed
+        QCOMPARE(ZD_StopLive(h), 1);
+        QFile log(QString::fromUtf8(engineDataDir("live")) + "/Log.txt");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray lines = log.readAll();
+        QVERIFY2(lines.contains(reason.toUtf8()), lines.constData());
+    }
+
 private:
     // A connection change of that server, reported to its owner.
     bool waitServerReport(int serverId, int timeoutMs)
@@ -321,6 +557,30 @@ private:
                 return false;
             },
             timeoutMs);
+    }
+
+    static bool tlsAvailable()
+    {
+        return zdtest::TlsTerminator::available() && zdtest::TestCertificates::available();
+    }
+    // The test's two authorities, and two certificates the trusted one
+    // signed: one for the loopback address, one for another host.
+    bool makeCertificates()
+    {
+        if (certificatesMade)
+            return true;
+        const QString folder = dir.filePath("certificates");
+        certificatesMade =
+            QDir().mkpath(folder) && zdtest::TestCertificates::makeAuthority(folder, "trusted") &&
+            zdtest::TestCertificates::makeAuthority(folder, "other") &&
+            zdtest::TestCertificates::makeServer(folder, "loopback", "trusted", "IP:127.0.0.1") &&
+            zdtest::TestCertificates::makeServer(folder, "otherhost", "trusted",
+                                                 "DNS:other.invalid");
+        return certificatesMade;
+    }
+    QString certificate(const QString& name, const char* suffix = ".pem") const
+    {
+        return dir.filePath("certificates/" + name + suffix);
     }
 
     void addLayers()
@@ -344,6 +604,7 @@ private:
     }
 
     QTemporaryDir dir;
+    bool certificatesMade = false;
     ReportSink sink;
     void* h = nullptr;
 };

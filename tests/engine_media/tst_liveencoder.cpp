@@ -26,8 +26,7 @@ private slots:
             code = c;
             ++reports;
         });
-        QCOMPARE(encoder.open(320, 180, 25, 400000), 0);
-        encoder.start({});
+        encoder.start(320, 180, 25, 400000, {});
         FramePool pool;
         for (int i = 0; i < 5; ++i) {
             AVFramePtr f = patternframes::make(pool, 320, 180, i);

@@ -1,7 +1,7 @@
 // The live panel with the real engine against two local nginx-rtmp servers:
 // Start Live streams the canvas to both ticked servers, the network window
 // shows their figures growing, a server that dies is named while the other
-// goes on, and Stop Live ends the stream.
+// goes on and is fed again once it is back, and Stop Live ends the stream.
 #include <QApplication>
 #include <QLCDNumber>
 #include <QProcess>
@@ -62,6 +62,49 @@ class TestLiveEndToEnd : public QObject
 
     QList<Box> m_boxes;
 
+    // The main window in live mode with its canvas previewing, the servers
+    // in the list and ticked.
+    void openLivePanel(const QList<SERVER_ADDRITEM>& servers, std::unique_ptr<ZDHelperGUI>& window)
+    {
+        QLiveServerAddressHelper* list = g_Global.pServerList;
+        qDeleteAll(list->servers);
+        list->servers.clear();
+        for (const SERVER_ADDRITEM& e : servers)
+            list->servers << new SERVER_ADDRITEM(e);
+        g_Global.liveWidth = 640;
+        g_Global.liveHeight = 360;
+        g_Global.liveFps = 30;
+        g_Global.liveBitrate = 800000;
+        g_Global.liveSaveFlv = false;
+        AfxWriteProfileInt("LIVE", "WIDTH", 640);
+        AfxWriteProfileInt("LIVE", "HEIGHT", 360);
+        AfxWriteProfileInt("LIVE", "FPS", 30);
+
+        g_Global.isRecordInterface = 0;
+        window = std::make_unique<ZDHelperGUI>(nullptr);
+        QMyLiveBar* bar = window->liveBar();
+        window->show();
+        // The canvas opens, with the test camera as its default layer.
+        QTRY_VERIFY_WITH_TIMEOUT(bar->senseBar->rowCount() == 1, 15000);
+        int previewing = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (ZD_CheckState(g_Global.hCore, nullptr, &previewing, nullptr, nullptr, nullptr),
+             previewing != 0),
+            15000);
+    }
+
+    // The panel idle and the engine not streaming; then the window goes.
+    void closeIdlePanel(std::unique_ptr<ZDHelperGUI>& window)
+    {
+        QCOMPARE(window->liveBar()->btnLive->text(), QString("Start Live"));
+        int living = 1;
+        ZD_CheckState(g_Global.hCore, nullptr, nullptr, nullptr, nullptr, &living);
+        QCOMPARE(living, 0);
+        quietEngine();
+        window.reset();
+        g_Global.isRecordInterface = 1;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -88,31 +131,12 @@ private slots:
         zdtest::NginxRtmp second;
         QVERIFY(first.start(dir.path() + "/first"));
         QVERIFY(second.start(dir.path() + "/second"));
-
-        QLiveServerAddressHelper* list = g_Global.pServerList;
-        qDeleteAll(list->servers);
-        list->servers = {new SERVER_ADDRITEM(entry("First", first.port(), "one")),
-                         new SERVER_ADDRITEM(entry("Second", second.port(), "two"))};
-        g_Global.liveWidth = 640;
-        g_Global.liveHeight = 360;
-        g_Global.liveFps = 30;
-        g_Global.liveBitrate = 800000;
-        g_Global.liveSaveFlv = false;
-        AfxWriteProfileInt("LIVE", "WIDTH", 640);
-        AfxWriteProfileInt("LIVE", "HEIGHT", 360);
-        AfxWriteProfileInt("LIVE", "FPS", 30);
-
-        g_Global.isRecordInterface = 0;
-        auto window = std::make_unique<ZDHelperGUI>(nullptr);
+        std::unique_ptr<ZDHelperGUI> window;
+        openLivePanel({entry("First", first.port(), "one"), entry("Second", second.port(), "two")},
+                      window);
+        if (QTest::currentTestFailed())
+            return;
         QMyLiveBar* bar = window->liveBar();
-        window->show();
-        // The canvas opens, with the test camera as its default layer.
-        QTRY_VERIFY_WITH_TIMEOUT(bar->senseBar->rowCount() == 1, 15000);
-        int previewing = 0;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (ZD_CheckState(g_Global.hCore, nullptr, &previewing, nullptr, nullptr, nullptr),
-             previewing != 0),
-            15000);
 
         bar->btnLive->click();
         QStringList shown;
@@ -150,17 +174,36 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(wnd->model->item(1, 1)->text() == "No", 15000);
         QVERIFY(probeCodecs(first.url("one")).contains("h264"));
 
+        // It comes back on its port: the window shows it connected again, a
+        // player reads it, and the user was told of the loss only once.
+        QVERIFY(second.start(dir.path() + "/second", second.port()));
+        QTRY_VERIFY_WITH_TIMEOUT(wnd->model->item(1, 1)->text() == "Yes", 35000);
+        QVERIFY(probeCodecs(second.url("two")).contains("h264"));
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(g_Global.liveRunning);
+
         // Stop Live.
         bar->btnLive->click();
         QVERIFY(!g_Global.liveRunning);
-        QCOMPARE(bar->btnLive->text(), QString("Start Live"));
-        int living = 1;
-        ZD_CheckState(g_Global.hCore, nullptr, nullptr, nullptr, nullptr, &living);
-        QCOMPARE(living, 0);
+        closeIdlePanel(window);
+    }
 
-        quietEngine();
-        window.reset();
-        g_Global.isRecordInterface = 1;
+    // The start returns before the servers have settled; once the only
+    // server has failed, it is named and the panel is idle again.
+    void aStartToNoServerEndsIdle()
+    {
+        std::unique_ptr<ZDHelperGUI> window;
+        openLivePanel({entry("Nobody", zdtest::freeLoopbackPort(), "x")}, window);
+        if (QTest::currentTestFailed())
+            return;
+        QMyLiveBar* bar = window->liveBar();
+        m_boxes.clear();
+        bar->btnLive->click();
+        QVERIFY(g_Global.liveRunning);
+        QTRY_VERIFY_WITH_TIMEOUT(!g_Global.liveRunning, 15000);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes.first().text, QString("Connect to server Nobody failed."));
+        closeIdlePanel(window);
     }
 };
 

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -660,6 +661,22 @@ private slots:
         SendMessage(m_bar, MSG_LIVE_SERVER_STATUS, 1, 1, nullptr);
         QCOMPARE(traceLines("ZD_GetLiveInfo(").size(), 1); // no stream: no servers
         QVERIFY(m_boxes.isEmpty());
+    }
+
+    // A failing FLV copy is told with the system's reason; the stream goes
+    // on.
+    void flvCopyFailure()
+    {
+        setServers({server("A", "rtmp://127.0.0.1:1935/live", "ka", true)});
+        makeWindow(false);
+        startStream();
+        ZDT_ClearTrace();
+        SendMessage(m_bar, MSG_LIVE_FLV_FAILED, 0, ENOSPC, nullptr);
+        QCOMPARE(boxTexts(), QStringList({"The live stream can no longer be saved to the flv file "
+                                          "(No space left on device). The live broadcast goes "
+                                          "on."}));
+        QVERIFY(traceLines("ZD_StopLive(").isEmpty());
+        QVERIFY(g_Global.liveRunning);
     }
 
     // 102 scene files: each has an entry of its own, none of which is taken

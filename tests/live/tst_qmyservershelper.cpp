@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMenu>
+#include <QUrl>
 
 #include "qmyservershelper.h"
 #include "zdtestmain.h"
@@ -119,8 +120,9 @@ private slots:
         QVERIFY(urls.isEmpty());
     }
 
-    // The file the program ships: generic examples only, every one an RTMP
-    // address.
+    // The file the program ships: the real ingest servers of the services
+    // people stream to, each an RTMP address with a host, and the local
+    // server kept for streaming to this computer.
     void shippedPresets()
     {
         QVERIFY(QFile::exists(qmyservershelper::filePath()));
@@ -128,14 +130,22 @@ private slots:
         QMenu menu;
         QList<QString> urls;
         QVERIFY(loader.LoadServers(&menu, urls));
-        QVERIFY(menu.actions().size() >= 2);
-        QVERIFY(!urls.isEmpty());
+        QStringList services;
+        for (QAction* service : menu.actions())
+            services << service->text();
+        for (const char* name :
+             {"YouTube Live", "Twitch", "Facebook Live", "Vimeo", "Restream", "This computer"})
+            QVERIFY2(services.contains(name), name);
+        QVERIFY(urls.contains("rtmp://127.0.0.1/live"));
         for (const QString& url : urls) {
-            QVERIFY2(url.startsWith("rtmp://") || url.startsWith("rtmps://"), qPrintable(url));
-            const QString host = QUrl(url).host();
-            QVERIFY2(host.endsWith("example.com") || host.endsWith("example.net") ||
-                         host.endsWith("example.org") || host == "127.0.0.1",
-                     qPrintable(url));
+            const QUrl parsed(url, QUrl::StrictMode);
+            QVERIFY2(parsed.isValid(), qPrintable(url));
+            QVERIFY2(parsed.scheme() == "rtmp" || parsed.scheme() == "rtmps", qPrintable(url));
+            const QString host = parsed.host();
+            QVERIFY2(!host.isEmpty(), qPrintable(url));
+            QVERIFY2(!host.startsWith("example.") && !host.contains(".example."), qPrintable(url));
+            // The live panel appends "/" and the stream key.
+            QVERIFY2(!url.endsWith('/'), qPrintable(url));
         }
     }
 };

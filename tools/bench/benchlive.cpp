@@ -6,9 +6,12 @@
 // ratio, the pictures the encoder dropped, the frames each server got, and
 // the resident memory at the start and end of each run. Then the cost of the
 // composition: the same canvas recorded to a file against a plain recording
-// of the test-pattern camera at the same size and rate.
+// of the test-pattern camera at the same size and rate. First, how long the
+// caller's (the GUI) thread is held by ZD_StartLive and ZD_StopLive when one
+// of two servers takes the connection and never answers.
 //
 // Usage: zd_bench_live [--seconds N] [--record-seconds N] [--dir FOLDER]
+//                      [--stall-only]
 #include "core/engine.h"
 #include "core/engineregistry.h"
 #include "live/liveoutput.h"
@@ -21,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <signal.h>
 #include <spawn.h>
@@ -189,6 +193,58 @@ bool streamRun(int servers, int seconds, const std::string& dir, LiveRun& out)
     return ok;
 }
 
+struct StallRun {
+    double startMs = 0, stopMs = 0;
+    double startCpuMs = 0; // of the calling thread: the rest is waiting
+    int connected = 0;     // servers connected when the stop was called
+};
+
+// The caller's thread is the GUI thread: every millisecond a call takes is a
+// millisecond the window is frozen.
+bool stallRun(const std::string& dir, StallRun& out)
+{
+    zdtest::NginxProcess nginx;
+    if (!nginx.start(dir + "/nginx-stall")) {
+        std::fprintf(stderr, "nginx did not start\n");
+        return false;
+    }
+    zdtest::LoopbackListener mute(4);
+    void* h = nullptr;
+    ZD_Initalize(&h, dir.c_str(), "/nonexistent", "/nonexistent", "bench", "1");
+    bool ok = openScene(h, dir) && mute.port > 0;
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    RTMPSERVERPARAM list[2] = {};
+    std::snprintf(list[0].url, sizeof list[0].url, "rtmp://127.0.0.1:%d/live/mute", mute.port);
+    std::snprintf(list[1].url, sizeof list[1].url, "rtmp://127.0.0.1:%d/live/s", nginx.port);
+    using Clock = std::chrono::steady_clock;
+    const auto ms = [](Clock::duration d) {
+        return std::chrono::duration<double, std::milli>(d).count();
+    };
+    const auto threadCpuMs = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    };
+    const double cpu0 = threadCpuMs();
+    auto t0 = Clock::now();
+    ok = ok && ZD_StartLive(h, list, 2, 1920, 1080, 30, 6000000, nullptr) > 0;
+    out.startMs = ms(Clock::now() - t0);
+    out.startCpuMs = threadCpuMs() - cpu0;
+    if (ok) {
+        // Stopped while the mute server is still being connected to.
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        int n = 2;
+        ZD_GetLiveInfo(h, list, &n);
+        out.connected = list[0].connected + list[1].connected;
+        t0 = Clock::now();
+        ZD_StopLive(h);
+        out.stopMs = ms(Clock::now() - t0);
+    }
+    ZD_Release(&h);
+    nginx.stop();
+    return ok;
+}
+
 double recordRun(bool canvas, int seconds, const std::string& dir)
 {
     void* h = nullptr;
@@ -225,17 +281,39 @@ double recordRun(bool canvas, int seconds, const std::string& dir)
 int main(int argc, char** argv)
 {
     int seconds = 60, recordSeconds = 20;
+    bool stallOnly = false;
     std::string dir = "/tmp/zd_bench_live";
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--stall-only") {
+            stallOnly = true;
+            continue;
+        }
+        if (i + 1 >= argc)
+            break;
+        ++i;
         if (a == "--seconds")
-            seconds = std::atoi(argv[i + 1]);
+            seconds = std::atoi(argv[i]);
         else if (a == "--record-seconds")
-            recordSeconds = std::atoi(argv[i + 1]);
+            recordSeconds = std::atoi(argv[i]);
         else if (a == "--dir")
-            dir = argv[i + 1];
+            dir = argv[i];
     }
     mkdir(dir.c_str(), 0700);
+    double worstStart = 0, worstStop = 0;
+    for (int run = 0; run < 5; ++run) {
+        StallRun r;
+        if (!stallRun(dir, r))
+            return 1;
+        std::printf("start live with a server that never answers: ZD_StartLive %.1f ms "
+                    "(%.1f ms of processor), ZD_StopLive %.1f ms (%d of 2 connected)\n",
+                    r.startMs, r.startCpuMs, r.stopMs, r.connected);
+        worstStart = std::max(worstStart, r.startMs);
+        worstStop = std::max(worstStop, r.stopMs);
+    }
+    std::printf("GUI thread held at most: start %.1f ms, stop %.1f ms\n", worstStart, worstStop);
+    if (stallOnly)
+        return 0;
     LiveRun one, three;
     if (!streamRun(1, seconds, dir, one) || !streamRun(3, seconds, dir, three))
         return 1;

@@ -366,6 +366,15 @@ bool QMyLiveBar::event(QEvent* e)
         if (m->lParam == 1)
             OnServerStatus(uint32_t(m->wParam), ReadLiveServers(g_Global.hCore));
         break;
+    case MSG_LIVE_FLV_FAILED:
+        // The engine reports a copy's failure once; the stream goes on.
+        AfxMessageBox(nullptr,
+                      getLang(19041,
+                              QStringLiteral("The live stream can no longer be saved to the flv "
+                                             "file (#v1#). The live broadcast goes on."),
+                              QString::fromLocal8Bit(std::strerror(int(m->lParam)))),
+                      MSGBOX_ERROR);
+        break;
     default:
         break;
     }

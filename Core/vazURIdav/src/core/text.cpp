@@ -1,5 +1,6 @@
 #include "core/text.h"
 
+#include <cctype>
 #include <cstring>
 
 namespace zd
@@ -72,6 +73,17 @@ std::string fourccText(uint32_t fourcc)
         text += (c >= 0x20 && c < 0x7F) ? c : '?';
     }
     return text;
+}
+
+bool startsWithNoCase(std::string_view s, std::string_view lowerPrefix)
+{
+    if (s.size() < lowerPrefix.size())
+        return false;
+    for (size_t i = 0; i < lowerPrefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(s[i])) != lowerPrefix[i])
+            return false;
+    }
+    return true;
 }
 
 } // namespace zd

@@ -27,6 +27,10 @@ size_t utf8CompletePrefix(const char* s, size_t n);
 // terminator, the rest of the field zeroed. Does nothing for size 0.
 void copyText(char* field, size_t size, std::string_view text);
 
+// Whether s begins with prefix, letters compared without case (prefix is
+// given in lower case).
+bool startsWithNoCase(std::string_view s, std::string_view lowerPrefix);
+
 // Four characters in memory order as the little-endian code DEV_CAPACITY uses.
 uint32_t fourccFromText(std::string_view text);
 // The code as text; unprintable bytes become '?'.

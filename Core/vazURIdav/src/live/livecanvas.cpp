@@ -313,22 +313,32 @@ media::AVFramePtr LiveCanvas::compose()
         return nullptr;
     fillBlack(canvas.get());
     std::vector<std::shared_ptr<Layer>> layers = snapshot();
+    // The GUI thread moves layers while this runs: each placement is read
+    // once, and the frame is sorted and drawn from that copy, as a sort
+    // whose keys change under it may step outside the list.
+    struct Placed {
+        Layer* layer;
+        Placement placement;
+    };
+    std::vector<Placed> placed;
+    placed.reserve(layers.size());
+    for (const auto& layer : layers)
+        placed.push_back({layer.get(), layer->placement()});
     // The lowest z first; equal z in the order the layers were added.
-    std::stable_sort(layers.begin(), layers.end(),
-                     [](const std::shared_ptr<Layer>& a, const std::shared_ptr<Layer>& b) {
-                         return a->placement().z < b->placement().z;
-                     });
+    std::stable_sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
+        return a.placement.z < b.placement.z;
+    });
     std::map<const Layer*, std::unique_ptr<Cache>> kept;
-    for (const auto& layer : layers) {
-        auto it = m_caches.find(layer.get());
+    for (const Placed& p : placed) {
+        auto it = m_caches.find(p.layer);
         std::unique_ptr<Cache> cache;
         if (it != m_caches.end() && it->second) {
             cache = std::move(it->second);
         } else {
             cache = std::make_unique<Cache>();
         }
-        drawLayer(canvas.get(), *layer, *cache);
-        kept[layer.get()] = std::move(cache);
+        drawLayer(canvas.get(), *p.layer, p.placement, *cache);
+        kept[p.layer] = std::move(cache);
     }
     // Caches of removed layers go; the layer list holds the layers of the
     // kept ones, so no address is reused while its cache lives.
@@ -337,9 +347,8 @@ media::AVFramePtr LiveCanvas::compose()
     return canvas;
 }
 
-void LiveCanvas::drawLayer(AVFrame* canvas, Layer& layer, Cache& cache)
+void LiveCanvas::drawLayer(AVFrame* canvas, Layer& layer, const Placement& p, Cache& cache)
 {
-    const Placement p = layer.placement();
     if (!p.enabled || p.alpha <= 0)
         return;
     const int x = evenDown(p.x), y = evenDown(p.y);

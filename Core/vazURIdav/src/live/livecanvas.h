@@ -66,7 +66,7 @@ private:
     std::shared_ptr<Layer> find(const std::string& key) const;
     std::vector<std::shared_ptr<Layer>> snapshot() const;
     media::AVFramePtr compose();
-    void drawLayer(AVFrame* canvas, Layer& layer, Cache& cache);
+    void drawLayer(AVFrame* canvas, Layer& layer, const Placement& p, Cache& cache);
     void mixLoop();
 
     Engine& m_engine;

@@ -30,11 +30,13 @@ int LiveEncoder::open(int width, int height, int fps, int64_t bitrate)
     return m_audio.open(media::AudioCodec::Aac, true);
 }
 
-void LiveEncoder::start(std::vector<std::shared_ptr<ServerSender>> destinations)
+void LiveEncoder::start(int width, int height, int fps, int64_t bitrate,
+                        std::vector<std::shared_ptr<ServerSender>> destinations)
 {
     m_destinations = std::move(destinations);
     m_accepting = true;
-    m_thread = media::startEngineThread([this] { run(); });
+    m_thread = media::startEngineThread(
+        [this, width, height, fps, bitrate] { run(width, height, fps, bitrate); });
 }
 
 void LiveEncoder::stop()
@@ -81,8 +83,17 @@ void LiveEncoder::fail(int code)
         m_onFailure(code);
 }
 
-void LiveEncoder::run()
+void LiveEncoder::run(int width, int height, int fps, int64_t bitrate)
 {
+    if (const int r = open(width, height, fps, bitrate)) {
+        fail(r);
+        return;
+    }
+    // A stop that came while opening leaves the destinations unstarted.
+    if (!m_queue.closed()) {
+        for (const auto& d : m_destinations)
+            d->start(m_video.context(), m_audio.context());
+    }
     const media::PacketHandler video = [this](AVPacket* p) { return deliver(p, 0); };
     const media::PacketHandler audio = [this](AVPacket* p) { return deliver(p, 1); };
     bool originSet = false;

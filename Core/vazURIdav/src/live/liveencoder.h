@@ -27,12 +27,13 @@ public:
     explicit LiveEncoder(FailureHandler onFailure);
     ~LiveEncoder() override;
 
-    // 0, or a RecordStartError when an encoder cannot be opened.
-    int open(int width, int height, int fps, int64_t bitrate);
-    const AVCodecContext* videoContext() const { return m_video.context(); }
-    const AVCodecContext* audioContext() const { return m_audio.context(); }
-
-    void start(std::vector<std::shared_ptr<ServerSender>> destinations);
+    // Returns at once: the encoders are opened on the encoder's thread (an
+    // H.264 encoder of a large picture takes a while), which then starts
+    // every destination with their parameters. Pictures pushed meanwhile
+    // wait in the queue. An encoder that cannot be opened is reported as a
+    // failure (a RecordStartError).
+    void start(int width, int height, int fps, int64_t bitrate,
+               std::vector<std::shared_ptr<ServerSender>> destinations);
     // Encodes what is queued, drains the encoders and ends the thread.
     void stop();
 
@@ -45,7 +46,8 @@ private:
         bool video = true;
         media::AVFramePtr frame;
     };
-    void run();
+    int open(int width, int height, int fps, int64_t bitrate);
+    void run(int width, int height, int fps, int64_t bitrate);
     int deliver(AVPacket* packet, int stream);
     void fail(int code);
 

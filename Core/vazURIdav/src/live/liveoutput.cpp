@@ -10,8 +10,12 @@
 #include "vazURIdav_reports.h"
 
 #include <algorithm>
-#include <cctype>
+#include <cerrno>
 #include <cstring>
+
+extern "C" {
+#include <libavutil/error.h>
+}
 
 namespace zd::live
 {
@@ -19,19 +23,32 @@ namespace zd::live
 namespace
 {
 
-bool startsWithNoCase(const std::string& s, const char* prefix)
+// An AVERROR as the system's error number, for the application's text.
+long long systemError(int averror)
 {
-    const size_t n = std::strlen(prefix);
-    if (s.size() < n)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
-            return false;
-    }
-    return true;
+    const int e = AVUNERROR(averror);
+    return e > 0 && e < 4096 ? e : EIO;
 }
 
 } // namespace
+
+void LiveOutput::ReportGate::settle(Engine& engine, size_t index)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!settled[index]) {
+        settled[index] = true;
+        --unsettled;
+    }
+    // The receiver reads the server's state when the report comes, so one
+    // report of it says all that happened while it was held.
+    if (std::find(held.begin(), held.end(), index) == held.end())
+        held.push_back(index);
+    if (unsettled > 0)
+        return;
+    for (size_t i : held)
+        engine.post(reports[i].owner, ZD_MSG_LIVE_SERVER_STATUS, reports[i].serverId, 1);
+    held.clear();
+}
 
 LiveOutput::LiveOutput(Engine& engine) : m_engine(engine) {}
 
@@ -96,58 +113,48 @@ int LiveOutput::start(RTMPSERVERPARAM* servers, int count, int width, int height
     Engine* engine = &m_engine;
     auto encoder = std::make_shared<LiveEncoder>(
         [engine, target](int code) { engine->post(target, ZD_MSG_LIVE_FAILED, 0, code); });
-    // Sizes the encoder takes are even.
-    if (encoder->open(width & ~1, height & ~1, fps, bitrate) != 0)
-        return 0;
 
+    // Reports of the servers' first attempts are held until every server
+    // has settled: a receiver that counts the servers not connected would
+    // otherwise take one still connecting for a failed one.
+    auto gate = std::make_shared<ReportGate>();
+    gate->unsettled = static_cast<int>(records.size());
+    gate->settled.assign(records.size(), false);
     std::vector<Server> started;
     std::vector<std::shared_ptr<ServerSender>> destinations;
-    for (RTMPSERVERPARAM& r : records) {
+    for (size_t i = 0; i < records.size(); ++i) {
         Server s;
-        s.record = r;
+        s.record = records[i];
         s.record.serverId = m_nextServerId++;
-        const int id = s.record.serverId;
-        void* owner = reinterpret_cast<void*>(static_cast<uintptr_t>(r.owner));
+        const unsigned long id = static_cast<unsigned long>(s.record.serverId);
+        void* owner = reinterpret_cast<void*>(static_cast<uintptr_t>(records[i].owner));
+        gate->reports.push_back({owner, id});
         s.sender = std::make_shared<ServerSender>(
-            boundedText(r.url, sizeof r.url), false, encoder->videoContext(),
-            encoder->audioContext(),
-            [engine, owner, id](bool) { engine->post(owner, ZD_MSG_LIVE_SERVER_STATUS, id, 1); });
+            boundedText(records[i].url, sizeof records[i].url), false,
+            [engine, gate, i](bool, int) { gate->settle(*engine, i); });
         destinations.push_back(s.sender);
         started.push_back(std::move(s));
     }
     std::shared_ptr<ServerSender> file;
     if (!flvPath.empty()) {
-        file = std::make_shared<ServerSender>(flvPath, true, encoder->videoContext(),
-                                              encoder->audioContext(), nullptr);
+        void* owner = reinterpret_cast<void*>(static_cast<uintptr_t>(records[0].owner));
+        file = std::make_shared<ServerSender>(flvPath, true, [engine, owner](bool up, int error) {
+            if (!up)
+                engine->post(owner, ZD_MSG_LIVE_FLV_FAILED, 0, systemError(error));
+        });
         destinations.push_back(file);
-    }
-    // Connections are made side by side, so that a server that does not
-    // answer delays the start by its own time-out only.
-    for (auto& d : destinations)
-        d->start();
-    int connected = 0;
-    for (Server& s : started) {
-        s.sender->waitSettled(ServerSender::kConnectTimeoutMs + 2000);
-        if (s.sender->stats().connected)
-            ++connected;
-    }
-    if (file) {
-        file->waitSettled(ServerSender::kConnectTimeoutMs);
-        if (!file->stats().connected)
-            Log::write(2, "vazURIdav: live: the FLV copy cannot be written: %s", flvPath.c_str());
     }
     m_encoder = encoder;
     m_servers = std::move(started);
     m_file = file;
     m_source = source;
     m_running = true;
-    if (connected == 0) {
-        stopLocked();
-        return 0;
-    }
-    encoder->start(destinations);
+    // Each destination connects on its own thread once the encoder is open,
+    // and reports when it has settled: a server that does not answer holds
+    // nobody up. Sizes the encoder takes are even.
+    encoder->start(width & ~1, height & ~1, fps, bitrate, destinations);
     source->attach(encoder);
-    return connected;
+    return count;
 }
 
 void LiveOutput::stopLocked()

@@ -1,7 +1,8 @@
 // The live stream of one engine: the canvas encoded once and sent to every
 // server of the start call, each on its own connection, with an optional FLV
 // copy on disk. Each server's connection changes are reported (83675) to the
-// receiver its record names.
+// receiver its record names; a failing FLV copy (83676) to the receiver of
+// the first record.
 #pragma once
 
 #include "core/enginecomponent.h"
@@ -39,9 +40,10 @@ public:
     void stop() override;
     void addFlags(EngineFlags& flags) const override;
 
-    // The number of servers connected (> 0), or 0 when the stream could not
-    // start or no server took it. Each server's first connection attempt is
-    // settled before it returns.
+    // The number of servers the stream goes to, or 0 when the call is
+    // refused. Returns at once: the encoder opens on its own thread (a
+    // failure is reported as 99664), then each server connects on its own,
+    // reporting when it has settled.
     int start(RTMPSERVERPARAM* servers, int count, int width, int height, int fps, int bitrate,
               const std::string& flvPath);
     // Ends the stream; returns when every connection is closed. 1 when a
@@ -61,6 +63,20 @@ private:
     struct Server {
         RTMPSERVERPARAM record{};
         std::shared_ptr<ServerSender> sender;
+    };
+    // Holds the reports of the first attempts until all have settled.
+    struct ReportGate {
+        struct Receiver {
+            void* owner = nullptr;
+            unsigned long serverId = 0;
+        };
+        void settle(Engine& engine, size_t index);
+
+        std::mutex mutex;
+        std::vector<Receiver> reports;
+        std::vector<bool> settled;
+        std::vector<size_t> held;
+        int unsettled = 0;
     };
     void stopLocked();
 
