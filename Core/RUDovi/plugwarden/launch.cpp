@@ -253,9 +253,12 @@ void start_vidrelay()
         std::snprintf(tagVariable, sizeof tagVariable, "%s=%s", ZD_INSTANCE_TAG_ENV, tag);
         envp[count++] = tagVariable;
     }
+    // The launcher takes the server's priority itself, so that the server
+    // inherits it from its first instruction: set on the server after the
+    // spawn, it ran its start at the ordinary priority.
+    ::setpriority(PRIO_PROCESS, 0, -15);
     pid_t server = 0;
-    if (::posix_spawn(&server, g_settings.exepath, nullptr, nullptr, argv, envp) == 0)
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(server), -15);
+    ::posix_spawn(&server, g_settings.exepath, nullptr, nullptr, argv, envp);
     ::_exit(0);
 }
 
