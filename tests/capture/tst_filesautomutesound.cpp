@@ -1,7 +1,6 @@
 // "Mute while the files manager is open", heard: the main window plays the
 // test camera's tone on a sound server of the test's own; opening the files
 // manager silences it, closing it brings the tone back.
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "capturetestsupport.h"
@@ -20,9 +19,8 @@ class TestFilesAutoMuteSound : public QObject
 private slots:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable("pulseaudio").isEmpty() ||
-            QStandardPaths::findExecutable("parec").isEmpty())
-            QSKIP("pulseaudio and parec (pulseaudio-utils) are not installed");
+        if (const char* why = zdtest::pulseToolsMissing())
+            QSKIP(why);
         QVERIFY(m_dir.isValid());
         QVERIFY(m_server.start(m_dir.filePath("pulse").toStdString()));
         InitGlobalSettings();

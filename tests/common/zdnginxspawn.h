@@ -6,18 +6,14 @@
 
 #include "zdloopbackport.h"
 #include "zdnginxconf.h"
+#include "zdspawn.h"
 
 #include <chrono>
-#include <csignal>
 #include <fstream>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace zdtest
 {
@@ -37,15 +33,9 @@ struct NginxProcess {
         f << nginxRtmpConfig(folder, port);
         f.close();
         const std::string log = folder + "/error.log";
-        std::vector<std::string> args = {"nginx", "-p", folder, "-e", log, "-c", conf};
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawnp(&pid, "nginx", nullptr, nullptr, argv.data(), environ) != 0) {
-            pid = -1;
+        pid = spawnProgram({"nginx", "-p", folder, "-e", log, "-c", conf});
+        if (pid <= 0)
             return false;
-        }
         for (int i = 0; i < 500; ++i) {
             if (loopbackAccepts(port))
                 return true;
@@ -54,14 +44,7 @@ struct NginxProcess {
         return false;
     }
 
-    void stop()
-    {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-        pid = -1;
-    }
+    void stop() { stopProgram(pid); }
 };
 
 } // namespace zdtest

@@ -10,12 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,13 +21,21 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
+#include "zdspawn.h"
 
 namespace zdtest
 {
 
 constexpr const char* kPulseSink = "zdtest";
 constexpr int kPulseRate = 48000;
+
+// Why the sound tests cannot run here, or nullptr when they can.
+inline const char* pulseToolsMissing()
+{
+    return onPath("pulseaudio") && onPath("parec")
+               ? nullptr
+               : "pulseaudio and parec (pulseaudio-utils) are not installed";
+}
 
 inline bool unixSocketAccepts(const std::string& path)
 {
@@ -48,44 +52,6 @@ inline bool unixSocketAccepts(const std::string& path)
     const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     close(fd);
     return ok;
-}
-
-// A program started with an argument vector (never a shell), its output into
-// outPath (empty: the test's own), environment env on top of ours.
-inline pid_t spawnProgram(const std::vector<std::string>& args, const std::string& outPath,
-                          const std::vector<std::string>& env = {})
-{
-    std::vector<std::string> mutableArgs = args;
-    std::vector<char*> argv;
-    for (auto& a : mutableArgs)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> environment = env;
-    for (char** e = environ; *e; ++e)
-        environment.emplace_back(*e); // the first of a name wins
-    std::vector<char*> envp;
-    for (auto& e : environment)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!outPath.empty())
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-inline void stopProgram(pid_t& pid)
-{
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-    pid = -1;
 }
 
 struct PulseServer {

@@ -61,9 +61,8 @@ class TstEngineSound : public QObject
 private slots:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable("pulseaudio").isEmpty() ||
-            QStandardPaths::findExecutable("parec").isEmpty())
-            QSKIP("pulseaudio and parec (pulseaudio-utils) are not installed");
+        if (const char* why = zdtest::pulseToolsMissing())
+            QSKIP(why);
         QVERIFY(m_dir.isValid());
         QVERIFY(m_server.start(m_dir.filePath("pulse").toStdString()));
     }
@@ -97,7 +96,10 @@ private slots:
         long long serverUs = 0, sampleUs = 0;
         QVERIFY(zdtest::waitFor([&] { return ZDT_MonitorLatency(m_handle, &serverUs, &sampleUs); },
                                 8000));
-        QTest::qWait(1000);
+        const size_t settled = m_recording.samples().size();
+        QVERIFY(zdtest::waitFor(
+            [&] { return m_recording.samples().size() >= settled + 2 * zdtest::kPulseRate; },
+            8000));
         const std::vector<float> heard = m_recording.samples();
         const double end = double(heard.size()) / 2 / zdtest::kPulseRate;
         const double level = zdtest::rmsBetween(heard, end - 1.0, end);
