@@ -134,10 +134,9 @@ bool StopAgentsAndServers(const char* agentSemaphore)
     ::sem_unlink(agentSemaphore);
     // A server that had to be killed could not remove its semaphore, which
     // would tell the OBS sources that it still runs.
-    char server[128];
-    zd_ipc_name(zdrelay::kServerSemaphore, server, sizeof server);
-    if (stopped && ownSemaphore(server))
-        ::sem_unlink(server);
+    const std::string server = zdrelay::serverSemaphoreName();
+    if (stopped && ownSemaphore(server.c_str()))
+        ::sem_unlink(server.c_str());
     std::fflush(stdout);
     return stopped;
 }

@@ -99,12 +99,6 @@ void QLiveStateShowWnd::show()
     refreshTimer->start(kRefreshMs);
 }
 
-void QLiveStateShowWnd::hide()
-{
-    QWidget::hide();
-    refreshTimer->stop();
-}
-
 void QLiveStateShowWnd::hideEvent(QHideEvent* e)
 {
     refreshTimer->stop();

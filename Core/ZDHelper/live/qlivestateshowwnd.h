@@ -26,7 +26,6 @@ public:
     // Rebuilds the rows for the servers of the stream and starts the refresh
     // (hides QWidget::show, which the panel never calls on this window).
     void show();
-    void hide();
 
     // The text of one cell of a server's row, column 0 to 5.
     static QString CellText(const RTMPSERVERPARAM& server, int column);

@@ -719,27 +719,26 @@ void QMyLiveSenseBar::RemoveUnusedListFiles()
         inUse.insert(layer->listFilePath());
     for (const SceneFile::SkippedRecord& kept : std::as_const(keptRecords))
         inUse.insert(RecordListPath(kept.record));
-    // Every file of the scene folder counts, damaged ones and records this
-    // program cannot read included, by its bytes: a list is deleted only
-    // when nothing could name it.
-    QList<QByteArray> scenes;
-    const QString sceneFolder = CPublic::GetSceneDataPath();
-    for (const QString& scene : QDir(sceneFolder).entryList(QDir::Files | QDir::Hidden)) {
-        QByteArray bytes;
-        if (!SceneFile::ReadBytes(sceneFolder + QLatin1Char('/') + scene, bytes))
-            return;
-        scenes << bytes;
-    }
+    QStringList unused;
     for (const QString& listName : names) {
         const QString path = cache + QLatin1Char('/') + listName;
-        if (inUse.contains(path) || !IsOwnListFile(path))
-            continue;
-        const QByteArray pathBytes = path.toLocal8Bit();
-        const bool named = std::any_of(scenes.cbegin(), scenes.cend(),
-                                       [&](const QByteArray& b) { return b.contains(pathBytes); });
-        if (!named)
-            DelFile(path);
+        if (!inUse.contains(path) && IsOwnListFile(path))
+            unused << path;
     }
+    // The scene files are read only when a list may go (the usual save
+    // leaves none). Every file of the scene folder counts, damaged ones and
+    // records this program cannot read included, by its bytes: a list is
+    // deleted only when nothing could name it.
+    const QString sceneFolder = CPublic::GetSceneDataPath();
+    const QStringList scenes = QDir(sceneFolder).entryList(QDir::Files | QDir::Hidden);
+    for (auto scene = scenes.cbegin(); scene != scenes.cend() && !unused.isEmpty(); ++scene) {
+        QByteArray bytes;
+        if (!SceneFile::ReadBytes(sceneFolder + QLatin1Char('/') + *scene, bytes))
+            return;
+        unused.removeIf([&](const QString& path) { return bytes.contains(path.toLocal8Bit()); });
+    }
+    for (const QString& path : std::as_const(unused))
+        DelFile(path);
 }
 
 bool QMyLiveSenseBar::LoadSenseFile_subdevices(QString name)

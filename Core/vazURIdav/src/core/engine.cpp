@@ -131,14 +131,19 @@ bool Engine::findNotification(const void* pointer, DeviceNotification& out) cons
     return false;
 }
 
-EngineComponent* Engine::findType(std::type_index type) const
+EngineComponent* Engine::findLocked(std::type_index type) const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
     for (const auto& slot : m_components) {
         if (slot.first == type)
             return slot.second.get();
     }
     return nullptr;
+}
+
+EngineComponent* Engine::findType(std::type_index type) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return findLocked(type);
 }
 
 EngineComponent*
@@ -152,10 +157,8 @@ Engine::attachIfMissing(std::type_index type,
     // Made outside the lock: a constructor may call back into the engine.
     std::unique_ptr<EngineComponent> made = make();
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (const auto& slot : m_components) {
-        if (slot.first == type)
-            return slot.second.get();
-    }
+    if (EngineComponent* existing = findLocked(type))
+        return existing;
     if (m_stopping)
         return nullptr;
     m_components.emplace_back(type, std::move(made));

@@ -84,6 +84,7 @@ public:
 
 private:
     EngineComponent* findType(std::type_index type) const;
+    EngineComponent* findLocked(std::type_index type) const; // m_mutex held
     EngineComponent* attachIfMissing(std::type_index type,
                                      const std::function<std::unique_ptr<EngineComponent>()>& make);
 

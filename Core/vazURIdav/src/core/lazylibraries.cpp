@@ -52,6 +52,7 @@ namespace
 {
 
 enum class Library { Codec, Format, Filter, Curl, Archive, Http, Avahi, AvahiCommon, Pulse };
+constexpr int kLibraries = static_cast<int>(Library::Pulse) + 1;
 
 const char* fileOf(Library library)
 {
@@ -81,8 +82,8 @@ const char* fileOf(Library library)
 void* handleOf(Library library)
 {
     // One load per library, whichever thread comes first.
-    static void* handles[9] = {};
-    static std::once_flag once[9];
+    static void* handles[kLibraries] = {};
+    static std::once_flag once[kLibraries];
     const int i = static_cast<int>(library);
     std::call_once(once[i], [&] { handles[i] = dlopen(fileOf(library), RTLD_LAZY | RTLD_LOCAL); });
     return handles[i];

@@ -50,8 +50,6 @@ public:
     std::string graphText(const std::string& source) const;
 
 private:
-    int removeEntry(const std::string& source, uint32_t id);
-
     mutable std::mutex m_mutex;
     std::map<std::string, std::vector<FilterEntry>> m_chains;
 };

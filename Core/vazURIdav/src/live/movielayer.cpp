@@ -298,10 +298,11 @@ MovieLayer::End MovieLayer::play(int index, const std::string& path)
                         ts == AV_NOPTS_VALUE
                             ? av_gettime_relative() - clockStartUs
                             : av_rescale_q(ts, s->timeBase, AVRational{1, 1000000}) - startTime;
-                    media::AVFramePtr kept = media::makeFrame();
-                    if (kept && (skipUntilUs < 0 || atUs >= skipUntilUs)) {
-                        av_frame_move_ref(kept.get(), frame.get());
-                        ready[k].push_back(Ready{std::move(kept), atUs});
+                    if (skipUntilUs < 0 || atUs >= skipUntilUs) {
+                        if (media::AVFramePtr kept = media::makeFrame()) {
+                            av_frame_move_ref(kept.get(), frame.get());
+                            ready[k].push_back(Ready{std::move(kept), atUs});
+                        }
                     }
                     av_frame_unref(frame.get());
                 }

@@ -74,19 +74,27 @@ bool queueNotFound(MHD_Connection* connection)
     return queueText(connection, MHD_HTTP_NOT_FOUND, "Not found\n", "text/plain; charset=utf-8");
 }
 
-// A catalogued file, or the part of it the Range header asks for, sent from
-// the descriptor (sendfile), so that even a large recording never sits in
-// memory. A link in the file's place is not followed.
-bool queueFile(MHD_Connection* connection, const std::string& path, const char* type)
+// A file the server hands out: a regular file at the path itself, a link in
+// its place not followed. -1 otherwise.
+int openServedFile(const std::string& path, struct stat& st)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// A catalogued file, or the part of it the Range header asks for, sent from
+// the descriptor (sendfile), so that even a large recording never sits in
+// memory.
+bool queueFile(MHD_Connection* connection, const std::string& path, const char* type)
+{
+    struct stat st;
+    const int fd = openServedFile(path, st);
     if (fd < 0)
         return queueNotFound(connection);
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return queueNotFound(connection);
-    }
     const uint64_t size = static_cast<uint64_t>(st.st_size);
     const DudByteRange range = parseRange(
         MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_RANGE), size);
@@ -204,17 +212,13 @@ bool queueLive(MHD_Connection* connection, std::shared_ptr<TsBroadcast> broadcas
 }
 
 // A TS recording as fragmented MP4, remuxed as it is sent: no length is
-// known beforehand, so it plays from its start without seeking. A link in
-// the file's place is not followed.
+// known beforehand, so it plays from its start without seeking.
 bool queueRemuxed(MHD_Connection* connection, const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
+    const int fd = openServedFile(path, st);
+    if (fd < 0)
         return queueNotFound(connection);
-    }
     auto* reader = new StreamReader;
     reader->fd = fd;
     reader->mp4 = std::make_unique<Fmp4Stream>(
@@ -232,12 +236,16 @@ std::atomic<int> g_idleTimeoutSeconds{0};
 // library tells of a failed accept through its logger, on the listening
 // thread, with accept's errno still set; holding that thread there for a
 // while lets the rest of the process run, and the connection waits in the
-// backlog until descriptors are free again. Other messages are left out: the
+// backlog until descriptors are free again. Only the accept messages count:
+// the logger is called from connection threads too, whose errno may be left
+// from a send, and those must not wait. Other messages are left out: the
 // server's own log lines tell what the user needs.
-void DudServer::libraryMessage(void* cls, const char*, va_list)
+void DudServer::libraryMessage(void* cls, const char* format, va_list)
 {
     const int e = errno;
     if (e != EMFILE && e != ENFILE && e != ENOBUFS && e != ENOMEM)
+        return;
+    if (!format || (!std::strstr(format, "accept") && !std::strstr(format, "resource limit")))
         return;
     auto* server = static_cast<DudServer*>(cls);
     std::unique_lock<std::mutex> lock(server->m_backoffMutex);

@@ -164,8 +164,7 @@ void SoundMonitor::streamState(pa_stream* stream, void* self)
     auto* monitor = static_cast<SoundMonitor*>(self);
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_READY) {
-        monitor->m_playingSinceUs = av_gettime_relative();
-        monitor->m_windowStartUs = monitor->m_playingSinceUs;
+        monitor->m_windowStartUs = av_gettime_relative();
         return;
     }
     if (state != PA_STREAM_FAILED)

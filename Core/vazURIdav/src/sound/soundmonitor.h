@@ -88,7 +88,6 @@ private:
     media::SoundConverter m_converter{true};
     std::vector<float> m_out;
     int64_t m_lastEndPts = INT64_MIN; // capture time just after the newest sample written
-    int64_t m_playingSinceUs = 0;
     int64_t m_sumServerUs = 0, m_sumSampleUs = 0;
     int m_measured = 0;
     int m_ticks = 0;
