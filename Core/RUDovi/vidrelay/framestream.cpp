@@ -162,7 +162,7 @@ void FrameStream::serveVideo()
         // The newest picture goes once the reader has taken the last: a
         // picture queued behind another would reach OBS, which stamps it
         // when it is read, a picture's time late.
-        if (!waitUntilTaken())
+        if (!waitUntilTaken("frames"))
             return;
         int width = 0, height = 0;
         const int n = ZD_TapVideoFrame(m_engine, pixels.data(), static_cast<int>(pixels.size()),
@@ -237,35 +237,21 @@ bool FrameStream::sendSilentStart(std::vector<uint8_t>& scratch, int64_t& positi
     header.payloadBytes = sizeof silence;
     if (!send(header, silence))
         return false;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kStallTimeoutMs);
     auto arrived = Clock::now();
-    for (;;) {
-        // The sound that comes in meanwhile is followed, not sent: it was
-        // captured before the moment the stream's sound begins.
+    // The sound that comes in meanwhile is followed, not sent: it was
+    // captured before the moment the stream's sound begins.
+    const bool taken = waitUntilTaken("sound", [&] {
         if (ZD_TapAudio(m_engine, scratch.data(), static_cast<int>(scratch.size()), &position, 0) >
             0)
             arrived = Clock::now();
-        const int waiting = unread();
-        // A reader that went leaves its unread bytes counted: without this
-        // the stream would wait out the whole stall time for it.
-        if (waiting < 0 || (waiting > 0 && readerGone(0)))
-            return false;
-        const auto now = Clock::now();
-        if (waiting == 0) {
-            const int64_t sinceUs =
-                std::chrono::duration_cast<std::chrono::microseconds>(now - arrived).count();
-            skipBytes =
-                std::clamp<int64_t>(sinceUs * kAudioBytesPerSecond / 1000000, 0, kAudioPieceBytes);
-            skipBytes -= skipBytes % 4;
-            return true;
-        }
-        if (m_stop || now > deadline) {
-            if (!m_stop)
-                m_log.line("%s takes no sound", m_pipeName.c_str());
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    });
+    if (!taken)
+        return false;
+    const int64_t sinceUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - arrived).count();
+    skipBytes = std::clamp<int64_t>(sinceUs * kAudioBytesPerSecond / 1000000, 0, kAudioPieceBytes);
+    skipBytes -= skipBytes % 4;
+    return true;
 }
 
 int FrameStream::unread() const
@@ -274,18 +260,22 @@ int FrameStream::unread() const
     return ::ioctl(m_fd, FIONREAD, &waiting) == 0 ? waiting : -1;
 }
 
-bool FrameStream::waitUntilTaken()
+bool FrameStream::waitUntilTaken(const char* what, const std::function<void()>& eachPass)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(kStallTimeoutMs);
     for (;;) {
+        if (eachPass)
+            eachPass();
         const int waiting = unread();
         if (waiting == 0)
             return true;
+        // A reader that went leaves its unread bytes counted: without this
+        // the stream would wait out the whole stall time for it.
         if (waiting > 0 && readerGone(0))
             return false;
         if (waiting < 0 || m_stop || Clock::now() > deadline) {
             if (waiting > 0 && !m_stop)
-                m_log.line("%s takes no frames", m_pipeName.c_str());
+                m_log.line("%s takes no %s", m_pipeName.c_str(), what);
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -60,9 +61,10 @@ private:
     bool sendSilentStart(std::vector<uint8_t>& scratch, int64_t& position, int64_t& skipBytes);
     // Bytes written and not yet read, -1 when that cannot be told.
     int unread() const;
-    // Waits until the reader has read everything written; false when it
-    // does not in time, or the stream is to stop.
-    bool waitUntilTaken();
+    // Waits until the reader has read everything written, doing eachPass
+    // on every look; false when it does not in time (told as taking no
+    // `what`), when it went, or when the stream is to stop.
+    bool waitUntilTaken(const char* what, const std::function<void()>& eachPass = {});
     bool send(const zdrelay::FrameHeader& header, const uint8_t* payload);
     bool writeAll(const uint8_t* data, size_t size);
 
