@@ -139,12 +139,25 @@ bool ServerSender::fileGone() const
            uint64_t(st.st_dev) != m_fileDevice;
 }
 
+int64_t ServerSender::secondNow() const
+{
+    return (av_gettime_relative() - m_originUs) / 1000000;
+}
+
+int64_t ServerSender::bytesOfSecondBefore(int64_t second) const
+{
+    // Nothing written for a whole second means nothing moves.
+    if (second == m_second)
+        return m_secondBytes[0];
+    return second == m_second + 1 ? m_secondBytes[1] : 0;
+}
+
 void ServerSender::countSent(int bytes, bool video)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const int64_t second = (av_gettime_relative() - m_originUs) / 1000000;
+    const int64_t second = secondNow();
     if (second != m_second) {
-        m_secondBytes[0] = second == m_second + 1 ? m_secondBytes[1] : 0;
+        m_secondBytes[0] = bytesOfSecondBefore(second);
         m_secondBytes[1] = 0;
         m_second = second;
     }
@@ -331,10 +344,7 @@ ServerSender::Stats ServerSender::stats() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     Stats s = m_stats;
-    // Nothing written for a whole second means nothing moves.
-    const int64_t second = (av_gettime_relative() - m_originUs) / 1000000;
-    s.speed = int(second == m_second ? m_secondBytes[0]
-                                     : (second == m_second + 1 ? m_secondBytes[1] : 0));
+    s.speed = int(bytesOfSecondBefore(secondNow()));
     return s;
 }
 

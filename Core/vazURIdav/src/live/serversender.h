@@ -113,7 +113,11 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     Stats m_stats;
-    // Bytes per whole second since the stream began, for the speed.
+    // Bytes per whole second since the stream began, for the speed: the
+    // whole seconds since then, and the bytes sent in the second before
+    // `second` (m_mutex held).
+    int64_t secondNow() const;
+    int64_t bytesOfSecondBefore(int64_t second) const;
     int64_t m_originUs = 0;
     int64_t m_second = 0;
     int64_t m_secondBytes[2] = {0, 0}; // the second before m_second, m_second

@@ -71,15 +71,8 @@ SoundMonitor::~SoundMonitor()
 {
     if (m_connection && m_connection->loop()) {
         m_connection->lock();
-        if (m_timer)
-            pa_threaded_mainloop_get_api(m_connection->loop())->time_free(m_timer);
-        m_timer = nullptr;
-        if (m_stream) {
-            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-            pa_stream_disconnect(m_stream);
-            pa_stream_unref(m_stream);
-            m_stream = nullptr;
-        }
+        freeTimer();
+        releaseStream(true);
         m_connection->unlock();
     }
     m_connection.reset();
@@ -119,14 +112,8 @@ void SoundMonitor::connected(bool ready)
             m_queue.clear();
             m_queuedSamples = 0;
         }
-        if (m_timer)
-            pa_threaded_mainloop_get_api(m_connection->loop())->time_free(m_timer);
-        m_timer = nullptr;
-        if (m_stream) {
-            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-            pa_stream_unref(m_stream);
-            m_stream = nullptr;
-        }
+        freeTimer();
+        releaseStream(false);
         if (!m_failedLogged)
             Log::write(2, "vazURIdav: no sound server (%s); the preview is silent.",
                        pa_strerror(pa_context_errno(context)));
@@ -152,11 +139,26 @@ void SoundMonitor::openStream(const char* sink)
     attr.fragsize = static_cast<uint32_t>(-1);
     const auto flags = static_cast<pa_stream_flags_t>(
         PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
-    if (pa_stream_connect_playback(m_stream, sink, &attr, flags, nullptr, nullptr) < 0) {
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
-    }
+    if (pa_stream_connect_playback(m_stream, sink, &attr, flags, nullptr, nullptr) < 0)
+        releaseStream(false);
+}
+
+void SoundMonitor::releaseStream(bool disconnect)
+{
+    if (!m_stream)
+        return;
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    if (disconnect)
+        pa_stream_disconnect(m_stream);
+    pa_stream_unref(m_stream);
+    m_stream = nullptr;
+}
+
+void SoundMonitor::freeTimer()
+{
+    if (m_timer)
+        pa_threaded_mainloop_get_api(m_connection->loop())->time_free(m_timer);
+    m_timer = nullptr;
 }
 
 void SoundMonitor::streamState(pa_stream* stream, void* self)
@@ -170,9 +172,7 @@ void SoundMonitor::streamState(pa_stream* stream, void* self)
     if (state != PA_STREAM_FAILED)
         return;
     const int error = pa_context_errno(monitor->m_connection->context());
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
-    pa_stream_unref(stream);
-    monitor->m_stream = nullptr;
+    monitor->releaseStream(false);
     // An output that is gone (unplugged, renamed) leaves the default.
     if (!monitor->m_sinkName.empty() && !monitor->m_triedDefault) {
         monitor->m_triedDefault = true;

@@ -64,6 +64,9 @@ public:
 private:
     void connected(bool ready);
     void openStream(const char* sink);
+    // Both on the loop's thread, or with its lock held.
+    void releaseStream(bool disconnect);
+    void freeTimer();
     static void streamState(pa_stream* stream, void* self);
     static void tick(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
     void feed();
