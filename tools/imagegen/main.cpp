@@ -2,9 +2,9 @@
 // one dark style, so that they can be regenerated and restyled in one place.
 //
 //   zd_imagegen <output folder>
-//   zd_imagegen --app-icons <output folder> <icon name>
+//   zd_imagegen --app-icons <output folder> <icon name> <size>...
 //     (the program's icon for the desktop's menus, in the hicolor theme's
-//     <size>x<size>/apps/ folders)
+//     <size>x<size>/apps/ folders; the build names the sizes it installs)
 //
 // Conventions:
 // - Everything is drawn at twice the size it is shown at; the widgets scale
@@ -28,8 +28,10 @@
 #include <QRandomGenerator>
 #include <QtMath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 namespace
 {
@@ -996,9 +998,9 @@ void drawAppIcons()
 
 // Each size drawn on its own rather than scaled down from the largest, so the
 // small ones keep their edges sharp.
-void drawHicolorIcons(const QString& iconName)
+void drawHicolorIcons(const QString& iconName, const std::vector<int>& sides)
 {
-    for (const int side : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+    for (const int side : sides) {
         QImage img = blank(side, side);
         {
             QPainter p(&img);
@@ -1627,12 +1629,21 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const bool appIcons = argc == 4 && std::strcmp(argv[1], "--app-icons") == 0;
+    const bool appIcons = argc >= 5 && std::strcmp(argv[1], "--app-icons") == 0;
+    std::vector<int> sides;
+    for (int i = 4; appIcons && i < argc; ++i) {
+        const int side = std::atoi(argv[i]);
+        if (side < 1 || side > 1024) {
+            std::fprintf(stderr, "not an icon size: %s\n", argv[i]);
+            return 2;
+        }
+        sides.push_back(side);
+    }
     if (argc != 2 && !appIcons) {
-        std::fprintf(
-            stderr,
-            "usage: %s <output folder>\n       %s --app-icons <output folder> <icon name>\n",
-            argv[0], argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s <output folder>\n       %s --app-icons <output folder> <icon "
+                     "name> <size>...\n",
+                     argv[0], argv[0]);
         return 2;
     }
     g_outDir = QString::fromLocal8Bit(argv[appIcons ? 2 : 1]);
@@ -1641,7 +1652,7 @@ int main(int argc, char** argv)
         return 1;
     }
     if (appIcons) {
-        drawHicolorIcons(QString::fromLocal8Bit(argv[3]));
+        drawHicolorIcons(QString::fromLocal8Bit(argv[3]), sides);
         return g_failed ? 1 : 0;
     }
 
